@@ -1,0 +1,195 @@
+#include "host/acad_discovery.h"
+
+#include "host/registry.h"
+#include "vorn/vorn_paths.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <cwctype>
+
+namespace host {
+namespace {
+
+constexpr wchar_t autocad_key_path[] = L"Software\\Autodesk\\AutoCAD";
+constexpr wchar_t machine_autocad_path[] = L"SOFTWARE\\Autodesk\\AutoCAD\\";
+constexpr DWORD key_name_size = 512;  // wide characters
+
+// Reads one value of an open key into `out` when it is found as text; `out` starts empty.
+std::wstring read_text_value(HKEY key, const wchar_t* name)
+{
+    vorn_buffer value;
+    find_registry_value(key, name, &value);
+    return value.str();
+}
+
+// The pixel size of an icon as its mask bitmap gives it; a mask without a colour bitmap holds
+// the AND and XOR masks one above the other, so its height is halved.
+void read_icon_size(acad_install& record)
+{
+    ICONINFO info{};
+    if (!GetIconInfo(record.icon.get(), &info))
+        return;
+    ui::unique_hbitmap mask(info.hbmMask);
+    ui::unique_hbitmap colour(info.hbmColor);
+    BITMAP bitmap{};
+    if (GetObjectW(mask.get(), sizeof bitmap, &bitmap) == sizeof bitmap) {
+        record.icon_width = bitmap.bmWidth;
+        record.icon_height = colour ? bitmap.bmHeight : bitmap.bmHeight / 2;
+    }
+}
+
+void read_icon(acad_install& record)
+{
+    const std::wstring exe_path = record.install_folder + L"acad.exe";
+    if (!fileExists(exe_path.c_str()))
+        return;
+    SHFILEINFOW info{};
+    const auto image_list = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(exe_path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_ICON));
+    ui::unique_hicon shell_icon(info.hIcon);  // SHGFI_ICON hands us a copy we must destroy
+    if (!image_list)
+        return;
+    record.icon.reset(ImageList_GetIcon(image_list, info.iIcon, ILD_NORMAL));
+    if (record.icon)
+        read_icon_size(record);
+}
+
+}  // namespace
+
+double release_number(const std::wstring& release_key)
+{
+    // Only the decimal form: wcstod alone would also read hexadecimal, "inf" and "nan".
+    const std::wstring rest = release_key.size() > 1 ? release_key.substr(1) : std::wstring();
+    size_t at = 0;
+    while (at < rest.size() && std::iswspace(rest[at]))
+        ++at;
+    const size_t start = at;
+    auto digits = [&] {
+        const size_t from = at;
+        while (at < rest.size() && rest[at] >= L'0' && rest[at] <= L'9')
+            ++at;
+        return at - from;
+    };
+    if (at < rest.size() && (rest[at] == L'+' || rest[at] == L'-'))
+        ++at;
+    size_t mantissa = digits();
+    if (at < rest.size() && rest[at] == L'.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return 0.0;
+    size_t end = at;
+    if (at < rest.size() && (rest[at] == L'e' || rest[at] == L'E')) {
+        ++at;
+        if (at < rest.size() && (rest[at] == L'+' || rest[at] == L'-'))
+            ++at;
+        if (digits() > 0)
+            end = at;
+    }
+    const std::wstring number = rest.substr(start, end - start);
+    return std::wcstod(number.c_str(), nullptr);
+}
+
+std::vector<std::wstring> split_path_list(const std::wstring& text)
+{
+    std::vector<std::wstring> entries;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find(L';', start);
+        if (end == std::wstring::npos) {
+            entries.push_back(text.substr(start));
+            break;
+        }
+        entries.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return entries;
+}
+
+void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list)
+{
+    acad_install& record = list[release];
+    ui::unique_hkey key;
+
+    if (!open_key_or_report(autocad_key, release, read_access, key, HKEY_CURRENT_USER))
+        return;
+    const std::wstring product_key = read_text_value(key.get(), L"CurVer");
+    record.product_key = product_key;
+    key.reset();
+
+    const std::wstring profiles_path = release + L"\\" + product_key + L"\\Profiles";
+    if (!open_key_or_report(autocad_key, profiles_path, read_access, key, HKEY_CURRENT_USER))
+        return;
+    const std::wstring profile = read_text_value(key.get(), L"");
+    record.profile = profile;
+    key.reset();
+
+    const std::wstring profile_path = profiles_path + L"\\" + profile;
+    if (!open_key_or_report(autocad_key, profile_path + L"\\General", read_access, key, HKEY_CURRENT_USER))
+        return;
+    record.support_path_text = read_text_value(key.get(), L"ACAD");
+    key.reset();
+
+    if (!open_key_or_report(autocad_key, profile_path + L"\\Variables", read_access, key, HKEY_CURRENT_USER))
+        return;
+    record.trusted_paths_text = read_text_value(key.get(), L"TRUSTEDPATHS");
+}
+
+void read_install_details(acad_install& record)
+{
+    const std::wstring machine_path = machine_autocad_path + record.release + L"\\" + record.product_key;
+    ui::unique_hkey key;
+    if (!open_key_or_report(HKEY_LOCAL_MACHINE, machine_path, read_access, key, HKEY_LOCAL_MACHINE))
+        return;
+    std::wstring location = read_text_value(key.get(), L"AcadLocation");
+    const std::wstring product_name = read_text_value(key.get(), L"ProductName");
+    if (location.empty() || location.back() != L'\\')
+        location += L'\\';
+    key.reset();
+
+    record.install_folder = location;
+    record.product_name = product_name;
+    read_icon(record);
+}
+
+bool discover_acad_installs(acad_install_list& list)
+{
+    ui::unique_hkey autocad_key;
+    if (!open_key_or_report(HKEY_CURRENT_USER, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER))
+        return false;
+
+    DWORD release_count = 0;
+    if (RegQueryInfoKeyW(autocad_key.get(), nullptr, nullptr, nullptr, &release_count, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        release_count = 0;
+
+    for (DWORD index = 0; index < release_count; ++index) {
+        wchar_t name[key_name_size] = {};
+        DWORD name_length = key_name_size;
+        if (RegEnumKeyExW(autocad_key.get(), index, name, &name_length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            continue;
+        if (name[0] != L'R')
+            continue;
+        const wchar_t* table_name = product_name_for(release_number(name));
+        if (!table_name)
+            continue;
+        acad_install& record = list[name];
+        record.release = name;
+        record.product_name = table_name;
+        read_release_profile(autocad_key.get(), name, list);
+    }
+    autocad_key.reset();
+
+    for (auto& [release, record] : list) {
+        read_install_details(record);
+        record.support_paths = split_path_list(record.support_path_text);
+        record.trusted_paths = split_path_list(record.trusted_paths_text);
+    }
+    return true;
+}
+
+}  // namespace host

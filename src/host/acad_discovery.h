@@ -1,0 +1,32 @@
+#pragma once
+// Finds the AutoCAD releases of the current user: for each, the current product and profile,
+// where it is installed, and what its support path and trusted paths hold.
+
+#include "host/acad_install.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+// Fills the (empty) list. False only when Software\Autodesk\AutoCAD of the current user cannot
+// be opened; every other failing key shows its box and the discovery goes on.
+bool discover_acad_installs(acad_install_list& list);
+
+// Reads CurVer, the current profile, "ACAD" and "TRUSTEDPATHS" of one release; stops at the
+// first key that cannot be opened, keeping what it read so far.
+void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list);
+
+// Reads the machine-wide install folder and product name, and the icon of acad.exe.
+void read_install_details(acad_install& record);
+
+// Splits at ";" as the end of each entry: "a;;b" gives a, (empty), b; "a;" gives a; "" gives none.
+std::vector<std::wstring> split_path_list(const std::wstring& text);
+
+// The number after the "R" of a release key, read as the standard text-to-double conversion
+// reads decimal text (0 when nothing can be read).
+double release_number(const std::wstring& release_key);
+
+}  // namespace host

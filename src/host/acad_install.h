@@ -1,0 +1,43 @@
+#pragma once
+// One installed AutoCAD release of the current user, and the list of them the main window
+// keeps for the whole run.
+
+#include "ui/unique_handle.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct acad_install {
+    std::wstring install_folder;  // holds acad.exe; ends with a backslash once read
+    std::wstring release;         // release key, for example "R24.1"
+    std::wstring product_name;
+    std::wstring product_key;     // "CurVer" of the release
+    std::wstring profile;         // the product's current profile
+    std::wstring support_path_text;
+    std::vector<std::wstring> support_paths;
+    std::wstring trusted_paths_text;
+    std::vector<std::wstring> trusted_paths;
+    ui::unique_hicon icon;
+    int icon_width = 0;
+    int icon_height = 0;
+};
+
+// Ordered by the plain 16-bit character codes of the release key. Records keep their place in
+// memory while the list lives: the Installed CAD list points at them.
+using acad_install_list = std::map<std::wstring, acad_install>;
+
+struct product_name_row {
+    double release_number;
+    const wchar_t* product_name;
+};
+
+// The releases the tool knows; a release key is listed only when its number equals one exactly.
+extern const product_name_row product_name_table[16];
+
+// The table's product name for the number, or null when the number has no row.
+const wchar_t* product_name_for(double release_number);
+
+}  // namespace host

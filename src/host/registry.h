@@ -1,0 +1,45 @@
+#pragma once
+// The registry rules that settings, AutoCAD discovery and profile connection share: error
+// texts, how a key is opened and a failure reported, finding a value by name, writing text.
+// Nothing here creates or deletes a key or a value.
+
+#include "ui/unique_handle.h"
+#include "vorn/vorn_buffer.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace host {
+
+constexpr int registry_error_size = 512;  // wide characters, terminator included
+using registry_error_text = wchar_t[registry_error_size];
+
+constexpr REGSAM read_access = KEY_READ;         // 0x20019
+constexpr REGSAM write_access = KEY_ALL_ACCESS;  // 0xF003F
+
+// "HKEY_CURRENT_USER" for that hive, "HKEY_LOCAL_MACHINE" for any other.
+const wchar_t* hive_name(HKEY hive);
+
+// The text for a failed registry call; empty for status 0 or a status the system has no text for.
+// A missing subkey reads as "(null)".
+void format_registry_error(LONG status, registry_error_text& text, HKEY hive, const wchar_t* subkey);
+
+// Shows the format_registry_error text in an OK box with the error icon.
+void report_registry_error(LONG status, HKEY hive, const wchar_t* subkey);
+
+// RegOpenKeyExW with options 0; the key is set only on success.
+LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, ui::unique_hkey& key);
+
+// open_key that reports a failure with report_registry_error, naming `named_hive` and the path.
+bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, ui::unique_hkey& key,
+                        HKEY named_hive);
+
+// Finds a value by its exact name (case counting; empty names the default value). When `data`
+// is given and the value is text, it receives the text; values of other types leave it alone.
+bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data);
+
+// Writes the text as REG_SZ, its terminating NUL counted.
+bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value);
+
+}  // namespace host

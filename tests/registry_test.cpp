@@ -1,0 +1,195 @@
+#include "host/registry.h"
+
+#include "support/reg_fixture.h"
+#include "support/registry_sandbox.h"
+#include "support/scripted_seam.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using host::find_registry_value;
+using host::set_string_value;
+
+class RegistryTest : public ::testing::Test {
+protected:
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+
+    ui::unique_hkey open(const wchar_t* path, REGSAM access = KEY_ALL_ACCESS)
+    {
+        ui::unique_hkey key;
+        EXPECT_EQ(host::open_key(HKEY_CURRENT_USER, path, access, key), ERROR_SUCCESS) << "open " << path;
+        return key;
+    }
+
+    std::wstring stored_text(const wchar_t* path, const wchar_t* name, DWORD* type = nullptr, DWORD* size = nullptr)
+    {
+        wchar_t data[64] = {};
+        DWORD data_size = sizeof data;
+        DWORD data_type = 0;
+        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, path, name, RRF_RT_ANY, &data_type, data, &data_size), ERROR_SUCCESS);
+        if (type)
+            *type = data_type;
+        if (size)
+            *size = data_size;
+        return data;
+    }
+};
+
+std::wstring error_text(LONG status, HKEY hive, const wchar_t* subkey)
+{
+    host::registry_error_text text;
+    text[0] = L'?';
+    host::format_registry_error(status, text, hive, subkey);
+    return text;
+}
+
+TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemText)
+{
+    EXPECT_EQ(error_text(ERROR_FILE_NOT_FOUND, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409"),
+              L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409' does not exist!");
+    EXPECT_EQ(error_text(ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, nullptr),
+              L"Key 'HKEY_CURRENT_USER', SubKey '(null)' does not exist!");
+    // Any hive but the current user's is named the machine's.
+    EXPECT_EQ(error_text(ERROR_ACCESS_DENIED, HKEY_CLASSES_ROOT, L"x"),
+              L"Key 'HKEY_LOCAL_MACHINE', SubKey 'x' cannat to opened for writting!");
+    EXPECT_EQ(error_text(ERROR_SUCCESS, HKEY_CURRENT_USER, L"x"), L"");
+
+    wchar_t* system_text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                   ERROR_MORE_DATA, 0x400, reinterpret_cast<wchar_t*>(&system_text), 0, nullptr);
+    ASSERT_NE(system_text, nullptr);
+    EXPECT_EQ(error_text(ERROR_MORE_DATA, HKEY_CURRENT_USER, L"x"), system_text);
+    LocalFree(system_text);
+    EXPECT_EQ(error_text(0x7FFFFFF0, HKEY_CURRENT_USER, L"x"), L"");
+}
+
+TEST(RegistryErrorText, CutsALongSubkeyToTheBuffer)
+{
+    const std::wstring long_path(2000, L'k');
+    const std::wstring text = error_text(ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, long_path.c_str());
+    EXPECT_EQ(text.size(), static_cast<size_t>(host::registry_error_size - 1));
+    EXPECT_EQ(text.rfind(L"Key 'HKEY_CURRENT_USER', SubKey 'kkk", 0), 0u);
+}
+
+TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
+{
+    test::load_reg_text(LR"(
+[HKEY_CURRENT_USER\Profile\General]
+@="default text"
+"ACAD"="C:\\support;D:\\more;"
+"Expand"=hex(2):25,00,41,00,50,00,50,00,44,00,41,00,54,00,41,00,25,00,00,00
+"Count"=dword:00000007
+"List"=hex(7):61,00,00,00,62,00,00,00,00,00
+"Odd"=hex(20):41,00,42,00,00,00
+)");
+    auto key = open(L"Profile\\General", KEY_READ);
+
+    vorn_buffer data(L"unchanged");
+    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", &data));
+    EXPECT_EQ(data.str(), L"C:\\support;D:\\more;");
+    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
+
+    data = L"unchanged";
+    EXPECT_FALSE(find_registry_value(key.get(), L"acad", &data));  // case counts
+    EXPECT_FALSE(find_registry_value(key.get(), L"ACA", &data));
+    EXPECT_EQ(data.str(), L"unchanged");
+
+    EXPECT_TRUE(find_registry_value(key.get(), L"", &data));
+    EXPECT_EQ(data.str(), L"default text");
+    EXPECT_TRUE(find_registry_value(key.get(), L"Expand", &data));
+    EXPECT_EQ(data.str(), L"%APPDATA%");  // never expanded
+    EXPECT_TRUE(find_registry_value(key.get(), L"Odd", &data));  // types past the known ones read as text
+    EXPECT_EQ(data.str(), L"AB");
+
+    data = L"unchanged";
+    EXPECT_TRUE(find_registry_value(key.get(), L"Count", &data));
+    EXPECT_TRUE(find_registry_value(key.get(), L"List", &data));
+    EXPECT_EQ(data.str(), L"unchanged");
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(RegistryTest, KeyWithoutValuesOrDefaultFindsNothing)
+{
+    test::load_reg_text(LR"(
+[HKEY_CURRENT_USER\Empty]
+[HKEY_CURRENT_USER\Named]
+"x"="1"
+)");
+    EXPECT_FALSE(find_registry_value(open(L"Empty", KEY_READ).get(), L"", nullptr));
+    EXPECT_FALSE(find_registry_value(open(L"Named", KEY_READ).get(), L"", nullptr));
+}
+
+TEST_F(RegistryTest, ValueOverTheDataBufferIsFoundButNotRead)
+{
+    test::load_reg_text(LR"([HKEY_CURRENT_USER\Big])");
+    auto key = open(L"Big");
+    const std::wstring big(3000, L'p');  // 6002 bytes
+    const std::wstring fits(2047, L'q');  // 4096 bytes with its NUL: exactly the buffer
+    ASSERT_EQ(RegSetValueExW(key.get(), L"ACAD", 0, REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()),
+                             static_cast<DWORD>((big.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), L"Fits", 0, REG_SZ, reinterpret_cast<const BYTE*>(fits.c_str()),
+                             static_cast<DWORD>((fits.size() + 1) * 2)),
+              ERROR_SUCCESS);
+
+    vorn_buffer data(L"before");
+    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
+    EXPECT_FALSE(find_registry_value(key.get(), L"ACAD", &data));
+    EXPECT_EQ(data.str(), L"before");
+    ASSERT_EQ(seam.boxes().size(), 1u);
+    EXPECT_EQ(seam.boxes()[0].text, error_text(ERROR_MORE_DATA, HKEY_CURRENT_USER, nullptr));
+    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+
+    EXPECT_TRUE(find_registry_value(key.get(), L"Fits", &data));
+    EXPECT_EQ(data.str(), fits);
+}
+
+TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminator)
+{
+    test::load_reg_text(LR"(
+[HKEY_CURRENT_USER\Profile\General]
+"ACAD"="old"
+"Other"="kept"
+)");
+    auto key = open(L"Profile\\General");
+    EXPECT_TRUE(set_string_value(key.get(), L"ACAD", L"D:\\Tool\\A2022;D:\\Tool"));
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(stored_text(L"Profile\\General", L"ACAD", &type, &size), L"D:\\Tool\\A2022;D:\\Tool");
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, (21u + 1u) * 2u);
+
+    EXPECT_TRUE(set_string_value(key.get(), L"Empty", L""));
+    EXPECT_EQ(stored_text(L"Profile\\General", L"Empty", &type, &size), L"");
+    EXPECT_EQ(size, 2u);
+    EXPECT_EQ(stored_text(L"Profile\\General", L"Other"), L"kept");
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(RegistryTest, RefusedWriteShowsTheBoxAndKeepsTheValue)
+{
+    test::load_reg_text(LR"(
+[HKEY_CURRENT_USER\Profile\General]
+"ACAD"="old"
+)");
+    auto read_only = open(L"Profile\\General", KEY_READ);
+    EXPECT_FALSE(set_string_value(read_only.get(), L"ACAD", L"new"));
+    EXPECT_EQ(stored_text(L"Profile\\General", L"ACAD"), L"old");
+    ASSERT_EQ(seam.boxes().size(), 1u);
+    EXPECT_EQ(seam.boxes()[0].text, L"Key 'HKEY_CURRENT_USER', SubKey '(null)' cannat to opened for writting!");
+    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+}
+
+TEST_F(RegistryTest, FailedOpenIsReportedWithTheNamedHive)
+{
+    ui::unique_hkey key;
+    EXPECT_FALSE(host::open_key_or_report(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Missing", KEY_READ, key, HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(key);
+    ASSERT_EQ(seam.texts().size(), 1u);
+    EXPECT_EQ(seam.texts()[0], L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Missing' does not exist!");
+}
+
+}  // namespace
