@@ -1,0 +1,160 @@
+#include "host/profile_connection.h"
+
+#include "host/registry.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace host {
+
+const release_suffix_row release_suffix_table[5] = {
+    {L"R22.0", L"\\A2018"}, {L"R23.0", L"\\A2019"}, {L"R23.1", L"\\A2020"},
+    {L"R24", L"\\A2021"},   {L"R24.1", L"\\A2022"},
+};
+
+namespace {
+
+using path_list = std::vector<std::wstring>;
+
+// Windows compares paths without regard to case, so the entries do too.
+bool same_folder(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+bool contains_folder(const path_list& list, const std::wstring& folder)
+{
+    return std::any_of(list.begin(), list.end(), [&](const std::wstring& entry) { return same_folder(entry, folder); });
+}
+
+std::wstring join_path_list(const path_list& list)
+{
+    std::wstring joined;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i != 0)
+            joined += L';';
+        joined += list[i];
+    }
+    return joined;
+}
+
+void connect_lists(acad_install& record, const std::wstring& release_folder, const std::wstring& client_folder)
+{
+    path_list& support = record.support_paths;
+    if (support.empty()) {
+        support = {release_folder, client_folder};
+    } else {
+        if (!same_folder(support[0], release_folder))
+            support.insert(support.begin(), release_folder);
+        if (support.size() < 2 || !same_folder(support[1], client_folder))
+            support.insert(support.begin() + 1, client_folder);
+    }
+
+    path_list& trusted = record.trusted_paths;
+    const bool has_client = contains_folder(trusted, client_folder);
+    const bool has_release = contains_folder(trusted, release_folder);
+    if (!has_client)
+        trusted.push_back(client_folder);
+    if (!has_release)
+        trusted.push_back(release_folder);
+}
+
+void disconnect_lists(acad_install& record, const std::wstring& release_folder, const std::wstring& client_folder)
+{
+    // Only the two entries that connecting put in front are taken out of the support path; the
+    // same folder further down was put there by someone else.
+    path_list& support = record.support_paths;
+    if (!support.empty() && same_folder(support.front(), release_folder))
+        support.erase(support.begin());
+    if (!support.empty() && same_folder(support.front(), client_folder))
+        support.erase(support.begin());
+
+    path_list& trusted = record.trusted_paths;
+    std::erase_if(trusted, [&](const std::wstring& entry) {
+        return same_folder(entry, release_folder) || same_folder(entry, client_folder);
+    });
+}
+
+// Writes the joined list under the value name unless the stored text already is that text
+// (case and length counting); the stored text follows only a write that succeeded.
+void write_if_changed(HKEY key, const wchar_t* name, const path_list& list, std::wstring& stored_text)
+{
+    const std::wstring joined = join_path_list(list);
+    if (joined != stored_text && set_string_value(key, name, joined.c_str()))
+        stored_text = joined;
+}
+
+}  // namespace
+
+bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
+                     std::wstring& client_folder)
+{
+    client_folder = base_folder;
+    if (!client_folder.empty() && client_folder.back() == L'\\')
+        client_folder.pop_back();
+    release_folder = client_folder;
+    const auto row = std::find_if(std::begin(release_suffix_table), std::end(release_suffix_table),
+                                  [&](const release_suffix_row& r) { return record.release == r.release; });
+    if (row == std::end(release_suffix_table))
+        return false;
+    release_folder += row->suffix;
+    return true;
+}
+
+bool is_profile_connected(const acad_install& record, const std::wstring& base_folder)
+{
+    std::wstring release_folder, client_folder;
+    if (!release_folders(record, base_folder, release_folder, client_folder))
+        return false;
+
+    const path_list& support = record.support_paths;
+    if (support.empty() || !same_folder(support[0], release_folder))
+        return false;
+    if (support.size() > 1 && !same_folder(support[1], client_folder))
+        return false;
+
+    // Exactly two, wherever they stand: the client folder twice passes as well.
+    const path_list& trusted = record.trusted_paths;
+    const auto count = std::count_if(trusted.begin(), trusted.end(), [&](const std::wstring& entry) {
+        return same_folder(entry, client_folder) || same_folder(entry, release_folder);
+    });
+    return count == 2;
+}
+
+bool set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder)
+{
+    std::wstring release_folder, client_folder;
+    if (!release_folders(record, base_folder, release_folder, client_folder))
+        return false;
+    if (connect)
+        connect_lists(record, release_folder, client_folder);
+    else
+        disconnect_lists(record, release_folder, client_folder);
+    return write_profile_paths(record);
+}
+
+bool write_profile_paths(acad_install& record)
+{
+    const std::wstring profile_path = L"Software\\Autodesk\\AutoCAD\\" + record.release + L"\\" + record.product_key +
+                                      L"\\Profiles\\" + record.profile;
+    const std::wstring general_path = profile_path + L"\\General";
+    const std::wstring variables_path = profile_path + L"\\Variables";
+
+    {
+        ui::unique_hkey general;
+        if (!open_key_or_report(HKEY_CURRENT_USER, general_path, write_access, general, HKEY_CURRENT_USER))
+            return false;
+        write_if_changed(general.get(), L"ACAD", record.support_paths, record.support_path_text);
+    }
+
+    ui::unique_hkey variables;
+    if (!open_key_or_report(HKEY_CURRENT_USER, variables_path, write_access, variables, HKEY_CURRENT_USER))
+        return false;
+    write_if_changed(variables.get(), L"TRUSTEDPATHS", record.trusted_paths, record.trusted_paths_text);
+    return true;
+}
+
+}  // namespace host

@@ -1,0 +1,40 @@
+#pragma once
+// Connecting an AutoCAD profile to PLAXOR: the client folder and its release-specific subfolder
+// at the front of the profile's support path ("ACAD") and among its trusted paths
+// ("TRUSTEDPATHS"); disconnecting takes them out again. The record is the working copy; its
+// stored texts follow what the registry holds.
+
+#include "host/acad_install.h"
+
+#include <string>
+
+namespace host {
+
+struct release_suffix_row {
+    const wchar_t* release;  // matched whole, case counting
+    const wchar_t* suffix;
+};
+
+// The releases that can be connected. "R24" has no decimal part: a key named R24.0 matches nothing.
+extern const release_suffix_row release_suffix_table[5];
+
+// The client folder is the base folder without its trailing backslash; the release folder is the
+// client folder followed by the release's suffix. False (release folder = client folder) when
+// the release has no row.
+bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
+                     std::wstring& client_folder);
+
+// The support path starts with the release folder and, when it has a second entry, the client
+// folder; the trusted paths hold the two folders exactly twice between them. Case is ignored.
+bool is_profile_connected(const acad_install& record, const std::wstring& base_folder);
+
+// Connects (true) or disconnects (false) the record in memory and writes it back. False when the
+// release has no row (nothing changed, nothing shown) or when a key cannot be opened for writing.
+bool set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder);
+
+// Writes "ACAD" and "TRUSTEDPATHS" where the joined list differs from the stored text, and takes
+// a written text as the stored one. False only when the General or Variables key cannot be
+// opened for writing; a refused write has shown its box and still gives true.
+bool write_profile_paths(acad_install& record);
+
+}  // namespace host

@@ -1,0 +1,114 @@
+#include "host/settings_store.h"
+
+#include "host/registry.h"
+#include "ui/modal_seam.h"
+#include "vorn/vorn_paths.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+namespace host {
+namespace {
+
+constexpr wchar_t settings_key_path[] = L"SOFTWARE\\VORN\\PLAXOR";
+constexpr wchar_t portable_section[] = L"General";
+constexpr wchar_t portable_file_name[] = L"\\Portable.ini";
+constexpr DWORD path_size = 512;         // wide characters, terminator included
+constexpr DWORD file_value_size = 512;   // wide characters, terminator included
+constexpr int message_size = 512;        // wide characters, terminator included
+
+// The process-wide place of Portable.ini; empty until it is first found.
+wchar_t s_portable_ini_path[path_size] = {};
+
+bool cached_portable_ini(vorn_buffer& path)
+{
+    if (!fileExists(s_portable_ini_path))
+        return false;
+    path = s_portable_ini_path;
+    return true;
+}
+
+void show_missing_key()
+{
+    wchar_t text[message_size] = {};
+    _snwprintf(text, message_size - 1, L"Register Key '%ls' doesn't exist!", settings_key_path);
+    ui::message_box(text, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+bool find_portable_ini(vorn_buffer& path)
+{
+    path.empty();
+    if (s_portable_ini_path[0] != L'\0')
+        return cached_portable_ini(path);
+
+    wchar_t candidate[path_size] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, candidate, path_size);
+    if (length == 0 || length >= path_size)  // a cut path names no file of ours
+        return false;
+    if (!fileExists(candidate))
+        return false;
+    changeDelimiters(candidate, L'/', L'\\', static_cast<int>(path_size));
+    removeLast(candidate, L'\\', 0);
+    const size_t folder_length = std::wcslen(candidate);
+    const size_t name_length = std::wcslen(portable_file_name);
+    if (folder_length + name_length >= path_size)
+        return false;
+    std::wmemcpy(candidate + folder_length, portable_file_name, name_length + 1);
+    if (!fileExists(candidate))
+        return false;
+
+    std::wmemcpy(s_portable_ini_path, candidate, path_size);
+    path = s_portable_ini_path;
+    return true;
+}
+
+bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, bool machine_wide)
+{
+    is_portable = false;
+    vorn_buffer ini_path;
+    if (find_portable_ini(ini_path)) {
+        wchar_t text[file_value_size] = {};
+        GetPrivateProfileStringW(portable_section, name, L"", text, file_value_size, ini_path);
+        value = text;
+        is_portable = true;
+        return true;
+    }
+
+    const HKEY hive = machine_wide ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    ui::unique_hkey key;
+    const LONG status = open_key(hive, settings_key_path, read_access, key);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        show_missing_key();
+        return false;
+    }
+    if (status != ERROR_SUCCESS) {
+        report_registry_error(status, hive, settings_key_path);
+        return false;
+    }
+    vorn_buffer data;
+    if (find_registry_value(key.get(), name, &data))
+        value = data.str();
+    return true;
+}
+
+bool write_setting(const wchar_t* name, const std::wstring& value)
+{
+    vorn_buffer ini_path;
+    if (find_portable_ini(ini_path)) {
+        // Nothing is reported in portable mode: a refused write leaves the old value, and the
+        // next read shows that.
+        WritePrivateProfileStringW(portable_section, name, value.c_str(), ini_path);
+        return true;
+    }
+
+    ui::unique_hkey key;
+    if (!open_key_or_report(HKEY_CURRENT_USER, settings_key_path, write_access, key, HKEY_CURRENT_USER))
+        return false;
+    set_string_value(key.get(), name, value.c_str());
+    return true;
+}
+
+}  // namespace host

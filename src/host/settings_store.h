@@ -1,0 +1,26 @@
+#pragma once
+// The program's four settings ("Version", "InsFactory", "CachedBase", "Updater"): in
+// Portable.ini beside the executable, section "General", when that file exists, else in the
+// registry key SOFTWARE\VORN\PLAXOR. The place is decided again at every access. Neither the
+// file nor the key is ever created here.
+
+#include "vorn/vorn_buffer.h"
+
+#include <string>
+
+namespace host {
+
+// Empties the path; true with the full path of Portable.ini when it lies beside the executable.
+// Once found, the path is kept for the rest of the run and never searched for again.
+bool find_portable_ini(vorn_buffer& path);
+
+// Reads one setting. `is_portable` tells whether it came from Portable.ini. In the registry the
+// machine-wide key is read when `machine_wide`, else the current user's; a missing value leaves
+// `value` as given. False, after an error box, only when the registry key cannot be opened.
+bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, bool machine_wide);
+
+// Stores one setting, in the registry always for the current user. False, after an error box,
+// only when the key cannot be opened for writing; a refused write has shown its own box.
+bool write_setting(const wchar_t* name, const std::wstring& value);
+
+}  // namespace host
