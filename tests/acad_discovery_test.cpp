@@ -1,18 +1,336 @@
 #include "host/acad_discovery.h"
 
+#include "support/reg_fixture.h"
+#include "support/registry_sandbox.h"
+#include "support/scripted_seam.h"
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
+using entries = std::vector<std::wstring>;
+
+// A release of the current user whose current profile has every key discovery opens.
+std::wstring user_release(const std::wstring& release)
+{
+    std::wstring text = LR"(
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\RELEASE]
+"CurVer"="ACAD-5101:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\RELEASE\ACAD-5101:409\Profiles]
+@="Site"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\RELEASE\ACAD-5101:409\Profiles\Site\General]
+"ACAD"="D:\\Site;"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\RELEASE\ACAD-5101:409\Profiles\Site\Variables]
+)";
+    for (size_t at; (at = text.find(L"RELEASE")) != std::wstring::npos;)
+        text.replace(at, 7, release);
+    return text;
+}
+
+// The machine key of a user_release, installed in `folder`.
+std::wstring machine_release(const std::wstring& release, std::wstring folder)
+{
+    for (size_t at = 0; (at = folder.find(L'\\', at)) != std::wstring::npos; at += 2)
+        folder.insert(at, 1, L'\\');
+    return L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Autodesk\\AutoCAD\\" + release + L"\\ACAD-5101:409]\n\"AcadLocation\"=\"" +
+           folder + L"\"\n";
+}
+
+std::wstring system_text(LONG status)
+{
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                   static_cast<DWORD>(status), 0x400, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::wstring result = text ? text : L"";
+    LocalFree(text);
+    return result;
+}
+
+class DiscoveryTest : public ::testing::Test {
+protected:
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+    host::acad_install_list list;
+
+    entries releases() const
+    {
+        entries names;
+        for (const auto& [name, record] : list)
+            names.push_back(name);
+        return names;
+    }
+
+    void expect_error_boxes(const entries& texts) const
+    {
+        EXPECT_EQ(seam.texts(), texts);
+        for (const test::shown_box& box : seam.boxes())
+            EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK | MB_ICONERROR)) << box.text;
+    }
+};
+
+// Five listed releases from real profile exports; the values no export holds are added here.
+TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
+{
+    for (const wchar_t* file : {L"r16.2_acad2006_lendres_out-of-table_no-variables-key.reg",
+                                L"r19.1_aca2014_ramsa_unc-network-paths.reg",
+                                L"r20.0_acad2015_lendres_double-space-profile_mixed-case.reg",
+                                L"r20.0_acad2015_lendres_unnamed_empty-trustedpaths.reg",
+                                L"r20.1_acad2016_xxjoo_tangent-trustedpaths_WRAPPED.reg",
+                                L"r24.3_acad2024_iaso2h_enu_acad-reg-expand-sz.reg",
+                                L"r24.3_acad2024_iaso2h_chs_non-ascii-profile-name.reg",
+                                L"r25.0_acad2025_easycut_stock-acad-trailing-semicolon.reg",
+                                L"r25.0_acad2025_i52-record_trustedpaths-19-entries_PROVENANCE-INCOMPLETE.reg"})
+        test::load_reg_file(test::real_profiles_folder() / file);
+    test::load_reg_text(LR"reg(Windows Registry Editor Version 5.00
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD]
+"CurVer"="R25.0"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R16.2]
+"CurVer"="ACAD-4001:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R19.1]
+"CurVer"="ACAD-D004:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R19.1\ACAD-D004:409\Profiles]
+@="RAMSA 2014"
+; Two profiles of one product: "2015 -  With Menus" is not the current one.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.0]
+"CurVer"="ACAD-E001:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.0\ACAD-E001:409\Profiles]
+@="<<Unnamed Profile>>"
+; Only TRUSTEDPATHS is known for 2016: the profile has no General key.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.1]
+"CurVer"="ACAD-F001:804"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.1\ACAD-F001:804\Profiles]
+@="<<未命名配置>>"
+; English and Chinese 2024: the Chinese product is current.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.3]
+"CurVer"="ACAD-7101:804"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R25.0]
+"CurVer"="ACAD-8101:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R25.0\ACAD-8101:409\Profiles]
+@="<<Unnamed Profile>>"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R19.1\ACAD-D004:409]
+"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2014"
+"ProductName"="AutoCAD Architecture 2014 - English"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R20.0\ACAD-E001:409]
+"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2015\\"
+"ProductName"=""
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R20.1\ACAD-F001:804]
+"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2016"
+"ProductName"="AutoCAD 2016 - 简体中文 (Simplified Chinese)"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.3\ACAD-7101:804]
+"AcadLocation"="D:\\Program Files\\Autodesk\\AutoCAD 2024"
+"ProductName"="AutoCAD 2024 - 简体中文 (Simplified Chinese)"
+; 2025 was removed from the machine but the user's profile stayed.
+)reg");
+
+    ASSERT_TRUE(host::discover_acad_installs(list));
+    EXPECT_EQ(releases(), (entries{L"R19.1", L"R20.0", L"R20.1", L"R24.3", L"R25.0"}));
+    expect_error_boxes(
+        {L"Key 'HKEY_CURRENT_USER', SubKey 'R20.1\\ACAD-F001:804\\Profiles\\<<未命名配置>>\\General' does not exist!",
+         L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\R25.0\\ACAD-8101:409' does not exist!"});
+
+    const host::acad_install& ramsa = list.at(L"R19.1");
+    EXPECT_EQ(ramsa.install_folder, L"C:\\Program Files\\Autodesk\\AutoCAD 2014\\");
+    EXPECT_EQ(ramsa.product_name, L"AutoCAD Architecture 2014 - English");
+    EXPECT_EQ(ramsa.profile, L"RAMSA 2014");
+    EXPECT_EQ(ramsa.support_path_text.size(), 830u);
+    EXPECT_EQ(ramsa.support_path_text.back(), L';');
+    ASSERT_EQ(ramsa.support_paths.size(), 19u);
+    EXPECT_EQ(ramsa.support_paths[8], L"\\\\ramsacfs\\project\\reference\\autocad\\2014");
+    EXPECT_EQ(ramsa.support_paths[15], L"c:\\program files\\autodesk\\autocad raster design 2014");
+    EXPECT_EQ(ramsa.support_paths[18], L"%InstallFolder%\\bin\\fdo");
+    EXPECT_EQ(ramsa.trusted_paths_text, L"");  // Variables key without TRUSTEDPATHS
+    EXPECT_TRUE(ramsa.trusted_paths.empty());
+    EXPECT_EQ(ramsa.icon.get(), nullptr);  // no acad.exe in that folder
+    EXPECT_EQ(ramsa.icon_width + ramsa.icon_height, 0);
+
+    const host::acad_install& basic = list.at(L"R20.0");
+    EXPECT_EQ(basic.install_folder, L"C:\\Program Files\\Autodesk\\AutoCAD 2015\\");
+    EXPECT_EQ(basic.product_name, L"");
+    EXPECT_EQ(basic.profile, L"<<Unnamed Profile>>");
+    EXPECT_EQ(basic.support_path_text.size(), 714u);
+    ASSERT_EQ(basic.support_paths.size(), 14u);
+    EXPECT_EQ(basic.support_paths[13], L"c:\\custom program files\\autocad\\support");
+    EXPECT_EQ(basic.trusted_paths_text, L"");  // present and empty
+    EXPECT_TRUE(basic.trusted_paths.empty());
+
+    const host::acad_install& tangent = list.at(L"R20.1");
+    EXPECT_EQ(tangent.product_key, L"ACAD-F001:804");
+    EXPECT_EQ(tangent.profile, L"<<未命名配置>>");
+    EXPECT_EQ(tangent.support_path_text, L"");
+    EXPECT_EQ(tangent.trusted_paths_text, L"");  // its Variables key comes after the missing one
+    EXPECT_EQ(tangent.install_folder, L"C:\\Program Files\\Autodesk\\AutoCAD 2016\\");
+
+    const host::acad_install& chinese = list.at(L"R24.3");
+    EXPECT_EQ(chinese.product_key, L"ACAD-7101:804");
+    EXPECT_EQ(chinese.product_name, L"AutoCAD 2024 - 简体中文 (Simplified Chinese)");
+    EXPECT_EQ(chinese.support_path_text.size(), 359u);
+    ASSERT_EQ(chinese.support_paths.size(), 7u);  // REG_EXPAND_SZ, taken unexpanded
+    EXPECT_EQ(chinese.support_paths[0], L"%UserProfile%\\AppData\\Roaming\\Autodesk\\AutoCAD 2024\\R24.3\\chs\\Support");
+    EXPECT_EQ(chinese.support_paths[2], L"D:\\Program Files\\Autodesk\\AutoCAD 2024\\Support\\zh-CN");
+    EXPECT_TRUE(chinese.trusted_paths.empty());
+
+    const host::acad_install& stock = list.at(L"R25.0");
+    EXPECT_EQ(stock.product_name, L"AutoCAD 2025");
+    EXPECT_EQ(stock.install_folder, L"");
+    ASSERT_EQ(stock.support_paths.size(), 7u);
+    EXPECT_EQ(stock.support_paths[5], L"C:\\Program Files\\Autodesk\\AutoCAD 2025\\Express");
+    EXPECT_EQ(stock.trusted_paths_text.size(), 573u);
+    ASSERT_EQ(stock.trusted_paths.size(), 19u);
+    EXPECT_EQ(stock.trusted_paths[1], L"D:\\I52-CTDA-R2H");
+}
+
+// No machine keys here, so every record keeps the table's product name and shows one box.
+TEST_F(DiscoveryTest, ListsOnlyTableReleasesInCharacterOrder)
+{
+    std::wstring registry = L"Windows Registry Editor Version 5.00\n";
+    for (const wchar_t* release : {L"R25.0", L"R24.1", L"R24", L"R18.0", L"R24.10", L"R17.2", L"R26.0", L"Recent"})
+        registry += user_release(release);
+    test::load_reg_text(registry);
+
+    ASSERT_TRUE(host::discover_acad_installs(list));
+    EXPECT_EQ(releases(), (entries{L"R18.0", L"R24", L"R24.1", L"R24.10", L"R25.0"}));
+    entries names, boxes;
+    for (const auto& [name, record] : list) {
+        EXPECT_EQ(record.release, name);
+        names.push_back(record.product_name);
+        boxes.push_back(L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\" + name +
+                        L"\\ACAD-5101:409' does not exist!");
+    }
+    EXPECT_EQ(names, (entries{L"AutoCAD 2010", L"AutoCAD 2021", L"AutoCAD 2022", L"AutoCAD 2022", L"AutoCAD 2025"}));
+    expect_error_boxes(boxes);
+}
+
+TEST_F(DiscoveryTest, IgnoresASmallR)
+{
+    test::load_reg_text(user_release(L"r24.1"));
+    EXPECT_TRUE(host::discover_acad_installs(list));
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
+{
+    test::load_reg_text(LR"reg(Windows Registry Editor Version 5.00
+; No Profiles key.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R22.0]
+"CurVer"="ACAD-1001:409"
+; No Variables key.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0]
+"CurVer"="ACAD-2001:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0\ACAD-2001:409\Profiles]
+@="Site"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0\ACAD-2001:409\Profiles\Site\General]
+"ACAD"="x;y;"
+; Values of the wrong type, and names that differ only in case.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1]
+"CurVer"="ACAD-3001:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles]
+@="Site"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles\Site\General]
+"ACAD"=hex(7):78,00,00,00,00,00
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles\Site\Variables]
+"trustedpaths"="D:\\Lower"
+; Its ACAD is written below, too long for the read.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2]
+"CurVer"="ACAD-6101:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2\ACAD-6101:409\Profiles]
+@="Site"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2\ACAD-6101:409\Profiles\Site\Variables]
+"TRUSTEDPATHS"="D:\\Kept"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R22.0\ACAD-1001:409]
+"AcadLocation"="D:\\Acad"
+"ProductName"="AutoCAD 2018"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R23.0\ACAD-2001:409]
+"AcadLocation"="D:\\Acad\\"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R23.1\ACAD-3001:409]
+"AcadLocation"=dword:00000001
+"productname"="AutoCAD 2020"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.2\ACAD-6101:409]
+"AcadLocation"="D:\\Acad 2023"
+"ProductName"="AutoCAD 2023"
+)reg");
+    // Built, not found: #1's network entries repeated past 2,047 characters, beyond the 4096-byte read.
+    std::wstring long_acad;
+    while (long_acad.size() < 2048)
+        long_acad += L"\\\\ramsacfs\\project\\reference\\autocad\\2014\\support;";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD\\R24.2\\ACAD-6101:409\\Profiles\\Site\\General",
+                              L"ACAD", REG_SZ, long_acad.c_str(), static_cast<DWORD>((long_acad.size() + 1) * 2)),
+              ERROR_SUCCESS);
+
+    ASSERT_TRUE(host::discover_acad_installs(list));
+    EXPECT_EQ(releases(), (entries{L"R22.0", L"R23.0", L"R23.1", L"R24.2"}));
+    expect_error_boxes({L"Key 'HKEY_CURRENT_USER', SubKey 'R22.0\\ACAD-1001:409\\Profiles' does not exist!",
+                        L"Key 'HKEY_CURRENT_USER', SubKey 'R23.0\\ACAD-2001:409\\Profiles\\Site\\Variables' does not exist!",
+                        system_text(ERROR_MORE_DATA)});
+
+    const host::acad_install& no_profiles = list.at(L"R22.0");
+    EXPECT_EQ(no_profiles.product_key, L"ACAD-1001:409");
+    EXPECT_EQ(no_profiles.profile, L"");
+    EXPECT_EQ(no_profiles.install_folder, L"D:\\Acad\\");
+    EXPECT_EQ(no_profiles.product_name, L"AutoCAD 2018");
+
+    const host::acad_install& no_variables = list.at(L"R23.0");
+    EXPECT_EQ(no_variables.support_paths, (entries{L"x", L"y"}));
+    EXPECT_TRUE(no_variables.trusted_paths.empty());
+    EXPECT_EQ(no_variables.install_folder, L"D:\\Acad\\");
+    EXPECT_EQ(no_variables.product_name, L"");  // no ProductName value
+
+    const host::acad_install& wrong = list.at(L"R23.1");
+    EXPECT_EQ(wrong.support_path_text, L"");
+    EXPECT_EQ(wrong.trusted_paths_text, L"");
+    EXPECT_EQ(wrong.install_folder, L"\\");
+    EXPECT_EQ(wrong.product_name, L"");
+
+    const host::acad_install& too_long = list.at(L"R24.2");
+    EXPECT_EQ(too_long.support_path_text, L"");
+    EXPECT_EQ(too_long.trusted_paths, entries{L"D:\\Kept"});
+    EXPECT_EQ(too_long.install_folder, L"D:\\Acad 2023\\");
+}
+
+TEST_F(DiscoveryTest, WithoutAutoCadForTheUserShowsOneBoxAndListsNothing)
+{
+    // Another Autodesk product, and AutoCAD only for the machine.
+    test::load_reg_text(L"[HKEY_CURRENT_USER\\Software\\Autodesk\\Inventor]\n" + machine_release(L"R24.1", L"D:\\Acad"));
+    EXPECT_FALSE(host::discover_acad_installs(list));
+    EXPECT_TRUE(list.empty());
+    expect_error_boxes({L"Key 'HKEY_CURRENT_USER', SubKey 'Software\\Autodesk\\AutoCAD' does not exist!"});
+}
+
+TEST_F(DiscoveryTest, TakesTheLargeIconOfAcadExe)
+{
+    test::temp_folder installed, empty;
+    std::filesystem::copy_file(test::program_folder() / L"acad.exe", installed.path() / L"acad.exe");
+    test::load_reg_text(user_release(L"R24.1") + user_release(L"R25.0") +
+                        machine_release(L"R24.1", installed.path().wstring()) +
+                        machine_release(L"R25.0", empty.with_backslash()));
+
+    ASSERT_TRUE(host::discover_acad_installs(list));
+    EXPECT_TRUE(seam.boxes().empty());
+    const host::acad_install& with_exe = list.at(L"R24.1");
+    EXPECT_EQ(with_exe.install_folder, installed.with_backslash());
+    EXPECT_NE(with_exe.icon.get(), nullptr);
+    EXPECT_EQ(with_exe.icon_width, 32);
+    EXPECT_EQ(with_exe.icon_height, 32);
+    const host::acad_install& without_exe = list.at(L"R25.0");
+    EXPECT_EQ(without_exe.install_folder, empty.with_backslash());
+    EXPECT_EQ(without_exe.icon.get(), nullptr);
+    EXPECT_EQ(without_exe.icon_width, 0);
+    EXPECT_EQ(without_exe.icon_height, 0);
+}
+
 TEST(SplitPathList, KeepsEmptyEntriesButNotATrailingOne)
 {
-    using list = std::vector<std::wstring>;
-    EXPECT_EQ(host::split_path_list(L""), list{});
-    EXPECT_EQ(host::split_path_list(L"a;;b"), (list{L"a", L"", L"b"}));
-    EXPECT_EQ(host::split_path_list(L"a;"), list{L"a"});
-    EXPECT_EQ(host::split_path_list(L";a"), (list{L"", L"a"}));
-    EXPECT_EQ(host::split_path_list(L";"), list{L""});
-    EXPECT_EQ(host::split_path_list(L" A ;b"), (list{L" A ", L"b"}));
+    EXPECT_EQ(host::split_path_list(L""), entries{});
+    EXPECT_EQ(host::split_path_list(L"a;;b"), (entries{L"a", L"", L"b"}));
+    EXPECT_EQ(host::split_path_list(L"a;"), entries{L"a"});
+    EXPECT_EQ(host::split_path_list(L";a"), (entries{L"", L"a"}));
+    EXPECT_EQ(host::split_path_list(L";"), entries{L""});
+    EXPECT_EQ(host::split_path_list(L" A ;b"), (entries{L" A ", L"b"}));
 }
 
 }  // namespace
