@@ -1,0 +1,84 @@
+#pragma once
+// A dialog made from a dialog-box template of the program's resources: run modally with a
+// result, or created modeless. One static procedure finds the object of each window and hands
+// the message to a short virtual handler; the rules for what a dialog procedure returns are
+// kept there, in one place.
+
+#include "ui/window.h"
+
+#include <windows.h>
+
+#include <exception>
+
+namespace ui {
+
+class dialog {
+public:
+    // The template is a resource of `module` (null: the executable that runs).
+    explicit dialog(int template_id, HINSTANCE module = nullptr);
+    // A window that still exists is unbound first and then destroyed, so that no message of
+    // its teardown reaches an object half taken apart. Derived classes whose teardown messages
+    // matter (WM_DELETEITEM of owner-drawn lists) destroy the window in their own destructor.
+    virtual ~dialog();
+    dialog(const dialog&) = delete;
+    dialog& operator=(const dialog&) = delete;
+
+    // Runs the modal loop and returns what end() was given; -1 when the window could not be made.
+    // An exception thrown by a handler ends the dialog and is thrown again from here.
+    INT_PTR run_modal(HWND owner);
+    // Creates the window (hidden unless the template says WS_VISIBLE); false when it could not
+    // be made.
+    bool create_modeless(HWND owner);
+
+    void end(INT_PTR result);
+    void destroy_window();
+
+    HWND hwnd() const { return m_hwnd; }
+    int template_id() const { return m_template_id; }
+    window item(int id) const { return window(GetDlgItem(m_hwnd, id)); }
+    // The result end() was given, once it was called.
+    bool ended() const { return m_ended; }
+    INT_PTR result() const { return m_result; }
+
+protected:
+    // WM_INITDIALOG: true lets the system set the focus.
+    virtual bool on_init() { return true; }
+    // WM_COMMAND; true when handled. Unhandled IDOK and IDCANCEL clicks go to on_ok and on_cancel.
+    virtual bool on_command(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+    virtual void on_ok() { end(IDOK); }
+    virtual void on_cancel() { end(IDCANCEL); }
+    // Owner-drawn controls; true when handled.
+    virtual bool on_measure_item(MEASUREITEMSTRUCT& /*measure*/) { return false; }
+    virtual bool on_draw_item(const DRAWITEMSTRUCT& /*draw*/) { return false; }
+    virtual int on_compare_item(const COMPAREITEMSTRUCT& /*compare*/) { return 0; }
+    virtual void on_delete_item(const DELETEITEMSTRUCT& /*deleted*/) {}
+    // WM_PAINT; false leaves the painting to the system.
+    virtual bool on_paint() { return false; }
+    // WM_SYSCOMMAND; false leaves the command to the system.
+    virtual bool on_sys_command(WPARAM /*command*/, LPARAM /*lparam*/) { return false; }
+    // WM_SIZE and WM_MOVE, after which the system's own handling still runs.
+    virtual void on_size(UINT /*kind*/, int /*width*/, int /*height*/) {}
+    virtual void on_move(int /*x*/, int /*y*/) {}
+    virtual HICON on_query_drag_icon() { return nullptr; }
+    // The window is gone (WM_NCDESTROY) and the object unbound; a modeless window that owns
+    // itself may delete itself here.
+    virtual void on_destroyed() {}
+    // Any other message; true when handled, with the result in `result`.
+    virtual bool on_message(UINT /*message*/, WPARAM /*wparam*/, LPARAM /*lparam*/, LRESULT& /*result*/) { return false; }
+
+private:
+    static INT_PTR CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
+    static dialog* bound_object(HWND hwnd);
+    bool dispatch(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+    void unbind();
+
+    int m_template_id;
+    HINSTANCE m_module;
+    HWND m_hwnd = nullptr;
+    bool m_modal = false;
+    bool m_ended = false;
+    INT_PTR m_result = 0;
+    std::exception_ptr m_failure;
+};
+
+}  // namespace ui

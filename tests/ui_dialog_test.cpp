@@ -1,0 +1,193 @@
+#include "support/dialog_driver.h"
+#include "ui/controls.h"
+#include "ui/dialog.h"
+#include "ui/gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int test_dialog = 901;
+constexpr int page_dialog = 902;
+constexpr int fixed_list = 10;
+constexpr int variable_list = 11;
+constexpr int label = 12;
+constexpr int throw_button = 13;
+
+class page : public ui::dialog {
+public:
+    explicit page(std::vector<std::string>& log) : ui::dialog(page_dialog), m_log(log) {}
+
+protected:
+    bool on_init() override
+    {
+        m_log.push_back("page init");
+        return true;
+    }
+
+private:
+    std::vector<std::string>& m_log;
+};
+
+// Logs what reaches it, so that a test sees the order of the messages and which object got them.
+class logging_dialog : public ui::dialog {
+public:
+    logging_dialog() : ui::dialog(test_dialog) {}
+
+    std::vector<std::string> log;
+    page child{log};
+
+protected:
+    bool on_init() override
+    {
+        log.push_back("init");
+        child.create_modeless(hwnd());
+        ui::list_box list(item(variable_list).hwnd());
+        for (auto value : {3, 1, 2})
+            list.add(reinterpret_cast<void*>(static_cast<intptr_t>(value)));
+        ui::list_box sorted(item(fixed_list).hwnd());
+        for (auto value : {30, 10, 20})
+            sorted.add(reinterpret_cast<void*>(static_cast<intptr_t>(value)));
+        return true;
+    }
+    bool on_measure_item(MEASUREITEMSTRUCT& measure) override
+    {
+        log.push_back("measure " + std::to_string(measure.CtlID));
+        if (measure.CtlID == variable_list)
+            measure.itemHeight = 10 + static_cast<UINT>(measure.itemData);
+        return true;
+    }
+    int on_compare_item(const COMPAREITEMSTRUCT& compare) override
+    {
+        return static_cast<int>(compare.itemData1) < static_cast<int>(compare.itemData2) ? -1 : 1;
+    }
+    void on_delete_item(const DELETEITEMSTRUCT& deleted) override { log.push_back("delete " + std::to_string(deleted.CtlID)); }
+    bool on_command(int id, int code, HWND) override
+    {
+        if (id == throw_button && code == BN_CLICKED)
+            throw std::runtime_error("handler failed");
+        return false;
+    }
+    HICON on_query_drag_icon() override { return LoadIconW(nullptr, IDI_INFORMATION); }
+    bool on_message(UINT message, WPARAM, LPARAM, LRESULT& result) override
+    {
+        if (message == WM_CTLCOLORSTATIC) {
+            result = reinterpret_cast<LRESULT>(GetStockObject(GRAY_BRUSH));
+            return true;
+        }
+        if (message != WM_APP)
+            return false;
+        result = 42;
+        return true;
+    }
+    void on_destroyed() override { log.push_back("destroyed"); }
+};
+
+TEST(Dialog, BindsTheObjectBeforeTheControlsAskToBeMeasured)
+{
+    logging_dialog dlg;
+    ASSERT_TRUE(dlg.create_modeless(nullptr));
+    // The fixed-height list asks once while it is created, before WM_INITDIALOG; the variable
+    // one asks per item as they are added; the page binds to its own object.
+    const std::vector<std::string> opening(dlg.log.begin(), dlg.log.begin() + 6);
+    EXPECT_EQ(opening, (std::vector<std::string>{"measure 10", "init", "page init", "measure 11", "measure 11", "measure 11"}));
+    EXPECT_EQ(GetParent(dlg.child.hwnd()), dlg.hwnd());
+
+    ui::list_box variable(dlg.item(variable_list).hwnd());
+    EXPECT_EQ(variable.item_height(0), 13);
+    EXPECT_EQ(variable.item_height(1), 11);
+    ui::list_box sorted(dlg.item(fixed_list).hwnd());
+    EXPECT_EQ(reinterpret_cast<intptr_t>(sorted.data(0)), 10);  // WM_COMPAREITEM's result arrived
+    EXPECT_EQ(reinterpret_cast<intptr_t>(sorted.data(2)), 30);
+
+    dlg.destroy_window();
+    EXPECT_EQ(dlg.hwnd(), nullptr);
+    EXPECT_EQ(dlg.log.back(), "destroyed");
+    EXPECT_EQ(std::count(dlg.log.begin(), dlg.log.end(), "delete 11"), 3);
+}
+
+TEST(Dialog, ReturnsEachResultTheWayTheSystemReadsIt)
+{
+    logging_dialog dlg;
+    ASSERT_TRUE(dlg.create_modeless(nullptr));
+    const HWND hwnd = dlg.hwnd();
+    EXPECT_EQ(SendMessageW(hwnd, WM_APP, 0, 0), 42);  // through DWLP_MSGRESULT
+    EXPECT_EQ(SendMessageW(hwnd, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_INFORMATION)));
+    ui::client_dc dc(dlg.item(label).hwnd());
+    EXPECT_EQ(SendMessageW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                           reinterpret_cast<LPARAM>(dlg.item(label).hwnd())),
+              reinterpret_cast<LRESULT>(GetStockObject(GRAY_BRUSH)));
+}
+
+TEST(Dialog, ModalRunEndsWithTheButtonsResult)
+{
+    for (const int button : {IDOK, IDCANCEL}) {
+        logging_dialog dlg;
+        bool shown = false;
+        const INT_PTR result = test::run_driven(dlg, nullptr, [&](HWND hwnd) {
+            ui::button(GetDlgItem(hwnd, button)).click();
+        }, &shown);
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(result, button);
+        EXPECT_EQ(dlg.hwnd(), nullptr);
+        EXPECT_EQ(dlg.log.back(), "destroyed");
+    }
+}
+
+TEST(Dialog, AHandlersExceptionEndsTheModalRunAndIsThrownAfterIt)
+{
+    logging_dialog dlg;
+    EXPECT_THROW(test::run_driven(dlg, nullptr, [](HWND hwnd) { ui::button(GetDlgItem(hwnd, throw_button)).click(); }),
+                 std::runtime_error);
+    EXPECT_EQ(dlg.hwnd(), nullptr);
+}
+
+TEST(Dialog, AnObjectDestroyedBeforeItsWindowHearsNothingOfTheTeardown)
+{
+    auto* dlg = new logging_dialog;
+    ASSERT_TRUE(dlg->create_modeless(nullptr));
+    const HWND hwnd = dlg->hwnd();
+    delete dlg;  // list items are deleted after the object is gone: nothing may reach it
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+int g_closed = 0;
+void count_close(int*) { ++g_closed; }
+using counted = ui::unique_handle<ui::handle_traits<int*, count_close>>;
+
+TEST(UniqueHandle, ClosesWhatItHoldsExactlyOnce)
+{
+    int a = 0, b = 0;
+    g_closed = 0;
+    {
+        counted first(&a);
+        counted second(std::move(first));
+        EXPECT_FALSE(first);
+        second.reset(&b);
+        EXPECT_EQ(g_closed, 1);
+        int* released = second.release();
+        EXPECT_EQ(released, &b);
+        counted third(&a);
+        *third.put() = &b;  // put() closed &a first
+        EXPECT_EQ(g_closed, 2);
+    }
+    EXPECT_EQ(g_closed, 3);
+}
+
+TEST(ScopedSelect, PutsThePreviousObjectBack)
+{
+    ui::unique_memory_dc dc(CreateCompatibleDC(nullptr));
+    const HGDIOBJ before = GetCurrentObject(dc.get(), OBJ_FONT);
+    ui::unique_hfont font(CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+    {
+        ui::scoped_select selected(dc.get(), font.get());
+        EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), font.get());
+    }
+    EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), before);
+}
+
+}  // namespace
