@@ -1,0 +1,214 @@
+#include "connections/connection.h"
+
+#include "connections/file_stem.h"
+#include "vorn/vorn_paths.h"
+
+#include <winnetwk.h>
+
+namespace {
+
+// The HTTP gateway of the maker's own server, where a new definition points until it is edited.
+constexpr wchar_t default_host_name[] = L"plaxor.vorn.example";
+constexpr wchar_t default_process[] = L"/drawing_management/dbclient.php";
+constexpr int default_port = 80;
+constexpr int default_read_size = 16384;
+constexpr int default_timeout = 6;
+
+vorn_buffer network_user_name()
+{
+    constexpr DWORD user_capacity = 64;
+    wchar_t user[user_capacity] = {};
+    DWORD size = user_capacity;
+    if (WNetGetUserW(nullptr, user, &size) != NO_ERROR)
+        return {};
+    user[user_capacity - 1] = L'\0';
+    return user;
+}
+
+}  // namespace
+
+COLORREF connection::s_def_colour = 16777215;  // 0xFFFFFF
+
+connection::connection()
+{
+    set_default();
+}
+
+connection::connection(vorn_buffer path) : ini_path(path), file_stem(file_stem_of(path)), m_name(file_stem) {}
+
+connection::connection(const connection& other)
+{
+    copy_from(other);
+}
+
+connection& connection::operator=(const connection& other) = default;
+
+connection::~connection()
+{
+    login_handle = nullptr;
+}
+
+void connection::set_default()
+{
+    m_login_type = login_type_http;
+    m_name.empty();
+    m_seed.empty();
+    m_last_login = {};
+    m_colour = 0;
+    m_connection_type = L"HTTP";
+    m_trusted = false;
+    m_encrypted = true;
+    m_always_prompt = false;
+    m_connect_text.empty();
+    m_connection_length = 0;
+    m_timeout = default_timeout;
+    m_connection.empty();
+    m_database_type.empty();
+    m_server.empty();
+    m_database.empty();
+    m_database_driver.empty();
+    m_last_user.empty();
+    m_dsn_name.empty();
+    m_user_name.empty();
+    m_remember_password = true;
+    m_password.empty();
+    m_ssl = false;
+    m_user_server_logon = true;
+    m_server_user_name.empty();
+    m_server_remember_password = true;
+    m_server_password.empty();
+    m_network_user.empty();
+    m_network_user = network_user_name();
+    m_host_name = default_host_name;
+    m_process = default_process;
+    m_port = default_port;
+    m_read_size = default_read_size;
+    m_plot_only = false;
+}
+
+void connection::copy_from(const connection& other)
+{
+    login_handle = nullptr;
+    m_cad_save_format = other.m_cad_save_format;
+    m_vanilla_masters = other.m_vanilla_masters;
+    ini_path = other.ini_path;
+    file_stem = other.file_stem;
+    m_login_type = other.m_login_type;
+    m_name = other.m_name;
+    m_seed = other.m_seed;
+    m_last_login = other.m_last_login;
+    m_colour = other.m_colour;
+    m_connection_type = other.m_connection_type;
+    m_trusted = other.m_trusted;
+    m_encrypted = other.m_encrypted;
+    m_always_prompt = other.m_always_prompt;
+    m_connect_text = other.m_connect_text;
+    m_connection_length = other.m_connection_length;
+    m_timeout = other.m_timeout;
+    m_connection = other.m_connection;
+    m_database_type = other.m_database_type;
+    m_server = other.m_server;
+    m_database = other.m_database;
+    m_database_driver = other.m_database_driver;
+    m_last_user = other.m_last_user;
+    m_dsn_name = other.m_dsn_name;
+    m_user_name = other.m_user_name;
+    m_remember_password = other.m_remember_password;
+    m_password = other.m_password;
+    m_ssl = other.m_ssl;
+    m_user_server_logon = other.m_user_server_logon;
+    m_server_user_name = other.m_server_user_name;
+    m_server_remember_password = other.m_server_remember_password;
+    m_server_password = other.m_server_password;
+    m_network_user = other.m_network_user;
+    m_host_name = other.m_host_name;
+    m_process = other.m_process;
+    m_port = other.m_port;
+    m_read_size = other.m_read_size;
+    m_plot_only = other.m_plot_only;
+}
+
+void connection::copy_to_file(vorn_buffer path)
+{
+    ini_path = path;
+    file_stem = file_stem_of(path);
+    m_name = file_stem;
+    write_ini();
+}
+
+bool connection::is_new() const
+{
+    return ini_path.is_empty() || !fileExists(ini_path);
+}
+
+// The accessors are defined here, not in the header, so that the program exports them.
+
+vorn_buffer connection::get_name() const
+{
+    return m_name;
+}
+
+vorn_buffer connection::getServerUserName() const
+{
+    return m_server_user_name;
+}
+
+vorn_buffer connection::getServerPassword() const
+{
+    return m_server_password;
+}
+
+vorn_buffer connection::plx2HttpServer() const
+{
+    return m_server_host;
+}
+
+vorn_buffer connection::plx2HttpProcess() const
+{
+    return m_server_process;
+}
+
+vorn_buffer connection::plx2HttpProcessBlobs() const
+{
+    return m_server_blobs_process;
+}
+
+vorn_buffer connection::firstFolder() const
+{
+    return m_first_folder;
+}
+
+long connection::plx2HttpPort() const
+{
+    return m_server_port;
+}
+
+bool connection::plx2HttpSSL() const
+{
+    return m_server_ssl;
+}
+
+bool connection::vanilla_masters() const
+{
+    return m_vanilla_masters;
+}
+
+long connection::cad_save_format() const
+{
+    return m_cad_save_format;
+}
+
+void* connection::hConnTemp() const
+{
+    return login_handle;
+}
+
+bool connection::is_connected() const
+{
+    return login_handle != nullptr;
+}
+
+void connection::free_connection()
+{
+    login_handle = nullptr;
+}

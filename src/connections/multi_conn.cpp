@@ -1,0 +1,210 @@
+#include "connections/multi_conn.h"
+
+#include "app/show_error.h"
+#include "host/settings_store.h"
+#include "ui/unique_handle.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr wchar_t config_file_name[] = L"multi_conn.config";
+constexpr wchar_t config_section[] = L"General";
+constexpr wchar_t last_default_key[] = L"LastDefault";
+constexpr size_t path_capacity = 260;  // wide characters, terminator included
+constexpr DWORD stem_capacity = 260;
+
+// The Instance Factory folder with its trailing backslash; empty when the setting cannot be read
+// (the settings store has shown why).
+std::wstring instance_factory_folder()
+{
+    bool is_portable = false;
+    std::wstring folder;
+    host::read_setting(is_portable, L"InsFactory", folder, false);
+    return folder;
+}
+
+std::wstring config_path(const std::wstring& folder)
+{
+    return folder + config_file_name;
+}
+
+}  // namespace
+
+// A list that destroys its definitions, in index order, when its last holder lets it go.
+std::shared_ptr<multi_conn::connection_list> multi_conn::new_list()
+{
+    return std::shared_ptr<connection_list>(new connection_list, [](connection_list* list) {
+        for (connection* conn : *list)
+            delete conn;
+        delete list;
+    });
+}
+
+multi_conn::multi_conn() = default;
+
+multi_conn::multi_conn(const multi_conn& other) = default;
+
+multi_conn& multi_conn::operator=(const multi_conn& other) = default;
+
+multi_conn::~multi_conn()
+{
+    free_list();
+}
+
+void multi_conn::rebuild_list()
+{
+    free_list();
+    const std::wstring folder = instance_factory_folder();
+    m_list = new_list();
+
+    // A folder whose pattern or definition paths do not fit the platform's path limit is not
+    // listed: it could not be read reliably.
+    const std::wstring pattern = folder + L"*.ini";
+    if (pattern.size() >= path_capacity)
+        return;
+    WIN32_FIND_DATAW entry;
+    ui::unique_find listing(FindFirstFileW(pattern.c_str(), &entry));
+    if (!listing)
+        return;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        const std::wstring path = folder + entry.cFileName;
+        if (path.size() >= path_capacity)
+            continue;
+        auto conn = std::make_unique<connection>(vorn_buffer(path.c_str()));
+        conn->read_ini();
+        m_list->push_back(conn.get());
+        conn.release();
+    } while (FindNextFileW(listing.get(), &entry));
+    listing.reset();
+    get_lastsaved_default(folder);
+}
+
+void multi_conn::get_lastsaved_default(const std::wstring& folder)
+{
+    wchar_t stem[stem_capacity] = {};
+    GetPrivateProfileStringW(config_section, last_default_key, L"", stem, stem_capacity, config_path(folder).c_str());
+    if (connection* recorded = find_conn(stem))
+        m_default = recorded;
+    else if (m_list && !m_list->empty())
+        m_default = m_list->front();
+}
+
+void multi_conn::free_list()
+{
+    if (!m_list)
+        return;
+    // The last holder destroys the definitions, so the default must not outlive them.
+    if (m_list.use_count() == 1 && holds(m_default))
+        m_default = nullptr;
+    m_list.reset();
+}
+
+int multi_conn::total() const
+{
+    return m_list ? static_cast<int>(m_list->size()) : 0;
+}
+
+connection* multi_conn::get_nth(int n) const
+{
+    if (!m_list)
+        return nullptr;
+    if (n < 0 || n >= total())
+        throw std::out_of_range("multi_conn::get_nth: no definition at this position");
+    return (*m_list)[static_cast<size_t>(n)];
+}
+
+connection* multi_conn::get_default() const
+{
+    return m_default;
+}
+
+void multi_conn::set_default(connection* conn)
+{
+    if (conn)
+        WritePrivateProfileStringW(config_section, last_default_key, conn->file_stem,
+                                   config_path(instance_factory_folder()).c_str());
+    m_default = conn;
+}
+
+connection* multi_conn::find_conn(vorn_buffer stem) const
+{
+    if (!m_list)
+        return nullptr;
+    for (connection* conn : *m_list)
+        if (conn && conn->file_stem.compare_no_case(stem))
+            return conn;
+    return nullptr;
+}
+
+connection* multi_conn::find_conn_by_seed(vorn_buffer seed) const
+{
+    if (!m_list)
+        return nullptr;
+    for (connection* conn : *m_list)
+        if (conn && conn->m_seed.compare_no_case(seed))
+            return conn;
+    return nullptr;
+}
+
+bool multi_conn::create_new(error_collector&, vorn_buffer name, vorn_buffer& path)
+{
+    name.lower();
+    path = instance_factory_folder().c_str();
+    path += name;
+    path += L"_locator.ini";
+    if (file_exists(path)) {
+        show_error(L"Can't create connection! File '%s' already exists!", path.as_const_w_buffer());
+        return false;
+    }
+    return true;
+}
+
+bool multi_conn::delete_conn(error_collector&, connection* conn)
+{
+    if (!holds(conn)) {
+        show_error(L"Connection is not in the standard set!");
+        return false;
+    }
+    if (!DeleteFileW(conn->ini_path)) {
+        show_error(L"Connection file [%s] does not exist!", conn->ini_path.as_const_w_buffer());
+        return false;
+    }
+    m_list->erase(std::find(m_list->begin(), m_list->end(), conn));
+    // The caller destroys the definition next; the recorded default stays for the next rebuild.
+    if (m_default == conn)
+        m_default = nullptr;
+    return true;
+}
+
+void multi_conn::report() const
+{
+    // Nothing is reported about a definition: its file may hold credentials.
+}
+
+bool multi_conn::file_exists(const wchar_t* path)
+{
+    WIN32_FIND_DATAW entry;
+    return ui::unique_find(FindFirstFileW(path, &entry)).get() != INVALID_HANDLE_VALUE;
+}
+
+void multi_conn::add_new_connection(connection* conn)
+{
+    if (!conn)
+        return;
+    conn->read_ini();
+    if (!m_list)
+        m_list = new_list();
+    m_list->push_back(conn);
+}
+
+bool multi_conn::holds(const connection* conn) const
+{
+    return conn && m_list && std::find(m_list->begin(), m_list->end(), conn) != m_list->end();
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The connection definitions of the Instance Factory folder, one of them the default (the
+// "current Instance"). The set owns the definitions it loaded; the default is recorded by its
+// file stem as "LastDefault" in the folder's "multi_conn.config".
+
+#include "connections/connection.h"
+#include "connections/exports.h"
+#include "vorn/vorn_buffer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Passed to create_new and delete_conn by the callers; the two report failures themselves.
+struct error_collector {};
+
+class PLAXOR_EXPORT multi_conn {
+public:
+    multi_conn();
+    virtual ~multi_conn();
+    // A copy names the same list as the original; the definitions go when the last of them lets
+    // the list go (free_list, rebuild_list or destruction).
+    multi_conn(const multi_conn& other);
+    multi_conn& operator=(const multi_conn& other);
+
+    // Drops every definition and loads the folder anew; the default becomes the recorded one
+    // when it is still there, else the first one loaded.
+    void rebuild_list();
+    void free_list();
+
+    int total() const;
+    // Null while no list was built; std::out_of_range for n outside 0 .. total() - 1.
+    connection* get_nth(int n) const;
+    connection* get_default() const;
+    // Makes the definition the default and records it in the folder.
+    void set_default(connection* conn);
+    connection* find_conn(vorn_buffer stem) const;
+    connection* find_conn_by_seed(vorn_buffer seed) const;
+
+    // The path for a new definition named `name`: "<folder><name in lower case>_locator.ini".
+    // False, after an error box, when a file is already there.
+    bool create_new(error_collector& errors, vorn_buffer name, vorn_buffer& path);
+    // Deletes the definition's file and takes it out of the set; the caller destroys it.
+    bool delete_conn(error_collector& errors, connection* conn);
+
+    void report() const;
+    // True when anything, a folder included, matches the path.
+    static bool file_exists(const wchar_t* path);
+
+private:
+    using connection_list = std::vector<connection*>;
+
+    static std::shared_ptr<connection_list> new_list();
+    // The default recorded in the folder's multi_conn.config, else the first definition.
+    void get_lastsaved_default(const std::wstring& folder);
+    void add_new_connection(connection* conn);
+    bool holds(const connection* conn) const;
+
+    std::shared_ptr<connection_list> m_list;  // null until the first rebuild_list()
+    connection* m_default = nullptr;          // not owned
+};
