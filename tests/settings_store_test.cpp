@@ -1,0 +1,227 @@
+#include "host/settings_store.h"
+
+#include "support/denied_key_rights.h"
+#include "support/reg_fixture.h"
+#include "support/registry_sandbox.h"
+#include "support/scripted_seam.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using texts = std::vector<std::wstring>;
+
+constexpr wchar_t settings_key[] = L"SOFTWARE\\VORN\\PLAXOR";
+// Set for a copy of this program that runs one portable case from its own folder.
+constexpr wchar_t child_variable[] = L"PLAXOR_PORTABLE_CASE";
+
+struct read_result {
+    bool ok;
+    bool is_portable;
+    std::wstring value;
+};
+
+read_result read(const wchar_t* name, bool machine_wide = false, const wchar_t* given = L"given")
+{
+    read_result result{false, true, given};
+    result.ok = host::read_setting(result.is_portable, name, result.value, machine_wide);
+    return result;
+}
+
+bool operator==(const read_result& a, const read_result& b)
+{
+    return a.ok == b.ok && a.is_portable == b.is_portable && a.value == b.value;
+}
+
+void PrintTo(const read_result& r, std::ostream* out)
+{
+    *out << (r.ok ? "ok" : "failed") << (r.is_portable ? " portable " : " registry ") << testing::PrintToString(r.value);
+}
+
+std::wstring registry_text(HKEY hive, const wchar_t* name)
+{
+    wchar_t data[64] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueW(hive, settings_key, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return data;
+}
+
+std::wstring file_text(const fs::path& file, const wchar_t* name)
+{
+    wchar_t data[64] = {};
+    GetPrivateProfileStringW(L"General", name, L"(none)", data, 64, file.c_str());
+    return data;
+}
+
+fs::path portable_ini() { return test::program_folder() / L"Portable.ini"; }
+
+class SettingsStore : public ::testing::Test {
+protected:
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+
+    void SetUp() override
+    {
+        test::load_reg_text(LR"(
+[HKEY_LOCAL_MACHINE\SOFTWARE\VORN\PLAXOR]
+"Version"="5.2.1"
+[HKEY_CURRENT_USER\SOFTWARE\VORN\PLAXOR]
+"Version"="per-user copy"
+"InsFactory"="C:\\Factory"
+"CachedBase"=dword:00000001
+)");
+    }
+};
+
+TEST_F(SettingsStore, RegistryGivesVersionMachineWideAndTheRestPerUser)
+{
+    vorn_buffer path(L"left over");
+    EXPECT_FALSE(host::find_portable_ini(path));
+    EXPECT_TRUE(path.is_empty());
+
+    EXPECT_EQ(read(L"Version", true), (read_result{true, false, L"5.2.1"}));
+    EXPECT_EQ(read(L"InsFactory"), (read_result{true, false, L"C:\\Factory"}));
+    EXPECT_EQ(read(L"Updater"), (read_result{true, false, L"given"}));  // missing: left as given
+    EXPECT_EQ(read(L"CachedBase"), (read_result{true, false, L""}));    // not text: empty
+
+    EXPECT_TRUE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_EQ(registry_text(HKEY_CURRENT_USER, L"InsFactory"), L"E:\\New");
+    EXPECT_EQ(registry_text(HKEY_LOCAL_MACHINE, L"InsFactory"), L"(none)");
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(SettingsStore, KeyThatCannotBeOpenedShowsItsBox)
+{
+    {
+        test::denied_key_rights locked(HKEY_CURRENT_USER, settings_key, KEY_QUERY_VALUE | KEY_SET_VALUE);
+        EXPECT_EQ(read(L"InsFactory"), (read_result{false, false, L"given"}));
+        EXPECT_FALSE(host::write_setting(L"InsFactory", L"E:\\New"));
+    }
+    const std::wstring refused = L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' cannat to opened for writting!";
+    EXPECT_EQ(seam.texts(), (texts{refused, refused}));
+    EXPECT_EQ(registry_text(HKEY_CURRENT_USER, L"InsFactory"), L"C:\\Factory");
+
+    // Only the machine-wide key left: reading per user and writing fail, nothing is created.
+    seam.clear();
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
+    EXPECT_EQ(read(L"InsFactory"), (read_result{false, false, L"given"}));
+    EXPECT_FALSE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_EQ(read(L"Version", true), (read_result{true, false, L"5.2.1"}));
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
+    EXPECT_EQ(read(L"Version", true), (read_result{false, false, L"given"}));
+    const std::wstring missing = L"Register Key 'SOFTWARE\\VORN\\PLAXOR' doesn't exist!";
+    EXPECT_EQ(seam.texts(),
+              (texts{missing, L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!", missing}));
+    for (const test::shown_box& box : seam.boxes())
+        EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(registry_text(HKEY_CURRENT_USER, L"InsFactory"), L"(none)");
+}
+
+// The portable cases run in copies of this program, each in a folder of its own, because the
+// place of Portable.ini is kept for the whole run and lies beside the executable.
+int run_copy_in(const fs::path& folder, const wchar_t* test_name, std::string& output)
+{
+    const fs::path copy = folder / L"settings_tests.exe";
+    fs::copy_file(test::program_folder() / L"settings_tests.exe", copy);
+    const fs::path log = folder / L"output.txt";
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE log_file = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = log_file;
+    std::wstring command = L"\"" + copy.wstring() + L"\" --gtest_filter=" + test_name;
+    PROCESS_INFORMATION process{};
+    SetEnvironmentVariableW(child_variable, L"1");
+    const BOOL started = CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        folder.c_str(), &startup, &process);
+    SetEnvironmentVariableW(child_variable, nullptr);
+    CloseHandle(log_file);
+    if (!started)
+        return -1;
+    DWORD exit_code = 1;
+    if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    GetExitCodeProcess(process.hProcess, &exit_code);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::ifstream in(log);
+    std::ostringstream text;
+    text << in.rdbuf();
+    output = text.str();
+    return static_cast<int>(exit_code);
+}
+
+TEST(PortableSettings, FileBesideTheProgramTakesOverWhileItExists)
+{
+    test::temp_folder folder;
+    const fs::path ini = folder.path() / L"Portable.ini";
+    WritePrivateProfileStringW(L"General", L"Version", L"7.1 portable", ini.c_str());
+    WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory", ini.c_str());
+    WritePrivateProfileStringW(L"General", L"Long", std::wstring(600, L'x').c_str(), ini.c_str());
+    std::string output;
+    EXPECT_EQ(run_copy_in(folder.path(), L"PortableCase.FileTakesOverUntilItIsDeleted", output), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+}
+
+TEST(PortableSettings, FileCreatedWhileRunningIsFound)
+{
+    test::temp_folder folder;
+    std::string output;
+    EXPECT_EQ(run_copy_in(folder.path(), L"PortableCase.FileCreatedWhileRunningIsFound", output), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+}
+
+class PortableCase : public SettingsStore {
+protected:
+    void SetUp() override
+    {
+        if (!GetEnvironmentVariableW(child_variable, nullptr, 0))
+            GTEST_SKIP() << "runs in a copy of this program started by PortableSettings";
+        SettingsStore::SetUp();
+    }
+};
+
+TEST_F(PortableCase, FileTakesOverUntilItIsDeleted)
+{
+    vorn_buffer path;
+    EXPECT_TRUE(host::find_portable_ini(path));
+    EXPECT_EQ(fs::path(path.str()), portable_ini());
+
+    EXPECT_EQ(read(L"Version", true), (read_result{true, true, L"7.1 portable"}));
+    EXPECT_EQ(read(L"InsFactory"), (read_result{true, true, L"C:\\Portable\\Factory"}));
+    EXPECT_EQ(read(L"Updater"), (read_result{true, true, L""}));  // missing key: empty
+    EXPECT_EQ(read(L"Long"), (read_result{true, true, std::wstring(511, L'x')}));
+    EXPECT_TRUE(host::write_setting(L"CachedBase", L"E:\\Cache"));
+    EXPECT_EQ(file_text(portable_ini(), L"CachedBase"), L"E:\\Cache");
+    EXPECT_EQ(registry_text(HKEY_CURRENT_USER, L"CachedBase"), L"(none)");  // the registry holds a DWORD
+
+    ASSERT_TRUE(fs::remove(portable_ini()));
+    EXPECT_EQ(read(L"InsFactory"), (read_result{true, false, L"C:\\Factory"}));
+    EXPECT_TRUE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_EQ(registry_text(HKEY_CURRENT_USER, L"InsFactory"), L"E:\\New");
+    EXPECT_FALSE(host::find_portable_ini(path));
+    EXPECT_TRUE(path.is_empty());
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(PortableCase, FileCreatedWhileRunningIsFound)
+{
+    EXPECT_EQ(read(L"InsFactory"), (read_result{true, false, L"C:\\Factory"}));
+    WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory", portable_ini().c_str());
+    EXPECT_EQ(read(L"InsFactory"), (read_result{true, true, L"C:\\Portable\\Factory"}));
+    EXPECT_EQ(read(L"Version", true), (read_result{true, true, L""}));
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+}  // namespace
