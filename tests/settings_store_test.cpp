@@ -43,7 +43,8 @@ bool operator==(const read_result& a, const read_result& b)
 
 void PrintTo(const read_result& r, std::ostream* out)
 {
-    *out << (r.ok ? "ok" : "failed") << (r.is_portable ? " portable " : " registry ") << testing::PrintToString(r.value);
+    *out << (r.ok ? "ok" : "failed") << (r.is_portable ? " portable " : " registry ")
+         << testing::PrintToString(r.value);
 }
 
 std::wstring registry_text(HKEY hive, const wchar_t* name)
@@ -106,7 +107,8 @@ TEST_F(SettingsStore, KeyThatCannotBeOpenedShowsItsBox)
         EXPECT_EQ(read(L"InsFactory"), (read_result{false, false, L"given"}));
         EXPECT_FALSE(host::write_setting(L"InsFactory", L"E:\\New"));
     }
-    const std::wstring refused = L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' cannat to opened for writting!";
+    const std::wstring refused =
+        L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' cannat to opened for writting!";
     EXPECT_EQ(seam.texts(), (texts{refused, refused}));
     EXPECT_EQ(registry_text(HKEY_CURRENT_USER, L"InsFactory"), L"C:\\Factory");
 
@@ -130,8 +132,10 @@ TEST_F(SettingsStore, KeyThatCannotBeOpenedShowsItsBox)
 // place of Portable.ini is kept for the whole run and lies beside the executable.
 int run_copy_in(const fs::path& folder, const wchar_t* test_name, std::string& output)
 {
-    const fs::path copy = folder / L"settings_tests.exe";
-    fs::copy_file(test::program_folder() / L"settings_tests.exe", copy);
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const fs::path copy = folder / fs::path(self).filename();
+    fs::copy_file(self, copy);
     const fs::path log = folder / L"output.txt";
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE log_file = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);

@@ -71,7 +71,7 @@ bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, b
     vorn_buffer ini_path;
     if (find_portable_ini(ini_path)) {
         wchar_t text[file_value_size] = {};
-        GetPrivateProfileStringW(portable_section, name, L"", text, file_value_size, ini_path);
+        GetPrivateProfileStringW(portable_section, name, L"", text, file_value_size, ini_path.as_const_w_buffer());
         value = text;
         is_portable = true;
         return true;
@@ -100,7 +100,7 @@ bool write_setting(const wchar_t* name, const std::wstring& value)
     if (find_portable_ini(ini_path)) {
         // Nothing is reported in portable mode: a refused write leaves the old value, and the
         // next read shows that.
-        WritePrivateProfileStringW(portable_section, name, value.c_str(), ini_path);
+        WritePrivateProfileStringW(portable_section, name, value.c_str(), ini_path.as_const_w_buffer());
         return true;
     }
 
