@@ -1,0 +1,285 @@
+#include "connections/connection.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <winnetwk.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ConnectionFile : public ::testing::Test {
+protected:
+    test::temp_folder folder;
+
+    std::wstring path(const wchar_t* name) const { return folder.with_backslash() + name; }
+
+    void write_file(const wchar_t* name, const std::string& text) const
+    {
+        std::ofstream(folder.path() / name, std::ios::binary) << text;
+    }
+
+    // "section/key=value" for every line, in file order.
+    std::vector<std::string> lines(const wchar_t* name) const
+    {
+        std::ifstream file(folder.path() / name);
+        std::vector<std::string> result;
+        std::string section, line;
+        while (std::getline(file, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.starts_with("["))
+                section = line.substr(1, line.size() - 2);
+            else if (!line.empty())
+                result.push_back(section + "/" + line);
+        }
+        return result;
+    }
+
+    std::wstring stored(const wchar_t* name, const wchar_t* section, const wchar_t* key) const
+    {
+        wchar_t text[2048];
+        GetPrivateProfileStringW(section, key, L"<missing>", text, 2048, path(name).c_str());
+        return text;
+    }
+
+    connection loaded(const wchar_t* name) const
+    {
+        connection conn{vorn_buffer(path(name).c_str())};
+        conn.read_ini();
+        return conn;
+    }
+};
+
+std::wstring network_user()
+{
+    wchar_t user[64] = {};
+    DWORD size = 64;
+    return WNetGetUserW(nullptr, user, &size) == NO_ERROR ? user : L"";
+}
+
+TEST_F(ConnectionFile, NewDefinitionIsWrittenInKeyOrderWithItsDefaults)
+{
+    connection conn;
+    EXPECT_TRUE(conn.is_new());
+    EXPECT_EQ(conn.m_network_user.str(), network_user());
+    conn.m_network_user = L"ann";
+    conn.copy_to_file(path(L"abc_locator.ini").c_str());
+    EXPECT_FALSE(conn.is_new());
+    EXPECT_EQ(conn.file_stem.str(), L"abc_locator");
+    EXPECT_EQ(conn.get_name().str(), L"abc_locator");
+
+    EXPECT_EQ(lines(L"abc_locator.ini"),
+              (std::vector<std::string>{
+                  "General/logonex=2", "General/conn_name=", "General/conn_seed=", "General/conn_lastlogin=",
+                  "General/conn_colour=0", "General/conntype=HTTP", "General/trusted=0", "General/encrypted=1",
+                  "General/alwaysprompt=0", "General/connformat=", "General/connectionlen=0", "General/timeout=6",
+                  "General/connection=", "General/dbtype=", "General/server=", "General/database=",
+                  "General/dbdriver=", "General/lastuser=", "General/dsnname=", "httpConn/userName=",
+                  "httpConn/remember password=1", "httpConn/password=", "httpConn/ssl=0",
+                  "httpConn/user server logon=1", "httpConn/serverUserName=", "httpConn/server remember password=1",
+                  "httpConn/serverPassword=", "httpConn/NW user=ann", "httpConn/hostName=plaxor.vorn.example",
+                  "httpConn/process=/drawing_management/dbclient.php", "httpConn/port=80",
+                  "httpConn/readSize=16384", "httpConn/plot only=0"}));
+}
+
+TEST_F(ConnectionFile, MissingFileAndMissingKeysReadAsTheirOwnDefaults)
+{
+    write_file(L"sparse.ini", "[General]\r\nconn_seed=S1\r\n");
+    for (const wchar_t* name : {L"absent.ini", L"sparse.ini"}) {
+        const connection conn = loaded(name);
+        EXPECT_EQ(conn.m_login_type, login_type_lan);
+        EXPECT_EQ(conn.get_name().str(), std::wstring(name).substr(0, std::wstring(name).find(L'.')));
+        EXPECT_EQ(conn.m_last_login.year, 0);
+        EXPECT_EQ(conn.m_colour, 16777215u);
+        EXPECT_EQ(conn.m_connection_type.str(), L"");
+        EXPECT_TRUE(!conn.m_trusted && conn.m_encrypted && !conn.m_always_prompt);
+        EXPECT_EQ(conn.m_timeout, 6);
+        EXPECT_TRUE(!conn.m_remember_password && conn.m_user_server_logon && !conn.m_server_remember_password);
+        EXPECT_EQ(conn.m_host_name.str(), L"");
+        EXPECT_EQ(conn.m_process.str(), L"");
+        EXPECT_EQ(conn.m_port, 80);
+        EXPECT_EQ(conn.m_read_size, 16384);
+        EXPECT_EQ(conn.m_network_user.str(), L"");
+    }
+    EXPECT_EQ(loaded(L"sparse.ini").m_seed.str(), L"S1");
+}
+
+TEST_F(ConnectionFile, EveryFieldReadsBackAsWritten)
+{
+    connection conn;
+    conn.m_login_type = login_type_lan;
+    conn.m_name = L"Head office";
+    conn.m_seed = L"Abc";
+    conn.m_last_login = {2024, 3, 7, 14, 5, 9, 0};
+    conn.m_colour = RGB(12, 34, 56);
+    conn.m_connection_type = L"ODBC";
+    conn.m_trusted = true;
+    conn.m_encrypted = false;
+    conn.m_always_prompt = true;
+    conn.m_connect_text = L"DSN=plx;UID=a";
+    conn.m_connection_length = 42;
+    conn.m_timeout = 30;
+    conn.m_connection = L"conn";
+    conn.m_database_type = L"mssql";
+    conn.m_server = L"SRV01";
+    conn.m_database = L"PLX";
+    conn.m_database_driver = L"SQL Server";
+    conn.m_last_user = L"ann";
+    conn.m_dsn_name = L"plxdsn";
+    conn.m_user_name = L"Ann";
+    conn.m_remember_password = false;
+    conn.m_password = L"pa ss=word;";
+    conn.m_ssl = true;
+    conn.m_user_server_logon = false;
+    conn.m_server_user_name = L"Bob";
+    conn.m_server_remember_password = false;
+    conn.m_server_password = L"server secret";
+    conn.m_network_user = L"DOMAIN\\ann";
+    conn.m_host_name = L"plx.example.com";
+    conn.m_process = L"/acme/dbclient.php";
+    conn.m_port = 8443;
+    conn.m_read_size = 65536;
+    conn.m_plot_only = true;
+    conn.copy_to_file(path(L"abc_locator.ini").c_str());
+    EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_lastlogin"), L"2024-03-07 14:05:09");
+
+    const connection back = loaded(L"abc_locator.ini");
+    // copy_to_file names the definition after its file.
+    EXPECT_EQ(back.get_name().str(), L"abc_locator");
+    connection expected = conn;
+    EXPECT_EQ(back.m_login_type, expected.m_login_type);
+    EXPECT_EQ(back.m_seed, expected.m_seed);
+    EXPECT_EQ(std::memcmp(&back.m_last_login, &expected.m_last_login, sizeof(TIMESTAMP_STRUCT)), 0);
+    EXPECT_EQ(back.m_colour, expected.m_colour);
+    for (auto text : {&connection::m_connection_type, &connection::m_connect_text, &connection::m_connection,
+                      &connection::m_database_type, &connection::m_server, &connection::m_database,
+                      &connection::m_database_driver, &connection::m_last_user, &connection::m_dsn_name,
+                      &connection::m_user_name, &connection::m_password, &connection::m_server_user_name,
+                      &connection::m_server_password, &connection::m_network_user, &connection::m_host_name,
+                      &connection::m_process})
+        EXPECT_EQ((back.*text).str(), (expected.*text).str());
+    for (auto flag : {&connection::m_trusted, &connection::m_encrypted, &connection::m_always_prompt,
+                      &connection::m_remember_password, &connection::m_ssl, &connection::m_user_server_logon,
+                      &connection::m_server_remember_password, &connection::m_plot_only})
+        EXPECT_EQ(back.*flag, expected.*flag);
+    for (auto number : {&connection::m_connection_length, &connection::m_timeout, &connection::m_port,
+                        &connection::m_read_size})
+        EXPECT_EQ(back.*number, expected.*number);
+}
+
+TEST_F(ConnectionFile, LoginTypeIsClampedAndNamesFollowTheStem)
+{
+    const std::pair<const char*, int> types[] = {{"0", 1}, {"-5", 1}, {"1", 1}, {"2", 2}, {"3", 2}, {"99", 2}};
+    for (const auto& [text, type] : types) {
+        write_file(L"t.ini", std::string("[General]\r\nlogonex=") + text + "\r\n");
+        EXPECT_EQ(loaded(L"t.ini").m_login_type, type) << text;
+    }
+
+    connection conn = loaded(L"abc_locator.ini");
+    conn.m_name = L"ABC_locator";
+    conn.write_ini();
+    EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_name"), L"");
+    EXPECT_EQ(loaded(L"abc_locator.ini").get_name().str(), L"abc_locator");
+    conn.m_name = L"Head office";
+    conn.write_ini();
+    EXPECT_EQ(loaded(L"abc_locator.ini").get_name().str(), L"Head office");
+    conn.m_name.empty();
+    conn.write_ini();
+    EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_name"), L"");
+    EXPECT_EQ(loaded(L"abc_locator.ini").get_name().str(), L"abc_locator");
+}
+
+TEST_F(ConnectionFile, PasswordsAreStoredEncipheredAndOnlyTheirOwnTextDeciphers)
+{
+    connection conn = loaded(L"p.ini");
+    conn.write_ini();
+    EXPECT_EQ(stored(L"p.ini", L"httpConn", L"password"), L"") << "an empty password is not enciphered";
+
+    // Non-ASCII within the ANSI code page survives the narrowing.
+    std::wstring accented = L"P\u00e4ss w\u00f6rd \u00c9t\u00e9";
+    BOOL lost = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, accented.c_str(), -1, nullptr, 0, nullptr, &lost);
+    if (lost)
+        accented = L"plain ascii";
+    conn.m_password = accented.c_str();
+    conn.m_server_password = L"s3cret";
+    conn.write_ini();
+    const std::wstring cipher = stored(L"p.ini", L"httpConn", L"password");
+    EXPECT_TRUE(cipher.starts_with(L"VC1:")) << cipher;
+    EXPECT_EQ(cipher.find(L"s3cret"), std::wstring::npos);
+    EXPECT_EQ(loaded(L"p.ini").m_password.str(), accented);
+    EXPECT_EQ(loaded(L"p.ini").getServerPassword().str(), L"s3cret");
+
+    std::wstring tampered = cipher;
+    tampered[tampered.size() - 3] = tampered[tampered.size() - 3] == L'A' ? L'B' : L'A';
+    for (const std::wstring& foreign : {tampered, std::wstring(L"s3cret"), std::wstring(L"VC1:c2VjcmV0")}) {
+        WritePrivateProfileStringW(L"httpConn", L"password", foreign.c_str(), path(L"p.ini").c_str());
+        EXPECT_EQ(loaded(L"p.ini").m_password.str(), L"") << foreign;
+    }
+}
+
+TEST_F(ConnectionFile, ValuesAreCutAt1023CharactersAndEmptyDatesMeanNever)
+{
+    connection conn = loaded(L"long.ini");
+    conn.m_host_name = std::wstring(1023, L'h').c_str();
+    conn.m_process = std::wstring(1500, L'p').c_str();
+    conn.write_ini();
+    EXPECT_EQ(stored(L"long.ini", L"httpConn", L"process").size(), 1500u) << "written whole";
+    const connection back = loaded(L"long.ini");
+    EXPECT_EQ(back.m_host_name.str(), std::wstring(1023, L'h'));
+    EXPECT_EQ(back.m_process.str(), std::wstring(1023, L'p'));
+
+    EXPECT_EQ(stored(L"long.ini", L"General", L"conn_lastlogin"), L"");
+    for (const char* text : {"", "garbage", "2024-02-30 10:00:00"}) {
+        write_file(L"d.ini", std::string("[General]\r\nconn_lastlogin=") + text + "\r\n");
+        const TIMESTAMP_STRUCT date = loaded(L"d.ini").m_last_login;
+        EXPECT_TRUE(date.year == 0 && date.month == 0 && date.day == 0 && date.hour == 0) << text;
+    }
+}
+
+TEST_F(ConnectionFile, CopiesDifferInLoginAndServerValues)
+{
+    connection original = loaded(L"c.ini");
+    original.m_seed = L"Abc";
+    original.login_handle = &original;
+    original.m_server_host = L"gw.example";
+    original.m_server_process = L"/acme/dbclient.php";
+    original.m_server_blobs_process = L"/acme/blobs.php";
+    original.m_server_port = 443;
+    original.m_server_ssl = true;
+    original.m_first_folder = L"acme";
+    original.m_cad_save_format = 24;
+
+    const connection edited(original);
+    EXPECT_EQ(edited.hConnTemp(), nullptr);
+    EXPECT_EQ(edited.plx2HttpServer().str() + edited.plx2HttpProcess().str() + edited.plx2HttpProcessBlobs().str() +
+                  edited.firstFolder().str(),
+              L"");
+    EXPECT_EQ(edited.plx2HttpPort(), 0);
+    EXPECT_FALSE(edited.plx2HttpSSL());
+    EXPECT_EQ(edited.m_seed.str(), L"Abc");
+    EXPECT_EQ(edited.ini_path, original.ini_path);
+    EXPECT_EQ(edited.cad_save_format(), 24);
+
+    connection full;
+    full = original;
+    EXPECT_EQ(full.hConnTemp(), &original);
+    EXPECT_EQ(full.plx2HttpServer().str(), L"gw.example");
+    EXPECT_EQ(full.plx2HttpPort(), 443);
+    EXPECT_TRUE(full.is_connected());
+
+    // copy_from drops its own login but keeps its own server values.
+    full.m_server_host = L"mine.example";
+    full.copy_from(edited);
+    EXPECT_FALSE(full.is_connected());
+    EXPECT_EQ(full.plx2HttpServer().str(), L"mine.example");
+    EXPECT_EQ(full.m_seed.str(), L"Abc");
+}
+
+}  // namespace
