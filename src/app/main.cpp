@@ -1,9 +1,11 @@
-// The program's entry point. The main window arrives with the application object; until then the
-// program starts and ends at once, and serves as the module that exports the connection classes.
+// The program's entry point: it takes no arguments and runs the application object.
+
+#include "app/configure_plaxor_app.h"
 
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    theApp.InitInstance();
     return 0;
 }

@@ -77,5 +77,6 @@ using unique_hbrush = unique_handle<handle_traits<HBRUSH, DeleteObject>>;
 using unique_hpen = unique_handle<handle_traits<HPEN, DeleteObject>>;
 using unique_hbitmap = unique_handle<handle_traits<HBITMAP, DeleteObject>>;
 using unique_hicon = unique_handle<handle_traits<HICON, DestroyIcon>>;
+using unique_hmodule = unique_handle<handle_traits<HMODULE, FreeLibrary>>;
 
 }  // namespace ui

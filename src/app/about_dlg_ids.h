@@ -1,0 +1,4 @@
+#pragma once
+// The About box's template.
+
+#define IDD_ABOUTBOX 100
