@@ -64,9 +64,13 @@ bool CConfigurePLAXORDlg::on_init()
     find_program_folder();
     host::discover_acad_installs(m_acad);  // shows its own boxes; whatever was found is listed
     fill_installed_list();
-    if (!show_settings())
+    bool folders_read = false;
+    if (!show_settings(folders_read))
         return true;
-    m_conns.rebuild_list();
+    // The set reads the Instance Factory folder again: after a failed read it would show the
+    // same box once more, so the list stays empty instead.
+    if (folders_read)
+        m_conns.rebuild_list();
     fill_instance_list();
     refuse_running_acads();
     return true;
@@ -129,7 +133,8 @@ void CConfigurePLAXORDlg::fill_installed_list()
 }
 
 // False when the version cannot be read: the window then closes before it is ever shown.
-bool CConfigurePLAXORDlg::show_settings()
+// `folders_read` tells whether the Instance Factory folder could be read.
+bool CConfigurePLAXORDlg::show_settings(bool& folders_read)
 {
     bool portable = false;
     std::wstring version;
@@ -140,7 +145,7 @@ bool CConfigurePLAXORDlg::show_settings()
         return false;
     }
     host::read_setting(portable, L"CachedBase", cached_base, false);
-    host::read_setting(portable, L"InsFactory", ins_factory, false);
+    folders_read = host::read_setting(portable, L"InsFactory", ins_factory, false);
 
     m_version_edit.set_text(portable ? L"Portable (" + version + L")" : version);
     m_cached_base_edit.set_text(cached_base);

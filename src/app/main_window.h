@@ -52,7 +52,7 @@ private:
     void add_about_entry();
     void find_program_folder();
     void fill_installed_list();
-    bool show_settings();
+    bool show_settings(bool& folders_read);
     bool refuse_running_acads();
 
     // Installed CAD panel.

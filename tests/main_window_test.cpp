@@ -1,0 +1,446 @@
+#include "app/configure_plaxor_app.h"
+#include "app/list_items.h"
+#include "app/main_window.h"
+#include "app/main_window_ids.h"
+#include "connections/connection.h"
+#include "support/dialog_driver.h"
+#include "support/program_copy.h"
+#include "support/registry_sandbox.h"
+#include "support/scripted_seam.h"
+#include "support/temp_folder.h"
+#include "support/workstation.h"
+#include "ui/controls.h"
+#include "ui/gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using texts = std::vector<std::wstring>;
+
+constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+constexpr wchar_t portable_marker[] = L"PLAXOR_MAIN_WINDOW_PORTABLE";
+
+// The folder connected profiles point to: this test program's own.
+std::wstring client_folder() { return test::program_folder().wstring(); }
+
+std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
+bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+ui::list_box list_of(HWND dialog, int id) { return ui::list_box(GetDlgItem(dialog, id)); }
+
+std::vector<std::wstring> product_names(const ui::list_box& list)
+{
+    std::vector<std::wstring> names;
+    for (int i = 0; i < list.count(); ++i)
+        names.push_back(static_cast<release_item*>(list.data(i))->release->product_name);
+    return names;
+}
+
+std::vector<std::wstring> card_names(const ui::list_box& list)
+{
+    std::vector<std::wstring> names;
+    for (int i = 0; i < list.count(); ++i)
+        names.push_back(static_cast<instance_item*>(list.data(i))->conn->get_name().str());
+    return names;
+}
+
+int index_of(const std::vector<std::wstring>& names, const std::wstring& name)
+{
+    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+// What the screen shows at a point of a window, once everything pending is painted.
+COLORREF pixel(HWND window, int x, int y)
+{
+    test::pump_messages();
+    UpdateWindow(window);
+    ui::client_dc dc(window);
+    return GetPixel(dc.get(), x, y);
+}
+
+// The program's icon at the right edge is the only mark of a connected release.
+bool shows_connected_mark(const ui::list_box& list, int index)
+{
+    list.send(LB_SETTOPINDEX, static_cast<WPARAM>(index));  // in view, or the screen has none of it
+    const RECT rc = list.item_rect(index);
+    const COLORREF background = pixel(list.hwnd(), rc.left + 2, rc.top + 2);
+    ui::client_dc dc(list.hwnd());
+    const int left = rc.right - 4 - 40;
+    for (int y = rc.top + 4; y < rc.top + 36; ++y)
+        for (int x = left; x < left + 32; ++x)
+            if (GetPixel(dc.get(), x, y) != background)
+                return true;
+    return false;
+}
+
+void select_only(const ui::list_box& list, std::initializer_list<int> indexes)
+{
+    list.set_selected(-1, false);
+    for (const int index : indexes)
+        list.set_selected(index, true);
+    // The list tells its parent as it would after a click.
+    SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list.hwnd()));
+}
+
+void notify(const ui::list_box& list, WORD code)
+{
+    SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), code), reinterpret_cast<LPARAM>(list.hwnd()));
+}
+
+const std::wstring general_2022 =
+    L"Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\General";
+const std::wstring variables_2022 =
+    L"Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\Variables";
+const std::wstring general_2020 = L"Software\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:409\\Profiles\\Drafting\\General";
+
+class MainWindow : public ::testing::Test {
+protected:
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+    test::temp_folder root;
+    test::workstation station{root.path()};
+    fs::path install_2022;
+    fs::path install_2020;
+
+    void SetUp() override
+    {
+        if (test::is_copy(portable_marker))
+            GTEST_SKIP() << "runs in the program itself";
+        // R23.1 is connected already; R25.0 has no release folder and cannot be; it has no acad.exe.
+        const std::wstring client = client_folder();
+        install_2022 = station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t"});
+        install_2020 = station.add_release({L"R23.1", L"ACAD-3001:409", L"AutoCAD Map 3D 2020", L"Drafting",
+                                            client + L"\\A2020;" + client + L";x", client + L";" + client + L"\\A2020"});
+        station.add_release({L"R25.0", L"ACAD-8101:409", L"autocad 2025", L"<<Unnamed Profile>>", L"x", L"", false});
+        station.add_definition({L"beta_locator", L"beta", L"BETA"});
+        station.add_definition({L"alpha_locator", L"Alpha", L"ALPHA", L"alpha.example.com"});
+        station.add_definition({L"gamma_locator", L"Gamma", L"GAMMA"});
+        station.set_default_definition(L"beta_locator");
+    }
+
+    std::unique_ptr<CConfigurePLAXORDlg> open()
+    {
+        auto window = std::make_unique<CConfigurePLAXORDlg>();
+        if (!window->create_modeless(nullptr))
+            throw std::runtime_error("the main window did not open");
+        ShowWindow(window->hwnd(), SW_SHOW);
+        UpdateWindow(window->hwnd());
+        return window;
+    }
+};
+
+TEST_F(MainWindow, StartsWithTheWorkstationInView)
+{
+    station.add_settings_keys(L"1.2.3");
+    seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [&](HWND window) {
+        EXPECT_EQ(ui::window(window).text(), L"Configure PLAXOR");
+        EXPECT_EQ(text_of(window, IDC_VERSION_EDIT), L"1.2.3");
+        EXPECT_EQ(text_of(window, IDC_INS_FACTORY_EDIT), station.factory());
+        EXPECT_EQ(text_of(window, IDC_CACHED_BASE_EDIT), station.cached_base());
+        DWORD first = 0, last = 0;
+        SendDlgItemMessageW(window, IDC_INS_FACTORY_EDIT, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
+        EXPECT_EQ(first, station.factory().size());  // the caret after the end of the path
+        EXPECT_EQ(last, first);
+
+        // Sorted by product name whatever the case; an icon of 32 pixels gives 40, none 48.
+        const ui::list_box installed = list_of(window, IDC_INSTALLED_LIST);
+        EXPECT_EQ(product_names(installed), (texts{L"AutoCAD 2022", L"autocad 2025", L"AutoCAD Map 3D 2020"}));
+        EXPECT_EQ(installed.item_height(0), 40);
+        EXPECT_EQ(installed.item_height(1), 48);
+
+        const ui::list_box cards = list_of(window, IDC_INSTANCE_LIST);
+        EXPECT_EQ(card_names(cards), (texts{L"Alpha", L"beta", L"Gamma"}));
+        EXPECT_EQ(cards.item_height(0), 80);
+        EXPECT_EQ(text_of(window, IDC_COUNT_LABEL), L"3 Instance(s)");
+        for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE, IDC_CONSOLE})
+            EXPECT_FALSE(enabled(window, button)) << button;
+        EXPECT_TRUE(enabled(window, IDC_CREATE));
+
+        const HMENU menu = GetSystemMenu(window, FALSE);
+        const int items = GetMenuItemCount(menu);
+        wchar_t entry[64] = {};
+        GetMenuStringW(menu, items - 1, entry, 64, MF_BYPOSITION);
+        EXPECT_EQ(std::wstring(entry), L"&About Configure PLAXOR...");
+        EXPECT_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_ABOUTBOX));
+        EXPECT_EQ(GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+
+        ui::button(GetDlgItem(window, IDOK)).click();
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+    EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{true});
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(MainWindow, MissingSettingsKeysShowOneBoxEachAndTheVersionDecides)
+{
+    const std::wstring missing = L"Register Key 'SOFTWARE\\VORN\\PLAXOR' doesn't exist!";
+    // No key anywhere: one box, and the window closes before it is ever shown.
+    seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [](HWND) { ADD_FAILURE() << "the window showed"; });
+    theApp.InitInstance();
+    EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{false});
+    EXPECT_EQ(seam.texts(), texts{missing});
+    EXPECT_EQ(seam.boxes().front().flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+
+    // Only the machine-wide key: one box for each folder, and the window opens without them.
+    seam.clear();
+    station.add_settings_keys(L"1.2.3");
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
+    const auto window = open();
+    EXPECT_FALSE(window->ended());
+    EXPECT_EQ(seam.texts(), (texts{missing, missing}));
+    EXPECT_EQ(text_of(window->hwnd(), IDC_VERSION_EDIT), L"1.2.3");
+    EXPECT_EQ(text_of(window->hwnd(), IDC_INS_FACTORY_EDIT), L"");
+    EXPECT_EQ(text_of(window->hwnd(), IDC_CACHED_BASE_EDIT), L"");
+    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"0 Instance(s)");
+}
+
+// A copy of the stand-in acad.exe running from an install folder until the test ends.
+class running_acad {
+public:
+    explicit running_acad(const fs::path& install_folder)
+    {
+        const fs::path exe = install_folder / L"acad.exe";
+        std::wstring command = L"\"" + exe.wstring() + L"\" 120";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process))
+            throw std::runtime_error("cannot start the stand-in acad.exe");
+        CloseHandle(m_process.hThread);
+        // Seen by the scan only once its executable module is mapped.
+        HMODULE module = nullptr;
+        DWORD needed = 0;
+        for (int i = 0; i < 200 && !K32EnumProcessModules(m_process.hProcess, &module, sizeof module, &needed); ++i)
+            Sleep(50);
+    }
+    ~running_acad()
+    {
+        TerminateProcess(m_process.hProcess, 0);
+        WaitForSingleObject(m_process.hProcess, 10000);
+        CloseHandle(m_process.hProcess);
+    }
+    running_acad(const running_acad&) = delete;
+    running_acad& operator=(const running_acad&) = delete;
+
+private:
+    PROCESS_INFORMATION m_process{};
+};
+
+TEST_F(MainWindow, RunningAutoCADsAreNamedAndTheWindowCloses)
+{
+    station.add_settings_keys(L"1.2.3");
+    const running_acad first(install_2022);
+    const running_acad second(install_2020);
+    seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [](HWND) { ADD_FAILURE() << "the window showed"; });
+    theApp.InitInstance();
+    EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{false});
+    ASSERT_EQ(seam.boxes().size(), 1u);
+    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    const std::wstring head = L"The following AutoCAD's are running:\n\n";
+    const std::wstring tail = L"\nPlease close them before running 'Configure PLAXOR'!";
+    const std::wstring a = L"\tAutoCAD 2022\n", b = L"\tAutoCAD Map 3D 2020\n";
+    // In the system's process order, whichever that is.
+    EXPECT_TRUE(seam.texts()[0] == head + a + b + tail || seam.texts()[0] == head + b + a + tail) << seam.texts()[0];
+}
+
+TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
+{
+    station.add_settings_keys(L"1.2.3");
+    const auto window = open();
+    const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
+    const int acad2022 = index_of(product_names(installed), L"AutoCAD 2022");
+    const std::wstring client = client_folder();
+
+    select_only(installed, {acad2022, acad2022 + 1});
+    notify(installed, LBN_DBLCLK);  // two selected: nothing asked
+    EXPECT_TRUE(seam.boxes().empty());
+
+    select_only(installed, {acad2022});
+    seam.answer(IDNO);
+    notify(installed, LBN_DBLCLK);
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
+    seam.answer(IDYES);
+    notify(installed, LBN_DBLCLK);
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, variables_2022, L"TRUSTEDPATHS"), L"t;" + client + L";" + client + L"\\A2022");
+    EXPECT_TRUE(shows_connected_mark(installed, acad2022));
+
+    seam.answer(IDYES);
+    notify(installed, LBN_DBLCLK);
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, variables_2022, L"TRUSTEDPATHS"), L"t");
+    EXPECT_FALSE(shows_connected_mark(installed, acad2022));
+
+    EXPECT_EQ(seam.texts(), (texts{L"Connect AutoCAD 2022 from PLAXOR?", L"Connect AutoCAD 2022 from PLAXOR?",
+                                   L"Disconnent AutoCAD 2022 from PLAXOR?"}));
+    for (const test::shown_box& box : seam.boxes())
+        EXPECT_EQ(box.flags, question_flags);
+}
+
+TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
+{
+    station.add_settings_keys(L"1.2.3");
+    const auto window = open();
+    const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
+    const texts names = product_names(installed);
+    const std::wstring client = client_folder();
+    const std::wstring connected_2020 = client + L"\\A2020;" + client + L";x";
+    EXPECT_TRUE(shows_connected_mark(installed, index_of(names, L"AutoCAD Map 3D 2020")));
+    EXPECT_FALSE(shows_connected_mark(installed, index_of(names, L"AutoCAD 2022")));
+
+    seam.answer(IDYES);
+    ui::button(GetDlgItem(window->hwnd(), IDC_CONNECT_ALL)).click();
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), connected_2020);
+    for (const wchar_t* name : {L"AutoCAD 2022", L"AutoCAD Map 3D 2020"})
+        EXPECT_TRUE(shows_connected_mark(installed, index_of(names, name))) << name;
+    EXPECT_FALSE(shows_connected_mark(installed, index_of(names, L"autocad 2025")));
+
+    seam.answer(IDNO);
+    ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), connected_2020);
+    seam.answer(IDYES);
+    ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), L"x");
+    for (int i = 0; i < installed.count(); ++i)
+        EXPECT_FALSE(shows_connected_mark(installed, i)) << i;
+
+    EXPECT_EQ(seam.texts(), (texts{L"Connect all installed AutoCAD's to PLAXOR?", L"Disconnect all installed AutoCAD's to PLAXOR?",
+                                   L"Disconnect all installed AutoCAD's to PLAXOR?"}));
+}
+
+TEST_F(MainWindow, CardsMarkTheDefaultAndTheSelectionEnablesTheirButtons)
+{
+    station.add_settings_keys(L"1.2.3");
+    const auto window = open();
+    const HWND hwnd = window->hwnd();
+    const ui::list_box cards = list_of(hwnd, IDC_INSTANCE_LIST);
+    const auto background = [&](int index) {
+        const RECT rc = cards.item_rect(index);
+        return pixel(cards.hwnd(), rc.right - 2, rc.bottom - 2);
+    };
+    EXPECT_EQ(background(0), RGB(255, 255, 255));
+    EXPECT_EQ(background(1), RGB(200, 220, 255));  // beta, the default
+    EXPECT_EQ(background(2), RGB(255, 255, 255));
+
+    struct step {
+        std::initializer_list<int> selected;
+        bool edit_and_current;
+        bool delete_enabled;
+    };
+    for (const step& s : {step{{2}, true, true}, step{{0, 1}, false, true}, step{{}, false, false}, step{{1}, true, true}}) {
+        select_only(cards, s.selected);
+        EXPECT_EQ(enabled(hwnd, IDC_EDIT), s.edit_and_current);
+        EXPECT_EQ(enabled(hwnd, IDC_CURRENT), s.edit_and_current);
+        EXPECT_EQ(enabled(hwnd, IDC_DELETE), s.delete_enabled);
+    }
+    EXPECT_EQ(background(1), RGB(255, 202, 0));  // selected, the default too is amber
+    EXPECT_EQ(background(0), RGB(255, 255, 255));
+}
+
+TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
+{
+    const fs::path updater = root.path() / L"Updater.exe";
+    fs::copy_file(test::program_folder() / L"Updater.exe", updater);
+    const fs::path marker = root.path() / L"Updater.exe.ran";
+    station.add_settings_keys(L"1.2.3");
+    const auto window = open();
+    const ui::button check(GetDlgItem(window->hwnd(), IDC_CHECK_UPDATES));
+
+    // No "Updater", then one naming a file that is not there.
+    check.click();
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR", 0, KEY_SET_VALUE, &key);
+    const std::wstring absent = (root.path() / L"gone\\Updater.exe").wstring();
+    RegSetValueExW(key, L"Updater", 0, REG_SZ, reinterpret_cast<const BYTE*>(absent.c_str()), static_cast<DWORD>((absent.size() + 1) * 2));
+    check.click();
+    const std::wstring present = updater.wstring();
+    RegSetValueExW(key, L"Updater", 0, REG_SZ, reinterpret_cast<const BYTE*>(present.c_str()), static_cast<DWORD>((present.size() + 1) * 2));
+    RegCloseKey(key);
+    EXPECT_EQ(seam.texts(), (texts{L"Updater.exe not present!", L"Updater.exe not present!"}));
+    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+
+    seam.clear();
+    seam.answer(IDNO);
+    check.click();
+    EXPECT_TRUE(seam.started().empty());
+    EXPECT_FALSE(window->ended());
+
+    seam.answer(IDYES);
+    check.click();
+    EXPECT_EQ(seam.texts(), (texts{L"Check for Updates?", L"Check for Updates?"}));
+    EXPECT_EQ(seam.boxes()[1].flags, question_flags);
+    EXPECT_EQ(seam.started(), texts{present});
+    EXPECT_TRUE(window->ended());
+    EXPECT_EQ(window->result(), IDOK);
+    for (int i = 0; i < 100 && !fs::exists(marker); ++i)
+        Sleep(100);
+    EXPECT_TRUE(fs::exists(marker));
+}
+
+TEST_F(MainWindow, TheSystemMenuOpensTheAboutBox)
+{
+    station.add_settings_keys(L"1.2.3");
+    const auto window = open();
+    seam.drive_dialog(100, [](HWND about) {
+        EXPECT_EQ(ui::window(about).text(), L"About ConfigurePLAXOR");
+        texts statics;
+        for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            statics.push_back(ui::window(child).text());
+        EXPECT_NE(std::find(statics.begin(), statics.end(), L"ConfigurePLAXOR, Version 1.0"), statics.end());
+        ui::button(GetDlgItem(about, IDOK)).click();
+    });
+    SendMessageW(window->hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    EXPECT_EQ(seam.dialogs(), std::vector<int>{100});
+    EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{true});
+    EXPECT_FALSE(window->ended());
+    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(window->hwnd()));
+}
+
+// Portable.ini beside the program decides the settings, and the program's own folder is the one
+// connected profiles point to: both need the program in a folder of its own.
+TEST(PortableMainWindow, ShowsThePortableVersionAndConnectsToItsOwnFolder)
+{
+    test::temp_folder folder;
+    const std::wstring ini = (folder.path() / L"Portable.ini").wstring();
+    WritePrivateProfileStringW(L"General", L"Version", L"1.2.3", ini.c_str());
+    WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory\\", ini.c_str());
+    std::string output;
+    EXPECT_EQ(test::run_copy_in(folder.path(), L"PortableCopy.*", portable_marker, output), 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+}
+
+TEST(PortableCopy, OpensFromItsOwnFolder)
+{
+    if (!test::is_copy(portable_marker))
+        GTEST_SKIP() << "runs in a copy of this program started by PortableMainWindow";
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+    test::temp_folder root;
+    const test::workstation station(root.path());
+    station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t", false});
+    CConfigurePLAXORDlg window;
+    ASSERT_TRUE(window.create_modeless(nullptr));
+    EXPECT_EQ(text_of(window.hwnd(), IDC_VERSION_EDIT), L"Portable (1.2.3)");
+    EXPECT_EQ(text_of(window.hwnd(), IDC_INS_FACTORY_EDIT), L"C:\\Portable\\Factory\\");
+    EXPECT_TRUE(seam.boxes().empty());
+
+    const ui::list_box installed = list_of(window.hwnd(), IDC_INSTALLED_LIST);
+    select_only(installed, {0});
+    seam.answer(IDYES);
+    notify(installed, LBN_DBLCLK);
+    const std::wstring client = test::program_folder().wstring();
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
+}
+
+}  // namespace

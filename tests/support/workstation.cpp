@@ -1,0 +1,101 @@
+#include "support/workstation.h"
+
+#include "support/temp_folder.h"
+
+#include <stdexcept>
+
+namespace test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class created_key {
+public:
+    created_key(HKEY hive, const std::wstring& path)
+    {
+        if (RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr) != ERROR_SUCCESS)
+            throw std::runtime_error("cannot create a workstation key");
+    }
+    ~created_key() { RegCloseKey(m_key); }
+    created_key(const created_key&) = delete;
+    created_key& operator=(const created_key&) = delete;
+
+    void set(const wchar_t* name, const std::wstring& text) const
+    {
+        RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+}  // namespace
+
+workstation::workstation(const fs::path& root) : m_root(root), m_factory(root / L"factory"), m_cached(root / L"cached")
+{
+    fs::create_directories(m_factory);
+    fs::create_directories(m_cached);
+}
+
+void workstation::add_settings_keys(const std::wstring& version, const std::wstring& updater) const
+{
+    created_key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN\\PLAXOR").set(L"Version", version);
+    const created_key user(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR");
+    user.set(L"InsFactory", factory());
+    user.set(L"CachedBase", cached_base());
+    if (!updater.empty())
+        user.set(L"Updater", updater);
+}
+
+fs::path workstation::add_release(const release_spec& spec) const
+{
+    const std::wstring autocad = L"Software\\Autodesk\\AutoCAD\\" + spec.release;
+    created_key(HKEY_CURRENT_USER, autocad).set(L"CurVer", spec.product_key);
+    const std::wstring profiles = autocad + L"\\" + spec.product_key + L"\\Profiles";
+    created_key(HKEY_CURRENT_USER, profiles).set(L"", spec.profile);
+    created_key(HKEY_CURRENT_USER, profiles + L"\\" + spec.profile + L"\\General").set(L"ACAD", spec.support_path);
+    created_key(HKEY_CURRENT_USER, profiles + L"\\" + spec.profile + L"\\Variables")
+        .set(L"TRUSTEDPATHS", spec.trusted_paths);
+
+    const fs::path folder = m_root / spec.product_name;
+    fs::create_directories(folder);
+    if (spec.with_acad_exe)
+        fs::copy_file(program_folder() / L"acad.exe", folder / L"acad.exe", fs::copy_options::overwrite_existing);
+    const created_key machine(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\" + spec.release + L"\\" + spec.product_key);
+    machine.set(L"AcadLocation", folder.wstring());
+    machine.set(L"ProductName", spec.product_name);
+    return folder.wstring() + L"\\";
+}
+
+void workstation::add_definition(const definition_spec& spec) const
+{
+    const std::wstring file = (m_factory / (spec.file_stem + L".ini")).wstring();
+    const auto put = [&](const wchar_t* section, const wchar_t* key, const std::wstring& value) {
+        WritePrivateProfileStringW(section, key, value.c_str(), file.c_str());
+    };
+    put(L"General", L"logonex", L"2");
+    put(L"General", L"conn_name", spec.name);
+    put(L"General", L"conn_seed", spec.seed);
+    put(L"General", L"conn_colour", std::to_wstring(spec.colour));
+    put(L"httpConn", L"userName", spec.user);
+    put(L"httpConn", L"hostName", spec.host);
+    put(L"httpConn", L"process", L"/drawing_management/dbclient.php");
+}
+
+void workstation::set_default_definition(const std::wstring& file_stem) const
+{
+    WritePrivateProfileStringW(L"General", L"LastDefault", file_stem.c_str(),
+                               (m_factory / L"multi_conn.config").wstring().c_str());
+}
+
+std::wstring registry_text(HKEY hive, const std::wstring& key, const wchar_t* name)
+{
+    wchar_t data[2048] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueW(hive, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return data;
+}
+
+}  // namespace test
