@@ -32,6 +32,29 @@ bool returns_directly(UINT message)
     }
 }
 
+// A popup that did not place itself while it opened is centred over its owner, or on the work
+// area of its monitor when it has none.
+void center_popup(HWND hwnd)
+{
+    if (GetWindowLongPtrW(hwnd, GWL_STYLE) & (WS_CHILD | DS_CONTROL))
+        return;
+    RECT area{};
+    const HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
+        GetWindowRect(owner, &area);
+    } else {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        area = monitor.rcWork;
+    }
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    const int x = area.left + ((area.right - area.left) - (rc.right - rc.left)) / 2;
+    const int y = area.top + ((area.bottom - area.top) - (rc.bottom - rc.top)) / 2;
+    SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 class creating_scope {
 public:
     explicit creating_scope(dialog* d) : m_previous(std::exchange(t_creating, d)) {}
@@ -148,9 +171,15 @@ INT_PTR CALLBACK dialog::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
 bool dialog::dispatch(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
 {
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        RECT before{};
+        GetWindowRect(m_hwnd, &before);
         result = on_init() ? TRUE : FALSE;
+        RECT after{};
+        if (m_hwnd && GetWindowRect(m_hwnd, &after) && after.left == before.left && after.top == before.top)
+            center_popup(m_hwnd);
         return true;
+    }
     case WM_COMMAND: {
         const int id = LOWORD(wparam);
         const int code = HIWORD(wparam);
