@@ -112,65 +112,57 @@ TEST_F(ConnectionFile, MissingFileAndMissingKeysReadAsTheirOwnDefaults)
 
 TEST_F(ConnectionFile, EveryFieldReadsBackAsWritten)
 {
+    const std::pair<vorn_buffer connection::*, const wchar_t*> texts[] = {
+        {&connection::m_seed, L"Abc"},
+        {&connection::m_connection_type, L"ODBC"},
+        {&connection::m_connect_text, L"DSN=plx;UID=a"},
+        {&connection::m_connection, L"conn"},
+        {&connection::m_database_type, L"mssql"},
+        {&connection::m_server, L"SRV01"},
+        {&connection::m_database, L"PLX"},
+        {&connection::m_database_driver, L"SQL Server"},
+        {&connection::m_last_user, L"ann"},
+        {&connection::m_dsn_name, L"plxdsn"},
+        {&connection::m_user_name, L"Ann"},
+        {&connection::m_password, L"pa ss=word;"},
+        {&connection::m_server_user_name, L"Bob"},
+        {&connection::m_server_password, L"server secret"},
+        {&connection::m_network_user, L"DOMAIN\\ann"},
+        {&connection::m_host_name, L"plx.example.com"},
+        {&connection::m_process, L"/acme/dbclient.php"}};
+    // Each flag and number the opposite of, or other than, both its defaults.
+    const std::pair<bool connection::*, bool> flags[] = {
+        {&connection::m_trusted, true},           {&connection::m_encrypted, false},
+        {&connection::m_always_prompt, true},     {&connection::m_remember_password, false},
+        {&connection::m_ssl, true},               {&connection::m_user_server_logon, false},
+        {&connection::m_server_remember_password, false}, {&connection::m_plot_only, true}};
+    const std::pair<int connection::*, int> numbers[] = {{&connection::m_login_type, login_type_lan},
+                                                         {&connection::m_connection_length, 42},
+                                                         {&connection::m_timeout, 30},
+                                                         {&connection::m_port, 8443},
+                                                         {&connection::m_read_size, 65536}};
     connection conn;
-    conn.m_login_type = login_type_lan;
-    conn.m_name = L"Head office";
-    conn.m_seed = L"Abc";
+    for (const auto& [field, value] : texts)
+        conn.*field = value;
+    for (const auto& [field, value] : flags)
+        conn.*field = value;
+    for (const auto& [field, value] : numbers)
+        conn.*field = value;
     conn.m_last_login = {2024, 3, 7, 14, 5, 9, 0};
     conn.m_colour = RGB(12, 34, 56);
-    conn.m_connection_type = L"ODBC";
-    conn.m_trusted = true;
-    conn.m_encrypted = false;
-    conn.m_always_prompt = true;
-    conn.m_connect_text = L"DSN=plx;UID=a";
-    conn.m_connection_length = 42;
-    conn.m_timeout = 30;
-    conn.m_connection = L"conn";
-    conn.m_database_type = L"mssql";
-    conn.m_server = L"SRV01";
-    conn.m_database = L"PLX";
-    conn.m_database_driver = L"SQL Server";
-    conn.m_last_user = L"ann";
-    conn.m_dsn_name = L"plxdsn";
-    conn.m_user_name = L"Ann";
-    conn.m_remember_password = false;
-    conn.m_password = L"pa ss=word;";
-    conn.m_ssl = true;
-    conn.m_user_server_logon = false;
-    conn.m_server_user_name = L"Bob";
-    conn.m_server_remember_password = false;
-    conn.m_server_password = L"server secret";
-    conn.m_network_user = L"DOMAIN\\ann";
-    conn.m_host_name = L"plx.example.com";
-    conn.m_process = L"/acme/dbclient.php";
-    conn.m_port = 8443;
-    conn.m_read_size = 65536;
-    conn.m_plot_only = true;
     conn.copy_to_file(path(L"abc_locator.ini").c_str());
     EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_lastlogin"), L"2024-03-07 14:05:09");
 
     const connection back = loaded(L"abc_locator.ini");
-    // copy_to_file names the definition after its file.
-    EXPECT_EQ(back.get_name().str(), L"abc_locator");
-    connection expected = conn;
-    EXPECT_EQ(back.m_login_type, expected.m_login_type);
-    EXPECT_EQ(back.m_seed, expected.m_seed);
-    EXPECT_EQ(std::memcmp(&back.m_last_login, &expected.m_last_login, sizeof(TIMESTAMP_STRUCT)), 0);
-    EXPECT_EQ(back.m_colour, expected.m_colour);
-    for (auto text : {&connection::m_connection_type, &connection::m_connect_text, &connection::m_connection,
-                      &connection::m_database_type, &connection::m_server, &connection::m_database,
-                      &connection::m_database_driver, &connection::m_last_user, &connection::m_dsn_name,
-                      &connection::m_user_name, &connection::m_password, &connection::m_server_user_name,
-                      &connection::m_server_password, &connection::m_network_user, &connection::m_host_name,
-                      &connection::m_process})
-        EXPECT_EQ((back.*text).str(), (expected.*text).str());
-    for (auto flag : {&connection::m_trusted, &connection::m_encrypted, &connection::m_always_prompt,
-                      &connection::m_remember_password, &connection::m_ssl, &connection::m_user_server_logon,
-                      &connection::m_server_remember_password, &connection::m_plot_only})
-        EXPECT_EQ(back.*flag, expected.*flag);
-    for (auto number : {&connection::m_connection_length, &connection::m_timeout, &connection::m_port,
-                        &connection::m_read_size})
-        EXPECT_EQ(back.*number, expected.*number);
+    EXPECT_EQ(back.get_name().str(), L"abc_locator") << "copy_to_file names the definition after its file";
+    for (const auto& [field, value] : texts)
+        EXPECT_EQ((back.*field).str(), value);
+    for (const auto& [field, value] : flags)
+        EXPECT_EQ(back.*field, value);
+    for (const auto& [field, value] : numbers)
+        EXPECT_EQ(back.*field, value);
+    EXPECT_EQ(std::memcmp(&back.m_last_login, &conn.m_last_login, sizeof(TIMESTAMP_STRUCT)), 0);
+    EXPECT_EQ(back.m_colour, RGB(12, 34, 56));
 }
 
 TEST_F(ConnectionFile, LoginTypeIsClampedAndNamesFollowTheStem)
