@@ -48,38 +48,38 @@ void workstation::add_settings_keys(const std::wstring& version, const std::wstr
         user.set(L"Updater", updater);
 }
 
-fs::path workstation::add_release(const release_spec& spec) const
+fs::path workstation::add_release(const installed_release& setup) const
 {
-    const std::wstring autocad = L"Software\\Autodesk\\AutoCAD\\" + spec.release;
-    created_key(HKEY_CURRENT_USER, autocad).set(L"CurVer", spec.product_key);
-    const std::wstring profiles = autocad + L"\\" + spec.product_key + L"\\Profiles";
-    created_key(HKEY_CURRENT_USER, profiles).set(L"", spec.profile);
-    created_key(HKEY_CURRENT_USER, profiles + L"\\" + spec.profile + L"\\General").set(L"ACAD", spec.support_path);
-    created_key(HKEY_CURRENT_USER, profiles + L"\\" + spec.profile + L"\\Variables")
-        .set(L"TRUSTEDPATHS", spec.trusted_paths);
+    const std::wstring autocad = L"Software\\Autodesk\\AutoCAD\\" + setup.release;
+    created_key(HKEY_CURRENT_USER, autocad).set(L"CurVer", setup.product_key);
+    const std::wstring profiles = autocad + L"\\" + setup.product_key + L"\\Profiles";
+    created_key(HKEY_CURRENT_USER, profiles).set(L"", setup.profile);
+    created_key(HKEY_CURRENT_USER, profiles + L"\\" + setup.profile + L"\\General").set(L"ACAD", setup.support_path);
+    created_key(HKEY_CURRENT_USER, profiles + L"\\" + setup.profile + L"\\Variables")
+        .set(L"TRUSTEDPATHS", setup.trusted_paths);
 
-    const fs::path folder = m_root / spec.product_name;
+    const fs::path folder = m_root / setup.product_name;
     fs::create_directories(folder);
-    if (spec.with_acad_exe)
+    if (setup.with_acad_exe)
         fs::copy_file(program_folder() / L"acad.exe", folder / L"acad.exe", fs::copy_options::overwrite_existing);
-    const created_key machine(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\" + spec.release + L"\\" + spec.product_key);
+    const created_key machine(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\" + setup.release + L"\\" + setup.product_key);
     machine.set(L"AcadLocation", folder.wstring());
-    machine.set(L"ProductName", spec.product_name);
+    machine.set(L"ProductName", setup.product_name);
     return folder.wstring() + L"\\";
 }
 
-void workstation::add_definition(const definition_spec& spec) const
+void workstation::add_definition(const stored_definition& setup) const
 {
-    const std::wstring file = (m_factory / (spec.file_stem + L".ini")).wstring();
+    const std::wstring file = (m_factory / (setup.file_stem + L".ini")).wstring();
     const auto put = [&](const wchar_t* section, const wchar_t* key, const std::wstring& value) {
         WritePrivateProfileStringW(section, key, value.c_str(), file.c_str());
     };
     put(L"General", L"logonex", L"2");
-    put(L"General", L"conn_name", spec.name);
-    put(L"General", L"conn_seed", spec.seed);
-    put(L"General", L"conn_colour", std::to_wstring(spec.colour));
-    put(L"httpConn", L"userName", spec.user);
-    put(L"httpConn", L"hostName", spec.host);
+    put(L"General", L"conn_name", setup.name);
+    put(L"General", L"conn_seed", setup.seed);
+    put(L"General", L"conn_colour", std::to_wstring(setup.colour));
+    put(L"httpConn", L"userName", setup.user);
+    put(L"httpConn", L"hostName", setup.host);
     put(L"httpConn", L"process", L"/drawing_management/dbclient.php");
 }
 

@@ -10,7 +10,7 @@
 
 namespace test {
 
-struct release_spec {
+struct installed_release {
     std::wstring release;       // "R24.1"
     std::wstring product_key;   // "ACAD-5101:409"
     std::wstring product_name;  // machine-wide "ProductName"
@@ -20,7 +20,7 @@ struct release_spec {
     bool with_acad_exe = true;  // a stand-in acad.exe (with its icon) in the install folder
 };
 
-struct definition_spec {
+struct stored_definition {
     std::wstring file_stem;  // the file is <stem>.ini
     std::wstring name;
     std::wstring seed;
@@ -38,8 +38,8 @@ public:
     // "Updater" for the user.
     void add_settings_keys(const std::wstring& version, const std::wstring& updater = {}) const;
     // Returns the install folder (root\<product name>\).
-    std::filesystem::path add_release(const release_spec& spec) const;
-    void add_definition(const definition_spec& spec) const;
+    std::filesystem::path add_release(const installed_release& setup) const;
+    void add_definition(const stored_definition& setup) const;
     void set_default_definition(const std::wstring& file_stem) const;
 
     // With a trailing backslash, as the settings hold them.
