@@ -1,0 +1,93 @@
+#pragma once
+// The client library's HTTP transport. Its settings keep libcurl's option values, because the
+// settings file and the configuration dialog speak them; the exchange itself runs on WinHTTP.
+
+#include "vorn/vorn_buffer.h"
+
+#include <cstdio>
+#include <string>
+
+// The kinds of debug output, numbered as libcurl's debug callback numbers them.
+enum vorn_cURL_debug_kind : int {
+    vorn_debug_info = 0,
+    vorn_debug_header_in = 1,
+    vorn_debug_header_out = 2,
+    vorn_debug_data_in = 3,
+    vorn_debug_data_out = 4,
+};
+
+// Receives the transport's debug output while it is vorn_cURL::m_target. Credentials never
+// reach it: they are masked before.
+class vorn_cURL_debug_target {
+public:
+    virtual ~vorn_cURL_debug_target() = default;
+    // One piece of the exchange of the given kind; each piece ends with a line break ("\r\n").
+    virtual void debug_output(int kind, const wchar_t* text) = 0;
+};
+
+// libcurl's CURLAUTH_* values, which m_httpAuth holds.
+constexpr long vorn_auth_basic = 1;
+constexpr long vorn_auth_digest = 2;
+constexpr long vorn_auth_negotiate = 4;
+constexpr long vorn_auth_ntlm = 8;
+constexpr long vorn_auth_digest_ie = 16;
+constexpr long vorn_auth_ntlm_wb = 32;
+constexpr long vorn_auth_only = static_cast<long>(0x80000000UL);
+constexpr long vorn_auth_any = -17;
+constexpr long vorn_auth_anysafe = -18;
+
+// One POST to a web server.
+struct vorn_cURL_request {
+    std::wstring host;
+    long port = 0;           // 0: the scheme's own
+    std::wstring path;       // begins with '/'
+    bool secure = false;     // https
+    std::wstring server_user;      // the web server's logon, sent only when it asks for one;
+    std::wstring server_password;  // empty user: none
+    std::wstring content_type;
+    std::wstring accept;
+    std::string body;             // sent as it is
+    unsigned long read_size = 0;  // bytes per read; 0: the library's choice
+    long timeout = 0;             // seconds for the whole exchange; 0: m_setting_timeout
+};
+
+struct vorn_cURL_response {
+    unsigned long status = 0;
+    std::wstring reason;
+    std::string body;
+};
+
+class vorn_cURL {
+public:
+    // The largest answer taken; a longer one fails the exchange.
+    static constexpr unsigned long max_body_size = 1024 * 1024;
+    // What 0 in a timeout setting stands for, in seconds: no exchange waits forever.
+    static constexpr long default_conn_timeout = 30;
+    static constexpr long default_timeout = 120;
+
+    // The settings, loaded from the library's settings file before anything can read them.
+    static vorn_buffer m_setting_proxy;  // empty: no proxy
+    static vorn_buffer m_setting_proxy_user;
+    static vorn_buffer m_setting_proxy_password;  // plain here; enciphered in the file
+    static vorn_buffer m_setting_user_agent;      // empty: the library's own
+    static long m_setting_proxy_port;
+    static long m_setting_conn_timeout;  // seconds
+    static long m_setting_timeout;       // seconds, the whole exchange
+    static long m_setting_tcp_nodelay;   // kept for the settings; see vorn_curl_post.cpp
+    static long m_ssl_no_revoke;         // 1: no revocation check of the server's certificate
+    static long m_ssl_allow_beast;       // kept for the settings; see vorn_curl_post.cpp
+    static long m_httpAuth;              // CURLAUTH_* mask for the web server's logon
+    static bool m_setting_proxy_use_cred;
+
+    static vorn_cURL_debug_target* m_target;  // not owned
+    static FILE* m_debug_stream;              // not owned
+
+    // Stores the settings in the library's settings file (dbc_getIniFilePath).
+    static void write_config();
+    // Replaces the settings by those of the settings file (the defaults where it has none).
+    static void read_config();
+
+    // The POST; true with the server's answer (whatever its status), false with the reason.
+    static bool post(const vorn_cURL_request& request, vorn_cURL_response& response,
+                     std::wstring& error);
+};

@@ -1,0 +1,16 @@
+#pragma once
+// Hides credentials in the transport's debug output. What the exchange shows of itself goes
+// to a window and a log file that users copy into support mails, so no password, logon token
+// or session cookie may stay readable there.
+
+#include <string>
+
+// The text that stands for a hidden value.
+constexpr wchar_t vorn_mask[] = L"****";
+
+// A block of header lines ("Name: value", any line ends): Authorization and
+// Proxy-Authorization keep their scheme name only; Cookie and Set-Cookie lose their value.
+std::wstring mask_header_lines(const std::wstring& headers);
+
+// A form body (name=value&...): the value of every field whose name speaks of a password.
+std::wstring mask_form_fields(const std::wstring& body);
