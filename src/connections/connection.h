@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+struct DBC_VAR;
+
 constexpr int login_type_lan = 1;
 constexpr int login_type_http = 2;
 constexpr int server_credential_size = 64;  // wide characters of set_server_credentials' buffers
@@ -55,6 +57,9 @@ public:
     long cad_save_format() const;
     void* hConnTemp() const;
 
+    // Logs in through the client library and takes the server's seed and HTTP values; a failure
+    // is shown through show_dbc_error and gives false. Does not write the file.
+    bool reconnect();
     bool is_connected() const;
     // The user and password the login uses: the server logon's when it is set, else the HTTP
     // user's. Each is cut to fit its buffer (sizes in wide characters, terminator included).
@@ -127,6 +132,8 @@ private:
     vorn_buffer get_def_name() const;
     // Forgets the login; the client library is not asked to release it.
     void free_connection();
+    // One server variable of the current login; a failure is shown and gives false.
+    bool getDbcVar(const wchar_t* name, DBC_VAR* var);
 
     // One value of the file at ini_path, in the file's forms for numbers, flags, dates, texts and
     // passwords.
