@@ -18,13 +18,14 @@ def add_arguments(parser):
 
 
 def announce(args, lines):
-    for line in lines:
-        print(line, flush=True)
-    if args.ready_file:
-        partial = args.ready_file + ".partial"
-        with open(partial, "w", encoding="utf-8") as file:
-            file.write("".join(line + "\n" for line in lines))
-        os.replace(partial, args.ready_file)  # readers never see half of it
+    if not args.ready_file:
+        for line in lines:
+            print(line, flush=True)
+        return
+    partial = args.ready_file + ".partial"
+    with open(partial, "w", encoding="utf-8") as file:
+        file.write("".join(line + "\n" for line in lines))
+    os.replace(partial, args.ready_file)  # readers never see half of it
 
 
 def report_failure(args, message):
