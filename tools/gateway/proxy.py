@@ -16,7 +16,8 @@ import tempfile
 import threading
 import time
 
-import service_life
+sys.dont_write_bytecode = True  # nothing lands in the source tree when tests run from it
+import service_life  # noqa: E402
 
 
 # Started from a Windows program under Wine, the environment's PATH is Windows'.

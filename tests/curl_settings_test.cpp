@@ -1,0 +1,192 @@
+// The transport's settings file, the choice of a logon scheme, the masking of credentials in the
+// debug output, and the clipboard helper.
+
+#include "vorn/dbc_settings_file.h"
+#include "vorn/http_auth_choice.h"
+#include "vorn/vorn_clipboard.h"
+#include "vorn/vorn_curl.h"
+#include "vorn/vorn_curl_debug.h"
+#include "vorn/vorn_curl_mask.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <winhttp.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+std::string read_file(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Moves %APPDATA% into a scratch folder for the test's lifetime.
+class scratch_appdata {
+public:
+    scratch_appdata() { SetEnvironmentVariableW(L"APPDATA", folder.path().c_str()); }
+    ~scratch_appdata() { SetEnvironmentVariableW(L"APPDATA", m_previous.empty() ? nullptr : m_previous.c_str()); }
+    std::filesystem::path settings_file() const { return folder.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini"; }
+
+    test::temp_folder folder;
+
+private:
+    std::wstring m_previous = [] {
+        wchar_t value[MAX_PATH] = {};
+        GetEnvironmentVariableW(L"APPDATA", value, MAX_PATH);
+        return std::wstring(value);
+    }();
+};
+
+TEST(CurlSettings, TheSettingsFileLivesUnderAppData)
+{
+    scratch_appdata appdata;
+    wchar_t path[MAX_PATH];
+    ASSERT_NE(dbc_getIniFilePath(path, MAX_PATH), 0);
+    EXPECT_EQ(std::wstring(path), appdata.settings_file().wstring());
+    wchar_t small[8] = L"x";
+    EXPECT_EQ(dbc_getIniFilePath(small, 8), 0);
+    EXPECT_STREQ(small, L"");
+}
+
+TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
+{
+    scratch_appdata appdata;
+    vorn_cURL::read_config();  // no file yet: the defaults
+    EXPECT_TRUE(vorn_cURL::m_setting_proxy.is_empty());
+    EXPECT_EQ(vorn_cURL::m_setting_proxy_port, 1080);
+    EXPECT_EQ(vorn_cURL::m_setting_conn_timeout, vorn_cURL::default_conn_timeout);
+    EXPECT_EQ(vorn_cURL::m_setting_timeout, vorn_cURL::default_timeout);
+    EXPECT_EQ(vorn_cURL::m_httpAuth, vorn_auth_any);
+    EXPECT_EQ(vorn_cURL::m_ssl_no_revoke, 0);
+    EXPECT_FALSE(vorn_cURL::m_setting_proxy_use_cred);
+
+    vorn_cURL::m_setting_proxy = L"proxy.acme.com";
+    vorn_cURL::m_setting_proxy_port = 3128;
+    vorn_cURL::m_setting_proxy_use_cred = true;
+    vorn_cURL::m_setting_proxy_user = L"pat";
+    vorn_cURL::m_setting_proxy_password = L"Pr0xy secret";
+    vorn_cURL::m_setting_conn_timeout = 7;
+    vorn_cURL::m_setting_timeout = 45;
+    vorn_cURL::m_httpAuth = vorn_auth_basic | vorn_auth_only;
+    vorn_cURL::m_setting_user_agent = L"Acme CAD/2.0";
+    vorn_cURL::m_setting_tcp_nodelay = 0;
+    vorn_cURL::m_ssl_no_revoke = 1;
+    vorn_cURL::m_ssl_allow_beast = 1;
+    vorn_cURL::write_config();
+
+    const std::string stored = read_file(appdata.settings_file());
+    EXPECT_NE(stored.find("proxy=proxy.acme.com"), std::string::npos) << stored;
+    EXPECT_EQ(stored.find("Pr0xy"), std::string::npos) << stored;
+
+    vorn_cURL::m_setting_proxy = L"";
+    vorn_cURL::m_setting_proxy_password = L"";
+    vorn_cURL::m_httpAuth = 0;
+    vorn_cURL::m_setting_proxy_use_cred = false;
+    vorn_cURL::read_config();
+    EXPECT_EQ(vorn_cURL::m_setting_proxy, vorn_buffer(L"proxy.acme.com"));
+    EXPECT_EQ(vorn_cURL::m_setting_proxy_port, 3128);
+    EXPECT_TRUE(vorn_cURL::m_setting_proxy_use_cred);
+    EXPECT_EQ(vorn_cURL::m_setting_proxy_user, vorn_buffer(L"pat"));
+    EXPECT_EQ(vorn_cURL::m_setting_proxy_password, vorn_buffer(L"Pr0xy secret"));
+    EXPECT_EQ(vorn_cURL::m_setting_conn_timeout, 7);
+    EXPECT_EQ(vorn_cURL::m_setting_timeout, 45);
+    EXPECT_EQ(vorn_cURL::m_httpAuth, static_cast<long>(0x80000001UL));
+    EXPECT_EQ(vorn_cURL::m_setting_user_agent, vorn_buffer(L"Acme CAD/2.0"));
+    EXPECT_EQ(vorn_cURL::m_setting_tcp_nodelay, 0);
+    EXPECT_EQ(vorn_cURL::m_ssl_no_revoke, 1);
+    EXPECT_EQ(vorn_cURL::m_ssl_allow_beast, 1);
+
+    vorn_cURL::m_httpAuth = vorn_auth_anysafe;
+    vorn_cURL::m_setting_proxy_password = L"";
+    vorn_cURL::write_config();
+    vorn_cURL::m_httpAuth = 0;
+    vorn_cURL::m_setting_proxy_password = L"left over";
+    vorn_cURL::read_config();
+    EXPECT_EQ(vorn_cURL::m_httpAuth, vorn_auth_anysafe);
+    EXPECT_TRUE(vorn_cURL::m_setting_proxy_password.is_empty());
+}
+
+TEST(CurlSettings, TheStrongestOfferedSchemeTheMaskAllows)
+{
+    const unsigned long basic = WINHTTP_AUTH_SCHEME_BASIC, digest = WINHTTP_AUTH_SCHEME_DIGEST,
+                        ntlm = WINHTTP_AUTH_SCHEME_NTLM, negotiate = WINHTTP_AUTH_SCHEME_NEGOTIATE;
+    const struct {
+        long mask;
+        unsigned long offered;
+        unsigned long chosen;
+    } cases[] = {
+        {vorn_auth_any, basic, basic},
+        {vorn_auth_anysafe, basic, 0},
+        {vorn_auth_anysafe, basic | digest, digest},
+        {vorn_auth_any, basic | digest | ntlm | negotiate, negotiate},
+        {vorn_auth_basic, basic | digest, basic},
+        {vorn_auth_digest_ie, basic | digest, digest},
+        {vorn_auth_ntlm_wb, basic | ntlm, ntlm},
+        {vorn_auth_ntlm | vorn_auth_digest, basic | digest | ntlm, ntlm},
+        {vorn_auth_only, basic | digest, 0},
+        {0, basic, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(choose_server_auth_scheme(c.mask, c.offered), c.chosen) << c.mask << " " << c.offered;
+    EXPECT_EQ(choose_proxy_auth_scheme(basic | ntlm), ntlm);
+    EXPECT_EQ(auth_scheme_names(basic | digest), L"Digest, Basic");
+}
+
+TEST(CurlSettings, CredentialsAreMasked)
+{
+    EXPECT_EQ(mask_header_lines(L"POST /x HTTP/1.1\r\nAuthorization: Basic d2ViOnB3\r\nproxy-authorization:Digest "
+                                L"username=\"web\", response=\"ab\"\r\nCookie: a=1; b=2\r\nSet-Cookie: s=9; Path=/\r\n"
+                                L"Accept: */*\r\n\r\n"),
+              L"POST /x HTTP/1.1\r\nAuthorization: Basic ****\r\nproxy-authorization: Digest ****\r\nCookie: ****\r\n"
+              L"Set-Cookie: ****\r\nAccept: */*\r\n\r\n");
+    EXPECT_EQ(mask_form_fields(L"action=login&user=ann&password=p%26w&remember=1"),
+              L"action=login&user=ann&password=****&remember=1");
+    EXPECT_EQ(mask_form_fields(L"PWD=x&new_Password=y&passphrase=z&user="), L"PWD=****&new_Password=****&passphrase=****&user=");
+}
+
+TEST(CurlSettings, DebugOutputMarksEachLineByKindInTheLog)
+{
+    test::temp_folder folder;
+    const auto path = folder.path() / L"cURL_console.log";
+    FILE* log = _wfopen(path.c_str(), L"w+");
+    ASSERT_NE(log, nullptr);
+    struct : vorn_cURL_debug_target {
+        std::wstring text;
+        void debug_output(int, const wchar_t* piece) override { text += piece; }
+    } target;
+    vorn_cURL::m_debug_stream = log;
+    vorn_cURL::m_target = &target;
+    const int kinds[] = {vorn_debug_info, vorn_debug_header_in, vorn_debug_header_out, vorn_debug_data_in,
+                         vorn_debug_data_out};
+    for (const int kind : kinds)
+        vorn_debug(kind, L"one\ntwo\r\n");
+    vorn_cURL::m_debug_stream = nullptr;
+    vorn_cURL::m_target = nullptr;
+    fclose(log);
+    EXPECT_EQ(read_file(path), "* one\r\n* two\r\n< one\r\n< two\r\n> one\r\n> two\r\n{ one\r\n{ two\r\n} one\r\n} two\r\n");
+    std::wstring expected;
+    for (int i = 0; i < 5; ++i)
+        expected += L"one\r\ntwo\r\n";
+    EXPECT_EQ(target.text, expected);
+}
+
+TEST(CurlSettings, ToClipboardPutsUnicodeText)
+{
+    ASSERT_NE(toClipboard(nullptr, L"Grüße from the console"), 0);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    ASSERT_NE(data, nullptr);
+    EXPECT_STREQ(static_cast<const wchar_t*>(GlobalLock(data)), L"Grüße from the console");
+    GlobalUnlock(data);
+    CloseClipboard();
+}
+
+}  // namespace
