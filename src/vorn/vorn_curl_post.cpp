@@ -125,6 +125,8 @@ private:
     unsigned long m_read_size;
     std::wstring m_proxy;
     exchange_events m_events;
+    bool m_timeouts_set = false;
+    ULONGLONG m_timeouts_set_at = 0;
     unique_hinternet m_session;
     unique_hinternet m_connection;
     unique_hinternet m_handle;
@@ -248,8 +250,17 @@ bool post_exchange::open()
     return true;
 }
 
+// Each blocking call waits at most what was left of the exchange when the timeouts were last
+// set. Setting them costs as much as a small exchange under some WinHTTPs, so they are renewed
+// only when they have grown stale by more than a moment: no call outlasts the deadline by more.
 void post_exchange::apply_timeouts()
 {
+    constexpr ULONGLONG stale_after_ms = 200;
+    const ULONGLONG now = GetTickCount64();
+    if (m_timeouts_set && now - m_timeouts_set_at < stale_after_ms)
+        return;
+    m_timeouts_set = true;
+    m_timeouts_set_at = now;
     const int left = m_deadline.remaining_ms();
     const int connect = std::min(m_connect_ms, left);
     WinHttpSetTimeouts(m_handle.get(), connect, connect, left, left);
