@@ -44,7 +44,9 @@ if ! { [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; };
   export DISPLAY=":$n"
   for _ in $(seq 50); do xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && break; sleep 0.1; done
 fi
+gateway_pid=
 finish() {
+  [ -z "$gateway_pid" ] || kill "$gateway_pid" 2>/dev/null || true
   wineserver --kill >/dev/null 2>&1 || true
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
@@ -89,10 +91,13 @@ definition northwind_locator.ini "General|logonex=2" "General|conn_name=Northwin
   "httpConn|userName=cad.admin" "httpConn|user server logon=1" "httpConn|serverUserName=svc-plaxor" \
   "httpConn|hostName=dms.northwind.example" "httpConn|process=/drawing_management/dbclient.php"
 definition office_locator.ini "General|logonex=1" "General|conn_name=Office LAN" "General|conn_seed=OFFICE" \
-  "General|conn_colour=30950" "General|server=SQLPLX01" "General|database=PLAXOR" "General|lastuser=jsmith"
+  "General|conn_colour=30950" "General|server=SQLPLX01" "General|database=PLAXOR" "General|lastuser=jsmith" \
+  "General|connformat=DRIVER={SQLite3};Database=$demo_dir/plaxor.db"
+# "Test Server" and "Office LAN" log in to the reference gateway (tools/gateway, started below):
+# user tester, password plaxor.
 definition test_locator.ini "General|logonex=2" "General|conn_name=Test Server" "General|conn_colour=11811980" \
-  "httpConn|userName=tester" "httpConn|user server logon=0" "httpConn|hostName=test.plaxor.local" \
-  "httpConn|process=/drawing_management/dbclient.php"
+  "httpConn|userName=tester" "httpConn|user server logon=0" "httpConn|hostName=localhost" \
+  "httpConn|process=/drawing_management/dbclient.php" "httpConn|port=8080"
 printf '[General]\r\nLastDefault=acme_locator\r\n' >"$factory/multi_conn.config"
 
 # Registry text (regedit 5.00) imported as UTF-16LE, as regedit writes it.
@@ -163,6 +168,13 @@ R24.1 ACAD-5101:409 <<Unnamed_Profile>> 2022
 R25.0 ACAD-8101:409 <<Unnamed_Profile>> 2025
 EOF
 } | import_reg plaxor-and-autocad
+
+# The reference gateway: HTTP on port 8080, and its SQLite database for the LAN login (Wine's
+# ODBC reaches unixODBC, so the connect text names the database's Linux path).
+gateway="$repo/tools/gateway/gateway.py"
+python3 "$gateway" --config "$repo/tools/gateway/demo.ini" --make-database "$demo_dir/plaxor.db"
+python3 "$gateway" --config "$repo/tools/gateway/demo.ini" --port 8080 >"$demo_dir/gateway.log" 2>&1 &
+gateway_pid=$!
 
 program="$client_windows\\ConfigurePLAXOR.exe"
 if [ "$headless" -eq 0 ]; then
