@@ -1,36 +1,11 @@
 #include "support/workstation.h"
 
+#include "support/created_key.h"
 #include "support/temp_folder.h"
 
-#include <stdexcept>
-
 namespace test {
-namespace {
 
 namespace fs = std::filesystem;
-
-class created_key {
-public:
-    created_key(HKEY hive, const std::wstring& path)
-    {
-        if (RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr) != ERROR_SUCCESS)
-            throw std::runtime_error("cannot create a workstation key");
-    }
-    ~created_key() { RegCloseKey(m_key); }
-    created_key(const created_key&) = delete;
-    created_key& operator=(const created_key&) = delete;
-
-    void set(const wchar_t* name, const std::wstring& text) const
-    {
-        RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    }
-
-private:
-    HKEY m_key = nullptr;
-};
-
-}  // namespace
 
 workstation::workstation(const fs::path& root) : m_root(root), m_factory(root / L"factory"), m_cached(root / L"cached")
 {
