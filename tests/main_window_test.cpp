@@ -3,9 +3,11 @@
 #include "app/main_window.h"
 #include "app/main_window_ids.h"
 #include "connections/connection.h"
+#include "support/created_key.h"
 #include "support/dialog_driver.h"
 #include "support/program_copy.h"
 #include "support/registry_sandbox.h"
+#include "support/running_acad.h"
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
 #include "support/workstation.h"
@@ -15,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <filesystem>
 #include <memory>
@@ -203,42 +204,11 @@ TEST_F(MainWindow, MissingSettingsKeysShowOneBoxEachAndTheVersionDecides)
     EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"0 Instance(s)");
 }
 
-// A copy of the stand-in acad.exe running from an install folder until the test ends.
-class running_acad {
-public:
-    explicit running_acad(const fs::path& install_folder)
-    {
-        const fs::path exe = install_folder / L"acad.exe";
-        std::wstring command = L"\"" + exe.wstring() + L"\" 120";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process))
-            throw std::runtime_error("cannot start the stand-in acad.exe");
-        CloseHandle(m_process.hThread);
-        // Seen by the scan only once its executable module is mapped.
-        HMODULE module = nullptr;
-        DWORD needed = 0;
-        for (int i = 0; i < 200 && !K32EnumProcessModules(m_process.hProcess, &module, sizeof module, &needed); ++i)
-            Sleep(50);
-    }
-    ~running_acad()
-    {
-        TerminateProcess(m_process.hProcess, 0);
-        WaitForSingleObject(m_process.hProcess, 10000);
-        CloseHandle(m_process.hProcess);
-    }
-    running_acad(const running_acad&) = delete;
-    running_acad& operator=(const running_acad&) = delete;
-
-private:
-    PROCESS_INFORMATION m_process{};
-};
-
 TEST_F(MainWindow, RunningAutoCADsAreNamedAndTheWindowCloses)
 {
     station.add_settings_keys(L"1.2.3");
-    const running_acad first(install_2022);
-    const running_acad second(install_2020);
+    const test::running_acad first(install_2022 / L"acad.exe");
+    const test::running_acad second(install_2020 / L"acad.exe");
     seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [](HWND) { ADD_FAILURE() << "the window showed"; });
     theApp.InitInstance();
     EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{false});
@@ -358,14 +328,11 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
 
     // No "Updater", then one naming a file that is not there.
     check.click();
-    HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR", 0, KEY_SET_VALUE, &key);
-    const std::wstring absent = (root.path() / L"gone\\Updater.exe").wstring();
-    RegSetValueExW(key, L"Updater", 0, REG_SZ, reinterpret_cast<const BYTE*>(absent.c_str()), static_cast<DWORD>((absent.size() + 1) * 2));
+    const test::created_key settings(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR");
+    settings.set(L"Updater", (root.path() / L"gone\\Updater.exe").wstring());
     check.click();
     const std::wstring present = updater.wstring();
-    RegSetValueExW(key, L"Updater", 0, REG_SZ, reinterpret_cast<const BYTE*>(present.c_str()), static_cast<DWORD>((present.size() + 1) * 2));
-    RegCloseKey(key);
+    settings.set(L"Updater", present);
     EXPECT_EQ(seam.texts(), (texts{L"Updater.exe not present!", L"Updater.exe not present!"}));
     EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
 
@@ -415,9 +382,7 @@ TEST(PortableMainWindow, ShowsThePortableVersionAndConnectsToItsOwnFolder)
     const std::wstring ini = (folder.path() / L"Portable.ini").wstring();
     WritePrivateProfileStringW(L"General", L"Version", L"1.2.3", ini.c_str());
     WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory\\", ini.c_str());
-    std::string output;
-    EXPECT_EQ(test::run_copy_in(folder.path(), L"PortableCopy.*", portable_marker, output), 0) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+    EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCopy.*", portable_marker));
 }
 
 TEST(PortableCopy, OpensFromItsOwnFolder)

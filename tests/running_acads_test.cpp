@@ -1,60 +1,19 @@
 #include "host/running_acads.h"
 
+#include "support/running_acad.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
-
-#include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cwctype>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 
 namespace {
 
 namespace fs = std::filesystem;
 using names = std::vector<std::wstring>;
-
-// A copy of the stand-in acad.exe, running until the test ends.
-class running_copy {
-public:
-    explicit running_copy(const fs::path& exe)
-    {
-        std::wstring command = L"\"" + exe.wstring() + L"\" 120";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &m_process))
-            throw std::runtime_error("cannot start the stand-in acad.exe");
-        CloseHandle(m_process.hThread);
-        // Seen by the scan only once its executable module is mapped.
-        HMODULE module = nullptr;
-        DWORD needed = 0;
-        for (int i = 0; !K32EnumProcessModules(m_process.hProcess, &module, sizeof module, &needed); ++i) {
-            if (i == 200) {
-                end();
-                throw std::runtime_error("the stand-in acad.exe did not come up");
-            }
-            Sleep(50);
-        }
-    }
-    ~running_copy() { end(); }
-    running_copy(const running_copy&) = delete;
-    running_copy& operator=(const running_copy&) = delete;
-
-private:
-    void end()
-    {
-        TerminateProcess(m_process.hProcess, 0);
-        WaitForSingleObject(m_process.hProcess, 10000);
-        CloseHandle(m_process.hProcess);
-    }
-
-    PROCESS_INFORMATION m_process{};
-};
 
 fs::path install(const fs::path& folder, const wchar_t* exe_name)
 {
@@ -90,14 +49,14 @@ TEST(RunningAcads, ReportsEachCopyStartedFromAListedInstallFolder)
     list[L"R25.0"].product_name = L"AutoCAD 2025";
 
     EXPECT_EQ(running(list), names{});
-    std::vector<std::unique_ptr<running_copy>> copies;
-    copies.push_back(std::make_unique<running_copy>(elsewhere));
+    std::vector<std::unique_ptr<test::running_acad>> copies;
+    copies.push_back(std::make_unique<test::running_acad>(elsewhere));
     EXPECT_EQ(running(list), names{});
-    copies.push_back(std::make_unique<running_copy>(acad2022));
+    copies.push_back(std::make_unique<test::running_acad>(acad2022));
     EXPECT_EQ(running(list), names{L"AutoCAD 2022"});
-    copies.push_back(std::make_unique<running_copy>(acad2022));
+    copies.push_back(std::make_unique<test::running_acad>(acad2022));
     EXPECT_EQ(running(list), (names{L"AutoCAD 2022", L"AutoCAD 2022"}));
-    copies.push_back(std::make_unique<running_copy>(upper));
+    copies.push_back(std::make_unique<test::running_acad>(upper));
     EXPECT_EQ(running(list), (names{L"AutoCAD 2020", L"AutoCAD 2022", L"AutoCAD 2022"}));
 
     EXPECT_EQ(running(host::acad_install_list{}), names{});

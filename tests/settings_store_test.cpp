@@ -1,18 +1,18 @@
 #include "host/settings_store.h"
 
 #include "support/denied_key_rights.h"
+#include "support/program_copy.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
+#include "support/workstation.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -49,11 +49,7 @@ void PrintTo(const read_result& r, std::ostream* out)
 
 std::wstring registry_text(HKEY hive, const wchar_t* name)
 {
-    wchar_t data[64] = {};
-    DWORD size = sizeof data;
-    if (RegGetValueW(hive, settings_key, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return L"(none)";
-    return data;
+    return test::registry_text(hive, settings_key, name);
 }
 
 std::wstring file_text(const fs::path& file, const wchar_t* name)
@@ -130,42 +126,6 @@ TEST_F(SettingsStore, KeyThatCannotBeOpenedShowsItsBox)
 
 // The portable cases run in copies of this program, each in a folder of its own, because the
 // place of Portable.ini is kept for the whole run and lies beside the executable.
-int run_copy_in(const fs::path& folder, const wchar_t* test_name, std::string& output)
-{
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const fs::path copy = folder / fs::path(self).filename();
-    fs::copy_file(self, copy);
-    const fs::path log = folder / L"output.txt";
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE log_file = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = log_file;
-    std::wstring command = L"\"" + copy.wstring() + L"\" --gtest_filter=" + test_name;
-    PROCESS_INFORMATION process{};
-    SetEnvironmentVariableW(child_variable, L"1");
-    const BOOL started = CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        folder.c_str(), &startup, &process);
-    SetEnvironmentVariableW(child_variable, nullptr);
-    CloseHandle(log_file);
-    if (!started)
-        return -1;
-    DWORD exit_code = 1;
-    if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    GetExitCodeProcess(process.hProcess, &exit_code);
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    std::ifstream in(log);
-    std::ostringstream text;
-    text << in.rdbuf();
-    output = text.str();
-    return static_cast<int>(exit_code);
-}
-
 TEST(PortableSettings, FileBesideTheProgramTakesOverWhileItExists)
 {
     test::temp_folder folder;
@@ -173,24 +133,20 @@ TEST(PortableSettings, FileBesideTheProgramTakesOverWhileItExists)
     WritePrivateProfileStringW(L"General", L"Version", L"7.1 portable", ini.c_str());
     WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory", ini.c_str());
     WritePrivateProfileStringW(L"General", L"Long", std::wstring(600, L'x').c_str(), ini.c_str());
-    std::string output;
-    EXPECT_EQ(run_copy_in(folder.path(), L"PortableCase.FileTakesOverUntilItIsDeleted", output), 0) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+    EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCase.FileTakesOverUntilItIsDeleted", child_variable));
 }
 
 TEST(PortableSettings, FileCreatedWhileRunningIsFound)
 {
     test::temp_folder folder;
-    std::string output;
-    EXPECT_EQ(run_copy_in(folder.path(), L"PortableCase.FileCreatedWhileRunningIsFound", output), 0) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+    EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCase.FileCreatedWhileRunningIsFound", child_variable));
 }
 
 class PortableCase : public SettingsStore {
 protected:
     void SetUp() override
     {
-        if (!GetEnvironmentVariableW(child_variable, nullptr, 0))
+        if (!test::is_copy(child_variable))
             GTEST_SKIP() << "runs in a copy of this program started by PortableSettings";
         SettingsStore::SetUp();
     }

@@ -6,8 +6,10 @@
 #include <sstream>
 
 namespace test {
+namespace {
 
-int run_copy_in(const std::filesystem::path& folder, const std::wstring& test_name, const wchar_t* marker,
+// The copy's exit code; `output` receives what it printed.
+int run_copy_in(const std::filesystem::path& folder, const std::wstring& test_filter, const wchar_t* marker,
                 std::string& output)
 {
     wchar_t self[MAX_PATH] = {};
@@ -22,7 +24,7 @@ int run_copy_in(const std::filesystem::path& folder, const std::wstring& test_na
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = log_file;
-    std::wstring command = L"\"" + copy.wstring() + L"\" --gtest_filter=" + test_name;
+    std::wstring command = L"\"" + copy.wstring() + L"\" --gtest_filter=" + test_filter;
     PROCESS_INFORMATION process{};
     SetEnvironmentVariableW(marker, L"1");
     const BOOL started = CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
@@ -32,8 +34,10 @@ int run_copy_in(const std::filesystem::path& folder, const std::wstring& test_na
     if (!started)
         return -1;
     DWORD exit_code = 1;
-    if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 10000);
+    }
     GetExitCodeProcess(process.hProcess, &exit_code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -42,6 +46,17 @@ int run_copy_in(const std::filesystem::path& folder, const std::wstring& test_na
     text << in.rdbuf();
     output = text.str();
     return static_cast<int>(exit_code);
+}
+
+}  // namespace
+
+testing::AssertionResult passes_in_copy(const std::filesystem::path& folder, const std::wstring& test_filter,
+                                        const wchar_t* marker)
+{
+    std::string output;
+    if (run_copy_in(folder, test_filter, marker, output) == 0 && output.find("[  PASSED  ] 1 test.") != std::string::npos)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << output;
 }
 
 bool is_copy(const wchar_t* marker)
