@@ -1,5 +1,6 @@
 #include "host/acad_discovery.h"
 
+#include "support/created_key.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
@@ -258,9 +259,8 @@ TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
     std::wstring long_acad;
     while (long_acad.size() < 2048)
         long_acad += L"\\\\ramsacfs\\project\\reference\\autocad\\2014\\support;";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD\\R24.2\\ACAD-6101:409\\Profiles\\Site\\General",
-                              L"ACAD", REG_SZ, long_acad.c_str(), static_cast<DWORD>((long_acad.size() + 1) * 2)),
-              ERROR_SUCCESS);
+    test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD\\R24.2\\ACAD-6101:409\\Profiles\\Site\\General")
+        .set(L"ACAD", long_acad);
 
     ASSERT_TRUE(host::discover_acad_installs(list));
     EXPECT_EQ(releases(), (entries{L"R22.0", L"R23.0", L"R23.1", L"R24.2"}));

@@ -1,6 +1,6 @@
 #include "connections/multi_conn.h"
 
-#include "support/reg_fixture.h"
+#include "support/created_key.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
@@ -25,11 +25,7 @@ protected:
 
     void SetUp() override
     {
-        std::wstring escaped;
-        for (const wchar_t ch : folder.with_backslash())
-            escaped += ch == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, ch);
-        test::load_reg_text(L"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\SOFTWARE\\VORN\\PLAXOR]\n"
-                            L"\"InsFactory\"=\"" + escaped + L"\"\n");
+        test::created_key(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", folder.with_backslash());
     }
 
     std::wstring path(const std::wstring& name) const { return folder.with_backslash() + name; }

@@ -1,10 +1,11 @@
 #include "host/profile_connection.h"
 
 #include "host/acad_discovery.h"
+#include "support/created_key.h"
 #include "support/denied_key_rights.h"
-#include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
+#include "support/workstation.h"
 
 #include <gtest/gtest.h>
 
@@ -23,27 +24,14 @@ std::wstring profile_path(const std::wstring& release)
     return L"Software\\Autodesk\\AutoCAD\\" + release + L"\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>";
 }
 
-std::wstring reg_escaped(const std::wstring& text)
-{
-    std::wstring escaped;
-    for (wchar_t c : text)
-        escaped += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
-    return escaped;
-}
-
 std::wstring stored(const std::wstring& release, const wchar_t* subkey, const wchar_t* name)
 {
-    wchar_t data[1024] = {};
-    DWORD size = sizeof data;
-    const std::wstring path = profile_path(release) + subkey;
-    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size), ERROR_SUCCESS);
-    return data;
+    return test::registry_text(HKEY_CURRENT_USER, profile_path(release) + subkey, name);
 }
 
 void set_stored(const std::wstring& release, const wchar_t* subkey, const wchar_t* name, const wchar_t* text)
 {
-    const std::wstring path = profile_path(release) + subkey;
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, path.c_str(), name, REG_SZ, text, DWORD((wcslen(text) + 1) * 2)), 0);
+    test::created_key(HKEY_CURRENT_USER, profile_path(release) + subkey).set(name, text);
 }
 
 bool key_exists(const std::wstring& path)
@@ -64,14 +52,10 @@ protected:
     acad_install profile(const std::wstring& acad, const std::wstring& trusted, const std::wstring& release = L"R24.1",
                          bool with_general = true, bool with_variables = true)
     {
-        std::wstring reg;
         if (with_general)
-            reg += L"[HKEY_CURRENT_USER\\" + profile_path(release) + L"\\General]\n\"ACAD\"=\"" + reg_escaped(acad) +
-                   L"\"\n";
+            set_stored(release, L"\\General", L"ACAD", acad.c_str());
         if (with_variables)
-            reg += L"[HKEY_CURRENT_USER\\" + profile_path(release) + L"\\Variables]\n\"TRUSTEDPATHS\"=\"" +
-                   reg_escaped(trusted) + L"\"\n";
-        test::load_reg_text(reg);
+            set_stored(release, L"\\Variables", L"TRUSTEDPATHS", trusted.c_str());
         acad_install record;
         record.release = release;
         record.product_key = L"ACAD-5101:409";
