@@ -6,19 +6,6 @@
 
 namespace {
 
-TIMESTAMP_STRUCT make_date(int year, int month, int day, int hour, int minute, int second, unsigned fraction = 0)
-{
-    TIMESTAMP_STRUCT date;
-    date.year = static_cast<SQLSMALLINT>(year);
-    date.month = static_cast<SQLUSMALLINT>(month);
-    date.day = static_cast<SQLUSMALLINT>(day);
-    date.hour = static_cast<SQLUSMALLINT>(hour);
-    date.minute = static_cast<SQLUSMALLINT>(minute);
-    date.second = static_cast<SQLUSMALLINT>(second);
-    date.fraction = fraction;
-    return date;
-}
-
 bool same(const TIMESTAMP_STRUCT& a, const TIMESTAMP_STRUCT& b)
 {
     return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
@@ -35,18 +22,17 @@ std::wstring stored(const TIMESTAMP_STRUCT& date)
 TEST(Dates, StoredFormReadsBackExactly)
 {
     const TIMESTAMP_STRUCT dates[] = {
-        make_date(2024, 3, 7, 14, 5, 9),         make_date(2024, 2, 29, 0, 0, 0),
-        make_date(1, 1, 1, 0, 0, 0),             make_date(9999, 12, 31, 23, 59, 59, 999'999'999),
-        make_date(2023, 11, 5, 8, 30, 0, 123'000'000),
+        {2024, 3, 7, 14, 5, 9, 0}, {2024, 2, 29, 0, 0, 0, 0}, {1, 1, 1, 0, 0, 0, 0},
+        {9999, 12, 31, 23, 59, 59, 999'999'999}, {2023, 11, 5, 8, 30, 0, 123'000'000},
     };
     for (const TIMESTAMP_STRUCT& date : dates) {
         const std::wstring text = stored(date);
-        TIMESTAMP_STRUCT back = make_date(7, 7, 7, 7, 7, 7, 7);
+        TIMESTAMP_STRUCT back = {7, 7, 7, 7, 7, 7, 7};
         EXPECT_NE(dbc_assignDate(text.c_str(), &back), 0) << text;
         EXPECT_TRUE(same(back, date)) << text;
     }
-    EXPECT_EQ(stored(make_date(2024, 3, 7, 14, 5, 9)), L"2024-03-07 14:05:09");
-    EXPECT_EQ(stored(make_date(2023, 11, 5, 8, 30, 0, 123'000'000)), L"2023-11-05 08:30:00.123000000");
+    EXPECT_EQ(stored(TIMESTAMP_STRUCT{2024, 3, 7, 14, 5, 9, 0}), L"2024-03-07 14:05:09");
+    EXPECT_EQ(stored(TIMESTAMP_STRUCT{2023, 11, 5, 8, 30, 0, 123'000'000}), L"2023-11-05 08:30:00.123000000");
 
     TIMESTAMP_STRUCT now;
     dbc_getTimeNow(&now);
@@ -72,7 +58,7 @@ TEST(Dates, BadTextLeavesTheDateCleared)
                             L"07/03/2024 10:00:00",
                             L"2024-3-7 10:00:00"};
     for (const wchar_t* text : bad) {
-        TIMESTAMP_STRUCT date = make_date(2001, 2, 3, 4, 5, 6, 7);
+        TIMESTAMP_STRUCT date = {2001, 2, 3, 4, 5, 6, 7};
         EXPECT_EQ(dbc_assignDate(text, &date), 0) << text;
         EXPECT_TRUE(same(date, TIMESTAMP_STRUCT{})) << text;
     }
@@ -80,7 +66,7 @@ TEST(Dates, BadTextLeavesTheDateCleared)
 
 TEST(Dates, ShownFormIsTheUsersShortDateAndTimeWithinTheBuffer)
 {
-    const TIMESTAMP_STRUCT date = make_date(2024, 3, 7, 14, 5, 9);
+    const TIMESTAMP_STRUCT date = {2024, 3, 7, 14, 5, 9, 0};
     SYSTEMTIME time = {2024, 3, 0, 7, 14, 5, 9, 0};
     wchar_t day[128], clock[128];
     ASSERT_GT(GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, day, 128, nullptr), 0);
