@@ -31,14 +31,8 @@ void CConfigurePLAXORDlg::fill_instance_list()
     m_delete_btn.enable(false);
     m_edit_btn.enable(false);
     m_current_btn.enable(false);
-    for (int i = 0; i < m_conns.total(); ++i) {
-        auto* holder = new instance_item{m_conns.get_nth(i)};
-        const int index = m_instance_list.add(holder);
-        if (index < 0)
-            delete holder;
-        else
-            m_instance_list.set_data(index, holder);
-    }
+    for (int i = 0; i < m_conns.total(); ++i)
+        add_item(m_instance_list, new instance_item{m_conns.get_nth(i)});
     m_instance_list.set_redraw(true);
     m_instance_list.invalidate();
 

@@ -4,6 +4,7 @@
 // when the list box deletes the item.
 
 #include "host/acad_install.h"
+#include "ui/controls.h"
 
 class connection;
 
@@ -14,3 +15,15 @@ struct release_item {
 struct instance_item {
     connection* conn;
 };
+
+// Hands a new holder to one of the lists, whose item deletion frees it from then on; a holder
+// the list refused is freed here.
+template <typename Item>
+void add_item(const ui::list_box& list, Item* holder)
+{
+    const int index = list.add(holder);
+    if (index < 0)
+        delete holder;
+    else
+        list.set_data(index, holder);
+}

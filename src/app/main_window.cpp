@@ -120,14 +120,8 @@ void CConfigurePLAXORDlg::find_program_folder()
 void CConfigurePLAXORDlg::fill_installed_list()
 {
     m_installed_list.set_redraw(false);
-    for (auto& [release_key, release] : m_acad) {
-        auto* holder = new release_item{&release};
-        const int index = m_installed_list.add(holder);
-        if (index < 0)
-            delete holder;
-        else
-            m_installed_list.set_data(index, holder);
-    }
+    for (auto& [release_key, release] : m_acad)
+        add_item(m_installed_list, new release_item{&release});
     m_installed_list.set_redraw(true);
     m_installed_list.invalidate();
 }
