@@ -33,6 +33,17 @@ std::wstring config_path(const std::wstring& folder)
     return folder + config_file_name;
 }
 
+// The first definition of the list whose `field` equals `wanted`, case aside.
+connection* find_by(const std::vector<connection*>* list, vorn_buffer connection::*field, const vorn_buffer& wanted)
+{
+    if (!list)
+        return nullptr;
+    for (connection* conn : *list)
+        if (conn && (conn->*field).compare_no_case(wanted))
+            return conn;
+    return nullptr;
+}
+
 }  // namespace
 
 // A list that destroys its definitions, in index order, when its last holder lets it go.
@@ -135,22 +146,12 @@ void multi_conn::set_default(connection* conn)
 
 connection* multi_conn::find_conn(vorn_buffer stem) const
 {
-    if (!m_list)
-        return nullptr;
-    for (connection* conn : *m_list)
-        if (conn && conn->file_stem.compare_no_case(stem))
-            return conn;
-    return nullptr;
+    return find_by(m_list.get(), &connection::file_stem, stem);
 }
 
 connection* multi_conn::find_conn_by_seed(vorn_buffer seed) const
 {
-    if (!m_list)
-        return nullptr;
-    for (connection* conn : *m_list)
-        if (conn && conn->m_seed.compare_no_case(seed))
-            return conn;
-    return nullptr;
+    return find_by(m_list.get(), &connection::m_seed, seed);
 }
 
 bool multi_conn::create_new(error_collector&, vorn_buffer name, vorn_buffer& path)
