@@ -101,12 +101,14 @@ private:
 class trusted_gateway : public ::testing::Environment {
 public:
     static long port() { return s_port; }
+    static std::filesystem::path ca_folder() { return s_ca_folder; }
 
     void SetUp() override
     {
         const auto config = m_folder.path() / L"gateway.ini";
         std::ofstream(config) << "[gateway]\n" << users_and_vars;
-        m_gateway = std::make_unique<test::unix_service>(test::gateway_command(config, true, m_folder.path() / L"ca"));
+        s_ca_folder = m_folder.path() / L"ca";
+        m_gateway = std::make_unique<test::unix_service>(test::gateway_command(config, true, s_ca_folder));
         ASSERT_TRUE(m_gateway->started());
         m_authority = std::make_unique<trusted_authority>(m_gateway->reported("certificate authority "));
         ASSERT_TRUE(m_authority->added());
@@ -120,6 +122,7 @@ public:
 
 private:
     static inline long s_port = 0;
+    static inline std::filesystem::path s_ca_folder;
     test::temp_folder m_folder;
     std::unique_ptr<test::unix_service> m_gateway;
     std::unique_ptr<trusted_authority> m_authority;
@@ -235,6 +238,14 @@ TEST_F(HttpLogin, HttpsTrustsOnlyAKnownAuthority)
         << refused.error;
     const outcome plain = log_in(L"localhost", trusted_gateway::port(), false);  // HTTP to an HTTPS port
     EXPECT_FALSE(plain.ok);
+    // The gateway's own authority publishes no revocation list. A second gateway with the same
+    // certificate: Wine would otherwise reuse the connection already verified.
+    test::unix_service same_authority(test::gateway_command(config(""), true, trusted_gateway::ca_folder()));
+    ASSERT_TRUE(same_authority.started());
+    vorn_cURL::m_ssl_no_revoke = 0;
+    EXPECT_FALSE(log_in(L"localhost", same_authority.port(), true).ok);
+    vorn_cURL::m_ssl_no_revoke = 1;
+    EXPECT_TRUE(log_in(L"localhost", same_authority.port(), true).ok);
 }
 
 TEST_F(HttpLogin, ServerLogonFollowsTheMask)
@@ -319,8 +330,13 @@ TEST_F(HttpLogin, GoesThroughAProxyWithAndWithoutCredentials)
     vorn_cURL::m_setting_proxy_password = L"proxy-pw";
     EXPECT_FALSE(log_in(L"localhost", gateway.port(), false).ok);
     vorn_cURL::m_setting_proxy_use_cred = true;
+    recording_target target;
+    vorn_cURL::m_target = &target;
     const outcome guarded = log_in(L"localhost", gateway.port(), false);
+    vorn_cURL::m_target = nullptr;
     EXPECT_TRUE(guarded.ok) << guarded.error;
+    EXPECT_NE(target.text.find(L"Proxy-Authorization: Basic ****\r\n"), std::wstring::npos) << target.text;
+    EXPECT_EQ(target.text.find(L"cHU6"), std::wstring::npos);  // base64 of "pu:"
     vorn_cURL::m_setting_proxy_password = L"wrong";
     EXPECT_FALSE(log_in(L"localhost", gateway.port(), false).ok);
 }

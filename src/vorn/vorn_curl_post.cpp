@@ -9,6 +9,7 @@
 //   which is what libcurl's switch would otherwise turn off.
 
 #include "vorn/http_auth_choice.h"
+#include "vorn/vorn_base64.h"
 #include "vorn/vorn_curl.h"
 #include "vorn/vorn_curl_debug.h"
 #include "vorn/vorn_curl_mask.h"
@@ -101,6 +102,9 @@ public:
     }
 
     bool run();
+    // True when the exchange failed because the connection went away before any answer: a
+    // kept-alive connection that the server or proxy had closed meanwhile.
+    bool lost_connection_before_answer() const { return m_lost_connection && m_response.status == 0; }
 
 private:
     bool open();
@@ -108,6 +112,7 @@ private:
     bool answer_server_challenge(bool& retry);
     bool answer_proxy_challenge(bool& retry);
     bool read_body(std::string& body);
+    void send_proxy_basic_first();
     void apply_timeouts();
     void show_request_headers();
     void show_response_headers();
@@ -119,12 +124,14 @@ private:
     const vorn_cURL_request& m_request;
     vorn_cURL_response& m_response;
     std::wstring& m_error;
+    bool m_lost_connection = false;
     long m_total_seconds;
     deadline m_deadline;
     int m_connect_ms;
     unsigned long m_read_size;
     std::wstring m_proxy;
     exchange_events m_events;
+    bool m_proxy_basic_header = false;
     bool m_timeouts_set = false;
     ULONGLONG m_timeouts_set_at = 0;
     unique_hinternet m_session;
@@ -162,6 +169,7 @@ bool post_exchange::fail_winhttp(DWORD error)
     case WSAECONNRESET:
     case WSAECONNABORTED:
     case ERROR_WINHTTP_CONNECTION_ERROR:
+        m_lost_connection = true;
         return fail(L"The connection to " + endpoint() + via + L" was closed or reset" + code);
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
         return fail(L"The answer of " + endpoint() + via + L" is not HTTP" + code);
@@ -236,18 +244,36 @@ bool post_exchange::open()
                                         ? L"TLS: certificate chain, host name and revocation are checked"
                                         : L"TLS: certificate chain and host name are checked, revocation is not");
     }
-    // libcurl's way with proxy credentials: Basic goes with the first request, so that a proxy
-    // that answers 407 and drops the connection before reading the body still lets us in.
-    // A proxy that wants another scheme says so in its 407, answered below.
-    if (!m_proxy.empty() && vorn_cURL::m_setting_proxy_use_cred && !vorn_cURL::m_setting_proxy_user.is_empty())
-        WinHttpSetCredentials(m_handle.get(), WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_SCHEME_BASIC,
-                              vorn_cURL::m_setting_proxy_user.as_const_w_buffer(),
-                              vorn_cURL::m_setting_proxy_password.as_const_w_buffer(), nullptr);
+    send_proxy_basic_first();
     DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&m_events);
     WinHttpSetOption(m_handle.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context));
     WinHttpSetStatusCallback(m_handle.get(), on_status,
                              WINHTTP_CALLBACK_FLAG_SECURE_FAILURE | WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER, 0);
     return true;
+}
+
+// libcurl's way with proxy credentials: Basic goes with the first request, so that a proxy that
+// answers 407 and drops the connection before it reads the body still lets us in; a proxy that
+// wants another scheme says so in its 407 (answer_proxy_challenge). For plain HTTP the header is
+// written here, as not every WinHTTP sends Basic unasked; through an HTTPS tunnel it must reach
+// the proxy's CONNECT only, never the server, which only WinHTTP's own credentials do.
+void post_exchange::send_proxy_basic_first()
+{
+    if (m_proxy.empty() || !vorn_cURL::m_setting_proxy_use_cred || vorn_cURL::m_setting_proxy_user.is_empty())
+        return;
+    if (m_request.secure) {
+        WinHttpSetCredentials(m_handle.get(), WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_SCHEME_BASIC,
+                              vorn_cURL::m_setting_proxy_user.as_const_w_buffer(),
+                              vorn_cURL::m_setting_proxy_password.as_const_w_buffer(), nullptr);
+        return;
+    }
+    const std::string pair = to_utf8(vorn_cURL::m_setting_proxy_user.str() + L":" + vorn_cURL::m_setting_proxy_password.str());
+    std::wstring header = L"Proxy-Authorization: Basic " +
+                          from_utf8(vorn::to_base64(std::vector<unsigned char>(pair.begin(), pair.end())));
+    WinHttpAddRequestHeaders(m_handle.get(), header.c_str(), static_cast<DWORD>(-1L),
+                             WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE);
+    m_proxy_basic_header = true;
+    SecureZeroMemory(header.data(), header.size() * sizeof(wchar_t));
 }
 
 // Each blocking call waits at most what was left of the exchange when the timeouts were last
@@ -370,6 +396,11 @@ bool post_exchange::answer_proxy_challenge(bool& retry)
     const unsigned long scheme = choose_proxy_auth_scheme(offered);
     vorn_debug(vorn_debug_info, L"The proxy asks for a logon: " + auth_scheme_names(offered) +
                                     L"; sending the proxy credentials by " + auth_scheme_name(scheme));
+    if (m_proxy_basic_header) {  // WinHTTP writes the header from here on
+        WinHttpAddRequestHeaders(m_handle.get(), L"Proxy-Authorization:", static_cast<DWORD>(-1L),
+                                 WINHTTP_ADDREQ_FLAG_REPLACE);
+        m_proxy_basic_header = false;
+    }
     if (!WinHttpSetCredentials(m_handle.get(), WINHTTP_AUTH_TARGET_PROXY, scheme,
                                vorn_cURL::m_setting_proxy_user.as_const_w_buffer(),
                                vorn_cURL::m_setting_proxy_password.as_const_w_buffer(), nullptr))
@@ -437,6 +468,16 @@ bool post_exchange::run()
 
 bool vorn_cURL::post(const vorn_cURL_request& request, vorn_cURL_response& response, std::wstring& error)
 {
+    response = {};
+    error.clear();
+    post_exchange first(request, response, error);
+    if (first.run())
+        return true;
+    if (!first.lost_connection_before_answer())
+        return false;
+    // As libcurl does with a reused connection that died: once more, on a new one. Nothing was
+    // answered, so the gateway has not seen the login.
+    vorn_debug(vorn_debug_info, L"The connection closed before an answer came; trying once more on a new connection");
     response = {};
     error.clear();
     return post_exchange(request, response, error).run();
