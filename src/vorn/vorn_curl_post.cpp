@@ -267,9 +267,10 @@ void post_exchange::send_proxy_basic_first()
                               vorn_cURL::m_setting_proxy_password.as_const_w_buffer(), nullptr);
         return;
     }
-    const std::string pair = to_utf8(vorn_cURL::m_setting_proxy_user.str() + L":" + vorn_cURL::m_setting_proxy_password.str());
+    std::string pair = to_utf8(vorn_cURL::m_setting_proxy_user.str() + L":" + vorn_cURL::m_setting_proxy_password.str());
     std::wstring header = L"Proxy-Authorization: Basic " +
                           from_utf8(vorn::to_base64(std::vector<unsigned char>(pair.begin(), pair.end())));
+    SecureZeroMemory(pair.data(), pair.size());
     WinHttpAddRequestHeaders(m_handle.get(), header.c_str(), static_cast<DWORD>(-1L),
                              WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE);
     m_proxy_basic_header = true;
