@@ -8,7 +8,9 @@ proxy's log.
 """
 
 import argparse
+import ctypes
 import os
+import signal
 import socket
 import subprocess
 import sys
@@ -22,6 +24,12 @@ import service_life  # noqa: E402
 
 # Started from a Windows program under Wine, the environment's PATH is Windows'.
 TINYPROXY = "/usr/bin/tinyproxy"
+
+
+def end_with_parent():
+    """Linux ends tinyproxy too should this runner be killed outright."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 def free_port():
@@ -58,7 +66,7 @@ def main():
                 file.write(f"BasicAuth {args.user} {args.password or ''}\n")
         errors = open(os.path.join(folder, "tinyproxy.err"), "w", encoding="utf-8")
         proxy = subprocess.Popen([TINYPROXY, "-d", "-c", config], stdin=subprocess.DEVNULL,
-                                 stdout=errors, stderr=errors)
+                                 stdout=errors, stderr=errors, preexec_fn=end_with_parent)
         for _ in range(100):
             if proxy.poll() is not None or accepts(port):
                 break
