@@ -4,6 +4,7 @@
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
+#include "support/system_text.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -38,16 +39,6 @@ std::wstring machine_release(const std::wstring& release, std::wstring folder)
         folder.insert(at, 1, L'\\');
     return L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Autodesk\\AutoCAD\\" + release + L"\\ACAD-5101:409]\n\"AcadLocation\"=\"" +
            folder + L"\"\n";
-}
-
-std::wstring system_text(LONG status)
-{
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                   static_cast<DWORD>(status), 0x400, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const std::wstring result = text ? text : L"";
-    LocalFree(text);
-    return result;
 }
 
 class DiscoveryTest : public ::testing::Test {
@@ -266,7 +257,7 @@ TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
     EXPECT_EQ(releases(), (entries{L"R22.0", L"R23.0", L"R23.1", L"R24.2"}));
     expect_error_boxes({L"Key 'HKEY_CURRENT_USER', SubKey 'R22.0\\ACAD-1001:409\\Profiles' does not exist!",
                         L"Key 'HKEY_CURRENT_USER', SubKey 'R23.0\\ACAD-2001:409\\Profiles\\Site\\Variables' does not exist!",
-                        system_text(ERROR_MORE_DATA)});
+                        test::system_text(ERROR_MORE_DATA)});
 
     const host::acad_install& no_profiles = list.at(L"R22.0");
     EXPECT_EQ(no_profiles.product_key, L"ACAD-1001:409");

@@ -1,8 +1,10 @@
 #include "host/registry.h"
 
+#include "support/created_key.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
+#include "support/system_text.h"
 
 #include <gtest/gtest.h>
 
@@ -49,22 +51,24 @@ std::wstring error_text(LONG status, HKEY hive, const wchar_t* subkey)
 
 TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemText)
 {
-    EXPECT_EQ(error_text(ERROR_FILE_NOT_FOUND, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409"),
-              L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409' does not exist!");
-    EXPECT_EQ(error_text(ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, nullptr),
-              L"Key 'HKEY_CURRENT_USER', SubKey '(null)' does not exist!");
-    // Any hive but the current user's is named the machine's.
-    EXPECT_EQ(error_text(ERROR_ACCESS_DENIED, HKEY_CLASSES_ROOT, L"x"),
-              L"Key 'HKEY_LOCAL_MACHINE', SubKey 'x' cannat to opened for writting!");
-    EXPECT_EQ(error_text(ERROR_SUCCESS, HKEY_CURRENT_USER, L"x"), L"");
-
-    wchar_t* system_text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                   ERROR_MORE_DATA, 0x400, reinterpret_cast<wchar_t*>(&system_text), 0, nullptr);
-    ASSERT_NE(system_text, nullptr);
-    EXPECT_EQ(error_text(ERROR_MORE_DATA, HKEY_CURRENT_USER, L"x"), system_text);
-    LocalFree(system_text);
-    EXPECT_EQ(error_text(0x7FFFFFF0, HKEY_CURRENT_USER, L"x"), L"");
+    ASSERT_NE(test::system_text(ERROR_MORE_DATA), L"");
+    const struct {
+        LONG status;
+        HKEY hive;
+        const wchar_t* subkey;
+        std::wstring text;
+    } rows[] = {
+        {ERROR_FILE_NOT_FOUND, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409",
+         L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409' does not exist!"},
+        {ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, nullptr, L"Key 'HKEY_CURRENT_USER', SubKey '(null)' does not exist!"},
+        // Any hive but the current user's is named the machine's.
+        {ERROR_ACCESS_DENIED, HKEY_CLASSES_ROOT, L"x", L"Key 'HKEY_LOCAL_MACHINE', SubKey 'x' cannat to opened for writting!"},
+        {ERROR_SUCCESS, HKEY_CURRENT_USER, L"x", L""},
+        {ERROR_MORE_DATA, HKEY_CURRENT_USER, L"x", test::system_text(ERROR_MORE_DATA)},
+        {0x7FFFFFF0, HKEY_CURRENT_USER, L"x", L""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(error_text(row.status, row.hive, row.subkey), row.text) << row.status;
 }
 
 TEST(RegistryErrorText, CutsALongSubkeyToTheBuffer)
@@ -125,16 +129,11 @@ TEST_F(RegistryTest, KeyWithoutValuesOrDefaultFindsNothing)
 
 TEST_F(RegistryTest, ValueOverTheDataBufferIsFoundButNotRead)
 {
-    test::load_reg_text(LR"([HKEY_CURRENT_USER\Big])");
-    auto key = open(L"Big");
-    const std::wstring big(3000, L'p');  // 6002 bytes
     const std::wstring fits(2047, L'q');  // 4096 bytes with its NUL: exactly the buffer
-    ASSERT_EQ(RegSetValueExW(key.get(), L"ACAD", 0, REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()),
-                             static_cast<DWORD>((big.size() + 1) * 2)),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key.get(), L"Fits", 0, REG_SZ, reinterpret_cast<const BYTE*>(fits.c_str()),
-                             static_cast<DWORD>((fits.size() + 1) * 2)),
-              ERROR_SUCCESS);
+    const test::created_key written(HKEY_CURRENT_USER, L"Big");
+    written.set(L"ACAD", std::wstring(3000, L'p'));  // 6002 bytes
+    written.set(L"Fits", fits);
+    auto key = open(L"Big");
 
     vorn_buffer data(L"before");
     EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));

@@ -1,0 +1,21 @@
+#pragma once
+// The system's own text for an error code, as FormatMessageW gives it in the default language;
+// empty when the system has none.
+
+#include <windows.h>
+
+#include <string>
+
+namespace test {
+
+inline std::wstring system_text(LONG status)
+{
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                   static_cast<DWORD>(status), 0x400, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::wstring result = text ? text : L"";
+    LocalFree(text);
+    return result;
+}
+
+}  // namespace test
