@@ -19,6 +19,17 @@ std::vector<std::wstring> scripted_seam::texts() const
     return result;
 }
 
+testing::AssertionResult scripted_seam::showed_errors(const std::vector<std::wstring>& expected) const
+{
+    if (texts() != expected)
+        return testing::AssertionFailure() << "shown " << testing::PrintToString(texts()) << "\nexpected "
+                                           << testing::PrintToString(expected);
+    for (const shown_box& box : m_boxes)
+        if (box.flags != static_cast<UINT>(MB_OK | MB_ICONERROR))
+            return testing::AssertionFailure() << "not an error box: " << testing::PrintToString(box.text);
+    return testing::AssertionSuccess();
+}
+
 int scripted_seam::message_box(HWND, const std::wstring& text, UINT flags)
 {
     m_boxes.push_back({text, flags});

@@ -7,6 +7,8 @@
 #include "support/dialog_driver.h"
 #include "ui/modal_seam.h"
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <map>
 #include <optional>
@@ -33,6 +35,8 @@ public:
 
     const std::vector<shown_box>& boxes() const { return m_boxes; }
     std::vector<std::wstring> texts() const;
+    // Exactly these boxes were shown, in order, and each is an error box (OK button, error icon).
+    testing::AssertionResult showed_errors(const std::vector<std::wstring>& expected) const;
     void clear() { m_boxes.clear(); }
 
     // The next run of the dialog with this template shows it and hands it to the driver; or it
