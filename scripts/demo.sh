@@ -22,7 +22,7 @@ fi
 
 build_dir=$(realpath -m "${1:-build}")
 cmake --preset mingw -B "$build_dir" >/dev/null
-cmake --build "$build_dir" --target ConfigurePLAXOR fake_acad fake_updater -j "$(nproc)"
+cmake --build "$build_dir" --target ConfigurePLAXOR fake_acad fake_updater demo_login -j "$(nproc)"
 
 demo_dir="$build_dir/demo"
 export WINEPREFIX="$demo_dir/wineprefix"
@@ -173,8 +173,18 @@ EOF
 # ODBC reaches unixODBC, so the connect text names the database's Linux path).
 gateway="$repo/tools/gateway/gateway.py"
 python3 "$gateway" --config "$repo/tools/gateway/demo.ini" --make-database "$demo_dir/plaxor.db"
-python3 "$gateway" --config "$repo/tools/gateway/demo.ini" --port 8080 >"$demo_dir/gateway.log" 2>&1 &
+python3 "$gateway" --config "$repo/tools/gateway/demo.ini" --port 8080 --ready-file "$demo_dir/gateway.ready" \
+  >"$demo_dir/gateway.log" 2>&1 &
 gateway_pid=$!
+for _ in $(seq 50); do [ -s "$demo_dir/gateway.ready" ] && break; sleep 0.1; done
+
+# The two definitions log in to it, as Connection Properties' Test would do.
+echo "Test logins to the reference gateway:"
+for definition in test_locator.ini office_locator.ini; do
+  password=
+  [ "$definition" = test_locator.ini ] && password=plaxor
+  wine "$build_dir/bin/demo_login.exe" "$(winepath -w "$factory/$definition")" $password 2>/dev/null | tr -d '\r' || true
+done
 
 program="$client_windows\\ConfigurePLAXOR.exe"
 if [ "$headless" -eq 0 ]; then
