@@ -169,4 +169,38 @@ TEST_F(MultiConn, CopiesShareOneListThatGoesWithTheLastOfThem)
     EXPECT_EQ(set.total(), 1);
 }
 
+// The other holder may destroy the definitions at any time after a set let go of their list.
+TEST_F(MultiConn, ASetThatLetsGoOfASharedListForgetsItsDefault)
+{
+    definition(L"a.ini");
+    definition(L"b.ini");
+    set.rebuild_list();
+    connection* first_default = set.get_default();
+    ASSERT_NE(first_default, nullptr);
+
+    multi_conn copy(set);
+    set.free_list();
+    EXPECT_EQ(set.get_default(), nullptr);
+    EXPECT_EQ(copy.get_default(), first_default) << "the copy still holds the list";
+
+    set = copy;
+    std::filesystem::remove(path(L"a.ini"));
+    std::filesystem::remove(path(L"b.ini"));
+    set.rebuild_list();  // finds nothing: no new default is chosen
+    EXPECT_EQ(set.total(), 0);
+    EXPECT_EQ(set.get_default(), nullptr);
+
+    definition(L"c.ini");
+    set = copy;
+    set.rebuild_list();
+    EXPECT_EQ(default_stem(), L"c");
+    copy.free_list();
+    EXPECT_EQ(copy.get_default(), nullptr);
+
+    connection outside;
+    set.set_default(&outside);
+    set.free_list();
+    EXPECT_EQ(set.get_default(), &outside) << "a default from outside the list is not the list's to clear";
+}
+
 }  // namespace

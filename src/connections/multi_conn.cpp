@@ -111,8 +111,9 @@ void multi_conn::free_list()
 {
     if (!m_list)
         return;
-    // The last holder destroys the definitions, so the default must not outlive them.
-    if (m_list.use_count() == 1 && holds(m_default))
+    // A copy that still holds the list may destroy its definitions at any time after this, so
+    // a set never keeps a default from a list it let go, whether or not it was the last holder.
+    if (holds(m_default))
         m_default = nullptr;
     m_list.reset();
 }

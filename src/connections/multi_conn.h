@@ -19,7 +19,8 @@ public:
     multi_conn();
     virtual ~multi_conn();
     // A copy names the same list as the original; the definitions go when the last of them lets
-    // the list go (free_list, rebuild_list or destruction).
+    // the list go (free_list, rebuild_list or destruction). A set that lets the list go forgets
+    // its default when the default is one of the list's definitions.
     multi_conn(const multi_conn& other);
     multi_conn& operator=(const multi_conn& other);
 
