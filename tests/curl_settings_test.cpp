@@ -16,6 +16,7 @@
 
 #include <winhttp.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -80,7 +81,7 @@ TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
     vorn_cURL::m_setting_tcp_nodelay = 0;
     vorn_cURL::m_ssl_no_revoke = 1;
     vorn_cURL::m_ssl_allow_beast = 1;
-    vorn_cURL::write_config();
+    EXPECT_TRUE(vorn_cURL::write_config());
 
     const std::string stored = read_file(appdata.settings_file());
     EXPECT_NE(stored.find("proxy=proxy.acme.com"), std::string::npos) << stored;
@@ -106,12 +107,61 @@ TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
 
     vorn_cURL::m_httpAuth = vorn_auth_anysafe;
     vorn_cURL::m_setting_proxy_password = L"";
-    vorn_cURL::write_config();
+    EXPECT_TRUE(vorn_cURL::write_config());
     vorn_cURL::m_httpAuth = 0;
     vorn_cURL::m_setting_proxy_password = L"left over";
     vorn_cURL::read_config();
     EXPECT_EQ(vorn_cURL::m_httpAuth, vorn_auth_anysafe);
     EXPECT_TRUE(vorn_cURL::m_setting_proxy_password.is_empty());
+}
+
+// Whatever stands in the way, write_config says so and leaves the file as it was: no key of it
+// half written, no draft left beside it.
+TEST(CurlSettings, WriteConfigReportsWhatItCouldNotStoreAndKeepsTheFile)
+{
+    scratch_appdata appdata;
+    vorn_cURL::read_config();
+    vorn_cURL::m_setting_proxy = L"kept.acme.com";
+    ASSERT_TRUE(vorn_cURL::write_config());
+    const std::string before = read_file(appdata.settings_file());
+    vorn_cURL::m_setting_proxy = L"changed.acme.com";
+    const auto folder = appdata.settings_file().parent_path();
+    const auto drafts_left = [&] {
+        int drafts = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            drafts += entry.path() != appdata.settings_file();
+        return drafts;
+    };
+
+    {  // held open by another program that lets others read it, but not replace or write it
+        HANDLE held = CreateFileW(appdata.settings_file().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(vorn_cURL::write_config());
+        CloseHandle(held);
+        EXPECT_EQ(read_file(appdata.settings_file()), before);
+        EXPECT_EQ(drafts_left(), 0);
+    }
+    {  // read-only
+        SetFileAttributesW(appdata.settings_file().c_str(), FILE_ATTRIBUTE_READONLY);
+        EXPECT_FALSE(vorn_cURL::write_config());
+        SetFileAttributesW(appdata.settings_file().c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(read_file(appdata.settings_file()), before);
+        EXPECT_EQ(drafts_left(), 0);
+    }
+    {  // a folder where the file should be
+        std::filesystem::remove(appdata.settings_file());
+        std::filesystem::create_directory(appdata.settings_file());
+        EXPECT_FALSE(vorn_cURL::write_config());
+        EXPECT_TRUE(std::filesystem::is_directory(appdata.settings_file()));
+        EXPECT_EQ(drafts_left(), 0);
+    }
+    {  // a file where the settings folder should be
+        std::filesystem::remove_all(appdata.folder.path() / L"VORN");
+        std::ofstream(appdata.folder.path() / L"VORN") << "not a folder";
+        EXPECT_FALSE(vorn_cURL::write_config());
+        EXPECT_EQ(read_file(appdata.folder.path() / L"VORN"), "not a folder");
+    }
 }
 
 TEST(CurlSettings, TheStrongestOfferedSchemeTheMaskAllows)

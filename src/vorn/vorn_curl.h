@@ -82,8 +82,9 @@ public:
     static vorn_cURL_debug_target* m_target;  // not owned
     static FILE* m_debug_stream;              // not owned
 
-    // Stores the settings in the library's settings file (dbc_getIniFilePath).
-    static void write_config();
+    // Stores the settings in the library's settings file (dbc_getIniFilePath), all of them or none:
+    // false, with the file as it was, when any of them could not be stored.
+    static bool write_config();
     // Replaces the settings by those of the settings file (the defaults where it has none).
     static void read_config();
 
