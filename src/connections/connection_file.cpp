@@ -146,6 +146,9 @@ void connection::set_string_password(const wchar_t* section, const wchar_t* key,
     if (plain && *plain) {
         const vorn_buffer wide(plain);
         const crypt_text cipher(dbcCrypt_encrypt(nullptr, wide.convert_to_ansi()));
+        // Never store the password in the clear, nor wipe the one stored: the file keeps it.
+        if (!cipher.get())
+            return;
         stored.makeFrom(cipher.get(), 0);
     }
     set_string(section, key, stored);
