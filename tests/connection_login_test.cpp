@@ -60,6 +60,7 @@ class ConnectionLogin : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        vorn_cURL::ensure_config_loaded();  // the first login would load them over these
         vorn_cURL::m_setting_proxy = L"";
         vorn_cURL::m_setting_timeout = 30;
         vorn_cURL::m_httpAuth = vorn_auth_any;

@@ -135,6 +135,7 @@ class HttpLogin : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        vorn_cURL::ensure_config_loaded();  // the first login would load them over these
         vorn_cURL::m_setting_proxy = L"";
         vorn_cURL::m_setting_proxy_use_cred = false;
         vorn_cURL::m_setting_conn_timeout = 5;

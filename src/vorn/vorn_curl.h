@@ -65,7 +65,10 @@ public:
     static constexpr long default_conn_timeout = 30;
     static constexpr long default_timeout = 120;
 
-    // The settings, loaded from the library's settings file before anything can read them.
+    // The settings. They are plain statics that the transport's dialogs read and change in place,
+    // so they cannot load themselves when touched: ensure_config_loaded() loads them from the
+    // library's settings file once, at their first use, and whatever reads or changes them calls
+    // it first. The library's own entry points (post, and so every HTTP login) do.
     static vorn_buffer m_setting_proxy;  // empty: no proxy
     static vorn_buffer m_setting_proxy_user;
     static vorn_buffer m_setting_proxy_password;  // plain here; enciphered in the file
@@ -82,8 +85,13 @@ public:
     static vorn_cURL_debug_target* m_target;  // not owned
     static FILE* m_debug_stream;              // not owned
 
+    // Loads the settings from the settings file unless read_config or write_config ran before.
+    // Loading at first use rather than at start lets a process choose where the file lies
+    // (%APPDATA%) or write it before the library reads it.
+    static void ensure_config_loaded();
     // Stores the settings in the library's settings file (dbc_getIniFilePath), all of them or none:
-    // false, with the file as it was, when any of them could not be stored.
+    // false, with the file as it was, when any of them could not be stored. What the settings
+    // hold counts as loaded from then on.
     static bool write_config();
     // Replaces the settings by those of the settings file (the defaults where it has none).
     static void read_config();

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
 vorn_buffer vorn_cURL::m_setting_proxy;
@@ -147,31 +148,48 @@ bool write_settings(const std::wstring& file)
            write_long(file, L"ssl_allow_beast", vorn_cURL::m_ssl_allow_beast);
 }
 
-// The settings are static members that the configuration dialog reads directly, so they are
-// read from the file while the program starts, before anything can look at them.
-[[maybe_unused]] const bool loaded_at_start = (vorn_cURL::read_config(), true);
+// Whether the settings hold what the file held or what a caller stored; guarded by load_lock.
+std::mutex load_lock;
+bool config_loaded = false;
+
+void load_settings()
+{
+    const std::wstring file = settings_path();
+    vorn_cURL::m_setting_proxy = read_text(file, L"proxy");
+    vorn_cURL::m_setting_proxy_port = read_long(file, L"proxy_port", 1080);
+    vorn_cURL::m_setting_proxy_use_cred = read_long(file, L"proxy_use_cred", 0) != 0;
+    vorn_cURL::m_setting_proxy_user = read_text(file, L"proxy_user");
+    vorn_cURL::m_setting_proxy_password = read_password(file, L"proxy_password");
+    vorn_cURL::m_setting_conn_timeout = read_long(file, L"conn_timeout", vorn_cURL::default_conn_timeout);
+    vorn_cURL::m_setting_timeout = read_long(file, L"timeout", vorn_cURL::default_timeout);
+    vorn_cURL::m_httpAuth = read_long(file, L"http_auth", vorn_auth_any);
+    vorn_cURL::m_setting_user_agent = read_text(file, L"user_agent");
+    vorn_cURL::m_setting_tcp_nodelay = read_long(file, L"tcp_nodelay", 1);
+    vorn_cURL::m_ssl_no_revoke = read_long(file, L"ssl_no_revoke", 0);
+    vorn_cURL::m_ssl_allow_beast = read_long(file, L"ssl_allow_beast", 0);
+}
 
 }  // namespace
 
+void vorn_cURL::ensure_config_loaded()
+{
+    std::lock_guard guard(load_lock);
+    if (!config_loaded)
+        load_settings();
+    config_loaded = true;
+}
+
 void vorn_cURL::read_config()
 {
-    const std::wstring file = settings_path();
-    m_setting_proxy = read_text(file, L"proxy");
-    m_setting_proxy_port = read_long(file, L"proxy_port", 1080);
-    m_setting_proxy_use_cred = read_long(file, L"proxy_use_cred", 0) != 0;
-    m_setting_proxy_user = read_text(file, L"proxy_user");
-    m_setting_proxy_password = read_password(file, L"proxy_password");
-    m_setting_conn_timeout = read_long(file, L"conn_timeout", default_conn_timeout);
-    m_setting_timeout = read_long(file, L"timeout", default_timeout);
-    m_httpAuth = read_long(file, L"http_auth", vorn_auth_any);
-    m_setting_user_agent = read_text(file, L"user_agent");
-    m_setting_tcp_nodelay = read_long(file, L"tcp_nodelay", 1);
-    m_ssl_no_revoke = read_long(file, L"ssl_no_revoke", 0);
-    m_ssl_allow_beast = read_long(file, L"ssl_allow_beast", 0);
+    std::lock_guard guard(load_lock);
+    load_settings();
+    config_loaded = true;
 }
 
 bool vorn_cURL::write_config()
 {
+    std::lock_guard guard(load_lock);
+    config_loaded = true;
     const std::wstring file = settings_path();
     if (file.empty() || !dbc_createIniFolder())
         return false;

@@ -469,6 +469,7 @@ bool post_exchange::run()
 
 bool vorn_cURL::post(const vorn_cURL_request& request, vorn_cURL_response& response, std::wstring& error)
 {
+    ensure_config_loaded();
     response = {};
     error.clear();
     post_exchange first(request, response, error);
