@@ -1,5 +1,5 @@
 // The transport's settings file, the choice of a logon scheme, the masking of credentials in the
-// debug output, and the clipboard helper.
+// debug output and error texts, and the clipboard helper.
 
 #include "vorn/dbc_settings_file.h"
 #include "vorn/http_auth_choice.h"
@@ -8,6 +8,7 @@
 #include "vorn/vorn_curl_debug.h"
 #include "vorn/vorn_curl_mask.h"
 
+#include "support/closed_port.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -200,6 +201,57 @@ TEST(CurlSettings, CredentialsAreMasked)
     EXPECT_EQ(mask_form_fields(L"action=login&user=ann&password=p%26w&remember=1"),
               L"action=login&user=ann&password=****&remember=1");
     EXPECT_EQ(mask_form_fields(L"PWD=x&new_Password=y&passphrase=z&user="), L"PWD=****&new_Password=****&passphrase=****&user=");
+
+    const struct {
+        const wchar_t* proxy;
+        const wchar_t* shown;
+    } proxies[] = {
+        {L"proxy.acme.com:3128", L"proxy.acme.com:3128"},
+        {L"pat:pw@proxy.acme.com:3128", L"****@proxy.acme.com:3128"},
+        {L"http://pat:pw@10.0.0.1:80", L"http://****@10.0.0.1:80"},
+        {L"pat:p@ss/w://rd@proxy:1080", L"****@proxy:1080"},
+        {L"pat@proxy", L"****@proxy"},
+        {L"", L""},
+    };
+    for (const auto& p : proxies)
+        EXPECT_EQ(mask_proxy_user_info(p.proxy), p.shown) << p.proxy;
+}
+
+// A proxy typed as user:password@host reaches WinHTTP as it is; what the exchange tells of it
+// shows the host only.
+TEST(CurlSettings, AProxysUserInfoNeverShows)
+{
+    scratch_appdata appdata;
+    vorn_cURL::ensure_config_loaded();
+    const long closed = test::closed_loopback_port();
+    ASSERT_NE(closed, 0);
+    vorn_cURL::m_setting_proxy = L"pat:Pr0xy-pw@127.0.0.1";
+    vorn_cURL::m_setting_proxy_port = closed;
+    vorn_cURL::m_setting_conn_timeout = 5;
+    vorn_cURL::m_setting_timeout = 10;
+    struct : vorn_cURL_debug_target {
+        std::wstring text;
+        void debug_output(int, const wchar_t* piece) override { text += piece; }
+    } target;
+    vorn_cURL::m_target = &target;
+    vorn_cURL_request request;
+    request.host = L"localhost";
+    request.port = closed;
+    request.path = L"/";
+    vorn_cURL_response response;
+    std::wstring error;
+    const bool posted = vorn_cURL::post(request, response, error);
+    vorn_cURL::m_target = nullptr;
+    vorn_cURL::m_setting_proxy = L"";
+
+    EXPECT_FALSE(posted);
+    const std::wstring shown = L"****@127.0.0.1:" + std::to_wstring(closed);
+    EXPECT_NE(error.find(shown), std::wstring::npos) << error;
+    EXPECT_NE(target.text.find(L"through the proxy " + shown), std::wstring::npos) << target.text;
+    for (const std::wstring& text : {error, target.text}) {
+        EXPECT_EQ(text.find(L"Pr0xy-pw"), std::wstring::npos) << text;
+        EXPECT_EQ(text.find(L"pat:"), std::wstring::npos) << text;
+    }
 }
 
 TEST(CurlSettings, DebugOutputMarksEachLineByKindInTheLog)

@@ -1,5 +1,7 @@
 #include "vorn/vorn_curl_mask.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cwctype>
 
 namespace {
@@ -83,4 +85,19 @@ std::wstring mask_form_fields(const std::wstring& body)
         start = end + 1;
     }
     return result;
+}
+
+std::wstring mask_proxy_user_info(const std::wstring& proxy)
+{
+    // Everything up to the last '@' is user info: a password may hold '@' or '/' itself. A
+    // scheme in front stays; a "://" inside the user info is no scheme.
+    const size_t at = proxy.rfind(L'@');
+    if (at == std::wstring::npos)
+        return proxy;
+    const size_t scheme_end = proxy.find(L"://");
+    const bool has_scheme = scheme_end != std::wstring::npos && scheme_end > 0 && scheme_end < at &&
+                            std::all_of(proxy.begin(), proxy.begin() + static_cast<std::ptrdiff_t>(scheme_end),
+                                        [](wchar_t ch) { return std::iswalnum(ch) || ch == L'+' || ch == L'-' || ch == L'.'; });
+    const size_t user_info = has_scheme ? scheme_end + 3 : 0;
+    return proxy.substr(0, user_info) + vorn_mask + proxy.substr(at);
 }

@@ -14,3 +14,8 @@ std::wstring mask_header_lines(const std::wstring& headers);
 
 // A form body (name=value&...): the value of every field whose name speaks of a password.
 std::wstring mask_form_fields(const std::wstring& body);
+
+// A proxy address as it may be shown: a user-info part ("user:password@" before the host, with
+// or without a scheme in front) is replaced by the mask, so "http://pat:pw@proxy:3128" shows as
+// "http://****@proxy:3128".
+std::wstring mask_proxy_user_info(const std::wstring& proxy);

@@ -130,6 +130,7 @@ private:
     int m_connect_ms;
     unsigned long m_read_size;
     std::wstring m_proxy;
+    std::wstring m_shown_proxy;  // m_proxy without its user info, for texts and debug lines
     exchange_events m_events;
     bool m_proxy_basic_header = false;
     bool m_timeouts_set = false;
@@ -156,16 +157,16 @@ bool post_exchange::fail(const std::wstring& text)
 bool post_exchange::fail_winhttp(DWORD error)
 {
     const std::wstring code = L" (WinHTTP error " + std::to_wstring(error) + L")";
-    const std::wstring via = m_proxy.empty() ? L"" : L" through the proxy " + m_proxy;
+    const std::wstring via = m_proxy.empty() ? L"" : L" through the proxy " + m_shown_proxy;
     switch (error) {
     case WSAETIMEDOUT:  // what Wine's WinHTTP gives for a receive that timed out
     case ERROR_WINHTTP_TIMEOUT:
         return fail(L"No answer from " + endpoint() + via + L" within " + std::to_wstring(m_total_seconds) +
                     L" seconds (WinHTTP error " + std::to_wstring(ERROR_WINHTTP_TIMEOUT) + L")");
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
-        return fail(L"The host name " + (m_proxy.empty() ? m_request.host : m_proxy) + L" could not be resolved" + code);
+        return fail(L"The host name " + (m_proxy.empty() ? m_request.host : m_shown_proxy) + L" could not be resolved" + code);
     case ERROR_WINHTTP_CANNOT_CONNECT:
-        return fail(L"Could not connect to " + (m_proxy.empty() ? endpoint() : L"the proxy " + m_proxy) + code);
+        return fail(L"Could not connect to " + (m_proxy.empty() ? endpoint() : L"the proxy " + m_shown_proxy) + code);
     case WSAECONNRESET:
     case WSAECONNABORTED:
     case ERROR_WINHTTP_CONNECTION_ERROR:
@@ -208,6 +209,7 @@ bool post_exchange::open()
     if (!vorn_cURL::m_setting_proxy.is_empty()) {
         const long proxy_port = vorn_cURL::m_setting_proxy_port > 0 ? vorn_cURL::m_setting_proxy_port : 1080;
         m_proxy = vorn_cURL::m_setting_proxy.str() + L":" + std::to_wstring(proxy_port);
+        m_shown_proxy = mask_proxy_user_info(m_proxy);
         m_session.reset(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_NAMED_PROXY, m_proxy.c_str(),
                                     WINHTTP_NO_PROXY_BYPASS, 0));
     } else {
@@ -218,7 +220,7 @@ bool post_exchange::open()
         return fail_winhttp(GetLastError());
 
     vorn_debug(vorn_debug_info, L"Connecting to " + endpoint() +
-                                    (m_proxy.empty() ? L"" : L" through the proxy " + m_proxy));
+                                    (m_proxy.empty() ? L"" : L" through the proxy " + m_shown_proxy));
     m_connection.reset(WinHttpConnect(m_session.get(), m_request.host.c_str(), port(), 0));
     if (!m_connection)
         return fail_winhttp(GetLastError());
