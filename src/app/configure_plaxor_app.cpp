@@ -37,3 +37,13 @@ void CConfigurePLAXORApp::show_error(const wchar_t* format, ...) const
     va_end(args);
     ::show_error(L"%ls", text.as_const_w_buffer());
 }
+
+void CConfigurePLAXORApp::show_dbc_error(void* handle, const wchar_t* format, ...) const
+{
+    vorn_buffer text;
+    va_list args;
+    va_start(args, format);
+    text.format_v(format, args);
+    va_end(args);
+    ::show_dbc_error(handle, L"%ls", text.as_const_w_buffer());
+}
