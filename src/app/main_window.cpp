@@ -67,8 +67,9 @@ bool CConfigurePLAXORDlg::on_init()
     bool folders_read = false;
     if (!show_settings(folders_read))
         return true;
-    // The set reads the Instance Factory folder again: after a failed read it would show the
-    // same box once more, so the list stays empty instead.
+    // The set reads "InsFactory" once more for itself. After a failed read here, that read would
+    // fail too: a third error box after those of "CachedBase" and "InsFactory", and an empty
+    // folder that lists the "*.ini" files of the current folder. The set stays empty instead.
     if (folders_read)
         m_conns.rebuild_list();
     fill_instance_list();
