@@ -13,12 +13,14 @@
 #include "support/workstation.h"
 #include "ui/controls.h"
 #include "ui/gdi.h"
+#include "vorn/dbc_login.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -97,6 +99,64 @@ void notify(const ui::list_box& list, WORD code)
     SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), code), reinterpret_cast<LPARAM>(list.hwnd()));
 }
 
+// One text of a drawing, with the font the device context held when it was written.
+struct drawn_text {
+    std::wstring text;
+    POINT at;
+    LONG height;  // the font's LOGFONT height; 0 for a stock font
+    LONG weight;
+};
+
+// "Alpha -13/700": the text with its font's height and weight.
+std::wstring in_font(const drawn_text& drawn)
+{
+    return drawn.text + L" " + std::to_wstring(drawn.height) + L"/" + std::to_wstring(drawn.weight);
+}
+
+// What the main window draws for one card, as a recording device context takes it down.
+std::vector<drawn_text> card_texts(const ui::list_box& list, int index)
+{
+    const HDC recorder = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_LISTBOX;
+    draw.CtlID = static_cast<UINT>(list.id());
+    draw.itemID = static_cast<UINT>(index);
+    draw.itemAction = ODA_DRAWENTIRE;
+    draw.hwndItem = list.hwnd();
+    draw.hDC = recorder;
+    draw.rcItem = list.item_rect(index);
+    draw.itemData = reinterpret_cast<ULONG_PTR>(list.data(index));
+    SendMessageW(GetParent(list.hwnd()), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    const HENHMETAFILE recording = CloseEnhMetaFile(recorder);
+
+    struct reader {
+        std::map<DWORD, LOGFONTW> fonts;
+        LOGFONTW selected{};
+        std::vector<drawn_text> texts;
+    } state;
+    EnumEnhMetaFile(nullptr, recording, [](HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM data) -> int {
+        auto& s = *reinterpret_cast<reader*>(data);
+        if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
+            const auto* font = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record);
+            s.fonts[font->ihFont] = font->elfw.elfLogFont;
+        } else if (record->iType == EMR_SELECTOBJECT) {
+            const auto found = s.fonts.find(reinterpret_cast<const EMRSELECTOBJECT*>(record)->ihObject);
+            if (found != s.fonts.end())
+                s.selected = found->second;
+            else if (reinterpret_cast<const EMRSELECTOBJECT*>(record)->ihObject & ENHMETA_STOCK_OBJECT)
+                s.selected = {};
+        } else if (record->iType == EMR_EXTTEXTOUTW) {
+            const auto* out = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+            const auto* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + out->emrtext.offString);
+            s.texts.push_back({std::wstring(chars, out->emrtext.nChars), {out->emrtext.ptlReference.x, out->emrtext.ptlReference.y},
+                               s.selected.lfHeight, s.selected.lfWeight});
+        }
+        return 1;
+    }, &state, nullptr);
+    DeleteEnhMetaFile(recording);
+    return state.texts;
+}
+
 const std::wstring general_2022 =
     L"Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\General";
 const std::wstring variables_2022 =
@@ -162,6 +222,20 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
         EXPECT_EQ(card_names(cards), (texts{L"Alpha", L"beta", L"Gamma"}));
         EXPECT_EQ(cards.item_height(0), 80);
         EXPECT_EQ(text_of(window, IDC_COUNT_LABEL), L"3 Instance(s)");
+
+        // The template's 8-point font is 11 pixels high here: a card's title is bold at 1.2 times
+        // that, its seed and captions bold at the dialog's own height. No login yet: "<Unknown>".
+        LOGFONTW dialog_font{};
+        GetObjectW(ui::window(window).font(), sizeof dialog_font, &dialog_font);
+        ASSERT_EQ(dialog_font.lfHeight, -11);
+        const std::vector<drawn_text> alpha = card_texts(cards, 0);
+        ASSERT_EQ(alpha.size(), 8u);
+        EXPECT_EQ(in_font(alpha[0]), L"Alpha -13/700");
+        EXPECT_EQ(in_font(alpha[1]), L"ALPHA -11/700");
+        EXPECT_EQ(in_font(alpha[6]), L"Last Login: -11/700");
+        EXPECT_EQ(in_font(alpha[7]), L"<Unknown> -11/" + std::to_wstring(dialog_font.lfWeight));
+        EXPECT_EQ(alpha[7].at.y, alpha[6].at.y);
+        EXPECT_GT(alpha[7].at.x, alpha[6].at.x);
         for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE, IDC_CONSOLE})
             EXPECT_FALSE(enabled(window, button)) << button;
         EXPECT_TRUE(enabled(window, IDC_CREATE));
@@ -287,6 +361,81 @@ TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
                                    L"Disconnect all installed AutoCAD's to PLAXOR?"}));
 }
 
+TEST_F(MainWindow, WithoutReleasesConnectAllAndDisconnectAllStillAsk)
+{
+    station.add_settings_keys(L"1.2.3");
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
+    test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD");  // there, but empty
+    const auto window = open();
+    const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
+    EXPECT_EQ(installed.count(), 0);
+
+    for (const int button : {IDC_CONNECT_ALL, IDC_DISCONNECT_ALL}) {
+        seam.answer(IDYES);
+        ui::button(GetDlgItem(window->hwnd(), button)).click();
+    }
+    EXPECT_EQ(seam.texts(), (texts{L"Connect all installed AutoCAD's to PLAXOR?", L"Disconnect all installed AutoCAD's to PLAXOR?"}));
+    for (const test::shown_box& box : seam.boxes())
+        EXPECT_EQ(box.flags, question_flags);
+    EXPECT_EQ(installed.count(), 0);
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"(none)");
+}
+
+// The dialog manager hands Enter to the default button "Close" even while a list has the focus,
+// and Escape to Cancel; the pump below does what the modal loop does with each key.
+TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
+{
+    station.add_settings_keys(L"1.2.3");
+    struct key_press {
+        int focus;
+        WPARAM key;
+        INT_PTR result;
+    };
+    for (const key_press& press : {key_press{IDC_INSTALLED_LIST, VK_RETURN, IDOK}, key_press{IDC_INSTANCE_LIST, VK_RETURN, IDOK},
+                                   key_press{IDC_INSTANCE_LIST, VK_ESCAPE, IDCANCEL}}) {
+        const auto window = open();
+        const HWND list = GetDlgItem(window->hwnd(), press.focus);
+        SetFocus(list);
+        ASSERT_EQ(GetFocus(), list);
+        PostMessageW(list, WM_KEYDOWN, press.key, 1);
+        MSG message;
+        while (!window->ended() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageW(window->hwnd(), &message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        EXPECT_TRUE(window->ended()) << press.focus << " " << press.key;
+        EXPECT_EQ(window->result(), press.result) << press.focus << " " << press.key;
+    }
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+// Minimised, the window has no client area, so invalidating it asks for no painting; an internal
+// paint makes the system send WM_PAINT all the same, and the window draws its icon.
+TEST_F(MainWindow, PaintsItsIconWhileMinimised)
+{
+    station.add_settings_keys(L"1.2.3");
+    const auto window = open();
+    const HWND hwnd = window->hwnd();
+    ShowWindow(hwnd, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(hwnd));
+    InvalidateRect(hwnd, nullptr, TRUE);
+    UpdateWindow(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_INTERNALPAINT | RDW_UPDATENOW);
+    RECT pending{};
+    EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE));
+    const LRESULT icon = SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0);
+    EXPECT_NE(icon, 0);
+    EXPECT_EQ(SendMessageW(hwnd, WM_QUERYDRAGICON, 0, 0), icon);
+
+    ShowWindow(hwnd, SW_RESTORE);
+    UpdateWindow(hwnd);
+    EXPECT_FALSE(IsIconic(hwnd));
+    EXPECT_FALSE(window->ended());
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
 TEST_F(MainWindow, CardsMarkTheDefaultAndTheSelectionEnablesTheirButtons)
 {
     station.add_settings_keys(L"1.2.3");
@@ -373,6 +522,17 @@ TEST_F(MainWindow, TheSystemMenuOpensTheAboutBox)
     EXPECT_TRUE(IsWindowEnabled(window->hwnd()));
 }
 
+TEST(ApplicationObject, ShowsErrorsAloneOrWithTheLibrarysLastError)
+{
+    test::scripted_seam seam;
+    theApp.show_error(L"Folder '%ls' holds %ld definitions", L"C:\\Factory\\", 3L);
+    DBC_VAR var{};
+    ASSERT_EQ(dbcVars_GetVar(nullptr, L"seed", &var), 0);  // the library's last failure, without a handle
+    theApp.show_dbc_error(nullptr, L"Failed to dbcVars_GetVar on '%s' because: ", L"seed");
+    EXPECT_TRUE(seam.showed_errors({L"Folder 'C:\\Factory\\' holds 3 definitions",
+                                    L"Failed to dbcVars_GetVar on 'seed' because: No login handle"}));
+}
+
 // Portable.ini beside the program decides the settings, and the program's own folder is the one
 // connected profiles point to: both need the program in a folder of its own.
 TEST(PortableMainWindow, ShowsThePortableVersionAndConnectsToItsOwnFolder)
@@ -381,7 +541,14 @@ TEST(PortableMainWindow, ShowsThePortableVersionAndConnectsToItsOwnFolder)
     const std::wstring ini = (folder.path() / L"Portable.ini").wstring();
     WritePrivateProfileStringW(L"General", L"Version", L"1.2.3", ini.c_str());
     WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory\\", ini.c_str());
+    const fs::path updater = folder.path() / L"Updater.exe";
+    fs::copy_file(test::program_folder() / L"Updater.exe", updater);
+    WritePrivateProfileStringW(L"General", L"Updater", updater.c_str(), ini.c_str());
     EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCopy.*", portable_marker));
+    const fs::path marker = folder.path() / L"Updater.exe.ran";
+    for (int i = 0; i < 100 && !fs::exists(marker); ++i)
+        Sleep(100);
+    EXPECT_TRUE(fs::exists(marker));  // the updater Portable.ini names ran, not one of the registry
 }
 
 TEST(PortableCopy, OpensFromItsOwnFolder)
@@ -405,6 +572,15 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
     notify(installed, LBN_DBLCLK);
     const std::wstring client = test::program_folder().wstring();
     EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
+
+    // The registry of this user names no updater: the one started is the one Portable.ini names.
+    seam.clear();
+    seam.answer(IDYES);
+    ui::button(GetDlgItem(window.hwnd(), IDC_CHECK_UPDATES)).click();
+    EXPECT_EQ(seam.texts(), texts{L"Check for Updates?"});
+    ASSERT_EQ(seam.started().size(), 1u);
+    EXPECT_TRUE(fs::equivalent(seam.started()[0], test::program_folder() / L"Updater.exe"));
+    EXPECT_TRUE(window.ended());
 }
 
 }  // namespace
