@@ -139,11 +139,14 @@ std::vector<drawn_text> card_texts(const ui::list_box& list, int index)
         if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
             const auto* font = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record);
             s.fonts[font->ihFont] = font->elfw.elfLogFont;
+        } else if (record->iType == EMR_DELETEOBJECT) {
+            s.fonts.erase(reinterpret_cast<const EMRDELETEOBJECT*>(record)->ihObject);  // its slot may hold a brush next
         } else if (record->iType == EMR_SELECTOBJECT) {
-            const auto found = s.fonts.find(reinterpret_cast<const EMRSELECTOBJECT*>(record)->ihObject);
-            if (found != s.fonts.end())
+            const DWORD object = reinterpret_cast<const EMRSELECTOBJECT*>(record)->ihObject;
+            const DWORD stock = object & ~ENHMETA_STOCK_OBJECT;
+            if (const auto found = s.fonts.find(object); found != s.fonts.end())
                 s.selected = found->second;
-            else if (reinterpret_cast<const EMRSELECTOBJECT*>(record)->ihObject & ENHMETA_STOCK_OBJECT)
+            else if ((object & ENHMETA_STOCK_OBJECT) && stock >= OEM_FIXED_FONT && stock <= DEFAULT_GUI_FONT && stock != DEFAULT_PALETTE)
                 s.selected = {};
         } else if (record->iType == EMR_EXTTEXTOUTW) {
             const auto* out = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
