@@ -14,7 +14,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 char* dbcCrypt_encrypt(const void*, const char*)
@@ -33,12 +32,6 @@ void dbcCrypt_free(char* text)
 }
 
 namespace {
-
-std::string read_file(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
 
 std::wstring stored(const std::filesystem::path& file, const wchar_t* section, const wchar_t* key)
 {
@@ -59,7 +52,7 @@ TEST(CipherFailure, APasswordThatCannotBeEncipheredLeavesTheStoredOne)
     conn.write_ini();
 
     EXPECT_EQ(stored(path, L"httpConn", L"password"), L"VC1:stored");
-    EXPECT_EQ(read_file(path).find("new secret"), std::string::npos);
+    EXPECT_EQ(test::read_file(path).find("new secret"), std::string::npos);
     EXPECT_EQ(stored(path, L"httpConn", L"userName"), L"ann") << "the other values are written";
     EXPECT_EQ(stored(path, L"httpConn", L"serverPassword"), L"") << "an empty password needs no cipher";
 }
@@ -72,12 +65,12 @@ TEST(CipherFailure, TransportSettingsAreNotStoredWithoutTheirPassword)
     vorn_cURL::read_config();
     vorn_cURL::m_setting_proxy = L"old.acme.com";
     ASSERT_TRUE(vorn_cURL::write_config()) << "no password, no cipher";
-    const std::string before = read_file(path);
+    const std::string before = test::read_file(path);
 
     vorn_cURL::m_setting_proxy = L"new.acme.com";
     vorn_cURL::m_setting_proxy_password = L"proxy secret";
     EXPECT_FALSE(vorn_cURL::write_config());
-    EXPECT_EQ(read_file(path), before);
+    EXPECT_EQ(test::read_file(path), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path.parent_path()), {}), 1) << "no draft left";
 }
 

@@ -6,6 +6,7 @@
 #include "vorn/vorn_curl.h"
 
 #include "support/closed_port.h"
+#include "support/debug_recorder.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,6 @@
 #include <string>
 
 namespace {
-
-// Collects the debug output as the console would receive it.
-struct recording_target : vorn_cURL_debug_target {
-    std::wstring text;
-    void debug_output(int, const wchar_t* piece) override { text += piece; }
-};
 
 TEST(CurlSettingsLoad, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
 {
@@ -41,7 +36,7 @@ TEST(CurlSettingsLoad, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
         << "tcp_nodelay=0\nssl_no_revoke=1\nssl_allow_beast=1\n";
     dbcCrypt_free(cipher);
 
-    recording_target target;
+    test::debug_recorder target;
     vorn_cURL::m_target = &target;
     void* handle = nullptr;
     dbc_connect_set_userdetails(L"ann", L"pw", false, L"", L"", false);

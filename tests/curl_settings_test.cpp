@@ -9,6 +9,7 @@
 #include "vorn/vorn_curl_mask.h"
 
 #include "support/closed_port.h"
+#include "support/debug_recorder.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +20,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
-
-std::string read_file(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
 
 // Moves %APPDATA% into a scratch folder for the test's lifetime.
 class scratch_appdata {
@@ -84,7 +78,7 @@ TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
     vorn_cURL::m_ssl_allow_beast = 1;
     EXPECT_TRUE(vorn_cURL::write_config());
 
-    const std::string stored = read_file(appdata.settings_file());
+    const std::string stored = test::read_file(appdata.settings_file());
     EXPECT_NE(stored.find("proxy=proxy.acme.com"), std::string::npos) << stored;
     EXPECT_EQ(stored.find("Pr0xy"), std::string::npos) << stored;
 
@@ -124,7 +118,7 @@ TEST(CurlSettings, WriteConfigReportsWhatItCouldNotStoreAndKeepsTheFile)
     vorn_cURL::read_config();
     vorn_cURL::m_setting_proxy = L"kept.acme.com";
     ASSERT_TRUE(vorn_cURL::write_config());
-    const std::string before = read_file(appdata.settings_file());
+    const std::string before = test::read_file(appdata.settings_file());
     vorn_cURL::m_setting_proxy = L"changed.acme.com";
     const auto folder = appdata.settings_file().parent_path();
     const auto drafts_left = [&] {
@@ -140,14 +134,14 @@ TEST(CurlSettings, WriteConfigReportsWhatItCouldNotStoreAndKeepsTheFile)
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
         EXPECT_FALSE(vorn_cURL::write_config());
         CloseHandle(held);
-        EXPECT_EQ(read_file(appdata.settings_file()), before);
+        EXPECT_EQ(test::read_file(appdata.settings_file()), before);
         EXPECT_EQ(drafts_left(), 0);
     }
     {  // read-only
         SetFileAttributesW(appdata.settings_file().c_str(), FILE_ATTRIBUTE_READONLY);
         EXPECT_FALSE(vorn_cURL::write_config());
         SetFileAttributesW(appdata.settings_file().c_str(), FILE_ATTRIBUTE_NORMAL);
-        EXPECT_EQ(read_file(appdata.settings_file()), before);
+        EXPECT_EQ(test::read_file(appdata.settings_file()), before);
         EXPECT_EQ(drafts_left(), 0);
     }
     {  // a folder where the file should be
@@ -161,7 +155,7 @@ TEST(CurlSettings, WriteConfigReportsWhatItCouldNotStoreAndKeepsTheFile)
         std::filesystem::remove_all(appdata.folder.path() / L"VORN");
         std::ofstream(appdata.folder.path() / L"VORN") << "not a folder";
         EXPECT_FALSE(vorn_cURL::write_config());
-        EXPECT_EQ(read_file(appdata.folder.path() / L"VORN"), "not a folder");
+        EXPECT_EQ(test::read_file(appdata.folder.path() / L"VORN"), "not a folder");
     }
 }
 
@@ -229,10 +223,7 @@ TEST(CurlSettings, AProxysUserInfoNeverShows)
     vorn_cURL::m_setting_proxy_port = closed;
     vorn_cURL::m_setting_conn_timeout = 5;
     vorn_cURL::m_setting_timeout = 10;
-    struct : vorn_cURL_debug_target {
-        std::wstring text;
-        void debug_output(int, const wchar_t* piece) override { text += piece; }
-    } target;
+    test::debug_recorder target;
     vorn_cURL::m_target = &target;
     vorn_cURL_request request;
     request.host = L"localhost";
@@ -260,10 +251,7 @@ TEST(CurlSettings, DebugOutputMarksEachLineByKindInTheLog)
     const auto path = folder.path() / L"cURL_console.log";
     FILE* log = _wfopen(path.c_str(), L"w+");
     ASSERT_NE(log, nullptr);
-    struct : vorn_cURL_debug_target {
-        std::wstring text;
-        void debug_output(int, const wchar_t* piece) override { text += piece; }
-    } target;
+    test::debug_recorder target;
     vorn_cURL::m_debug_stream = log;
     vorn_cURL::m_target = &target;
     const int kinds[] = {vorn_debug_info, vorn_debug_header_in, vorn_debug_header_out, vorn_debug_data_in,
@@ -273,7 +261,7 @@ TEST(CurlSettings, DebugOutputMarksEachLineByKindInTheLog)
     vorn_cURL::m_debug_stream = nullptr;
     vorn_cURL::m_target = nullptr;
     fclose(log);
-    EXPECT_EQ(read_file(path), "* one\r\n* two\r\n< one\r\n< two\r\n> one\r\n> two\r\n{ one\r\n{ two\r\n} one\r\n} two\r\n");
+    EXPECT_EQ(test::read_file(path), "* one\r\n* two\r\n< one\r\n< two\r\n> one\r\n> two\r\n{ one\r\n{ two\r\n} one\r\n} two\r\n");
     std::wstring expected;
     for (int i = 0; i < 5; ++i)
         expected += L"one\r\ntwo\r\n";

@@ -4,6 +4,7 @@
 #include "vorn/dbc_login.h"
 #include "vorn/vorn_curl.h"
 
+#include "support/debug_recorder.h"
 #include "support/temp_folder.h"
 #include "support/unix_service.h"
 
@@ -15,7 +16,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -46,23 +46,6 @@ outcome log_in(const wchar_t* host, long port, bool ssl, long timeout = 0)
     return result;
 }
 
-std::string read_file(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-// Collects the debug output as the console would receive it.
-struct recording_target : vorn_cURL_debug_target {
-    std::vector<int> kinds;
-    std::wstring text;
-    void debug_output(int kind, const wchar_t* piece) override
-    {
-        kinds.push_back(kind);
-        text += piece;
-    }
-};
-
 // Trusts the gateway's own authority in the user's root store while it lives. The real store:
 // Wine builds its chain engine's roots from the machine store, which a redirected
 // HKEY_LOCAL_MACHINE would hide, so the test takes its authority out again itself. Windows and
@@ -71,7 +54,7 @@ class trusted_authority {
 public:
     explicit trusted_authority(const std::string& der_file)
     {
-        const std::string der = read_file(der_file);
+        const std::string der = test::read_file(der_file);
         m_store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"ROOT");
         if (m_store &&
             CertAddEncodedCertificateToStore(m_store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
@@ -262,7 +245,7 @@ TEST_F(HttpLogin, ServerLogonFollowsTheMask)
     const outcome safe = log_in(L"localhost", gateway.port(), false);
     EXPECT_FALSE(safe.ok);
     EXPECT_EQ(safe.error, L"The server asks for a logon by Basic, which the HTTP authentication setting does not allow");
-    EXPECT_EQ(read_file(requests).find("auth=basic"), std::string::npos);
+    EXPECT_EQ(test::read_file(requests).find("auth=basic"), std::string::npos);
 
     for (const long mask : {vorn_auth_any, vorn_auth_basic, vorn_auth_basic | vorn_auth_only}) {
         vorn_cURL::m_httpAuth = mask;
@@ -285,7 +268,7 @@ TEST_F(HttpLogin, DigestIsChosenWhenTheServerOffersItAndTheMaskAllowsIt)
         config("auth = basic digest\nserver_user = web\nserver_password = web pw"), false, {}, requests));
     ASSERT_TRUE(gateway.started());
     dbc_connect_set_userdetails(L"ann", L"s3cret pw", true, L"web", L"web pw", true);
-    recording_target target;
+    test::debug_recorder target;
     vorn_cURL::m_target = &target;
 
     for (const long mask : {vorn_auth_digest, vorn_auth_digest_ie, vorn_auth_anysafe, vorn_auth_any}) {
@@ -299,7 +282,7 @@ TEST_F(HttpLogin, DigestIsChosenWhenTheServerOffersItAndTheMaskAllowsIt)
     EXPECT_TRUE(log_in(L"localhost", gateway.port(), false).ok);
     vorn_cURL::m_target = nullptr;
 
-    std::istringstream lines(read_file(requests));
+    std::istringstream lines(test::read_file(requests));
     int basic = 0;
     for (std::string line; std::getline(lines, line);)
         basic += line.find("auth=basic") != std::string::npos;
@@ -321,7 +304,7 @@ TEST_F(HttpLogin, GoesThroughAProxyWithAndWithoutCredentials)
     EXPECT_TRUE(plain.ok) << plain.error;
     const outcome secure = log_in(L"localhost", trusted_gateway::port(), true);
     EXPECT_TRUE(secure.ok) << secure.error;
-    const std::string seen = read_file(open_log);
+    const std::string seen = test::read_file(open_log);
     EXPECT_NE(seen.find("localhost:" + std::to_string(gateway.port())), std::string::npos) << seen;
     EXPECT_NE(seen.find("CONNECT localhost:" + std::to_string(trusted_gateway::port())), std::string::npos) << seen;
 
@@ -332,7 +315,7 @@ TEST_F(HttpLogin, GoesThroughAProxyWithAndWithoutCredentials)
     vorn_cURL::m_setting_proxy_password = L"proxy-pw";
     EXPECT_FALSE(log_in(L"localhost", gateway.port(), false).ok);
     vorn_cURL::m_setting_proxy_use_cred = true;
-    recording_target target;
+    test::debug_recorder target;
     vorn_cURL::m_target = &target;
     const outcome guarded = log_in(L"localhost", gateway.port(), false);
     vorn_cURL::m_target = nullptr;
@@ -353,7 +336,7 @@ TEST_F(HttpLogin, DebugOutputComesInOrderWithEveryCredentialMasked)
     const auto log_path = folder.path() / L"cURL_console.log";
     FILE* log = _wfopen(log_path.c_str(), L"w+");
     ASSERT_NE(log, nullptr);
-    recording_target target;
+    test::debug_recorder target;
     vorn_cURL::m_target = &target;
     vorn_cURL::m_debug_stream = log;
     const outcome login = log_in(L"localhost", gateway.port(), false);
@@ -361,7 +344,7 @@ TEST_F(HttpLogin, DebugOutputComesInOrderWithEveryCredentialMasked)
     vorn_cURL::m_debug_stream = nullptr;
     fclose(log);
     ASSERT_TRUE(login.ok) << login.error;
-    EXPECT_NE(read_file(requests).find("auth=basic cookie=yes status=200"), std::string::npos);
+    EXPECT_NE(test::read_file(requests).find("auth=basic cookie=yes status=200"), std::string::npos);
 
     // Two rounds (the 401, then the logon): out before in, headers before data.
     std::vector<int> main_kinds;
@@ -375,7 +358,7 @@ TEST_F(HttpLogin, DebugOutputComesInOrderWithEveryCredentialMasked)
     EXPECT_EQ(main_kinds, expected);
     EXPECT_EQ(target.kinds.front(), vorn_debug_info);
 
-    const std::string file = read_file(log_path);
+    const std::string file = test::read_file(log_path);
     for (const std::string& secret : {std::string("s3cret"), std::string("d2ViOndlYiBwdw"), std::string("plx_session="),
                                       std::string("web pw"), std::string("web+pw")}) {
         EXPECT_EQ(file.find(secret), std::string::npos) << secret;

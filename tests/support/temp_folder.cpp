@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace test {
@@ -27,6 +29,12 @@ std::filesystem::path program_folder()
     wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     return std::filesystem::path(exe).parent_path();
+}
+
+std::string read_file(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace test

@@ -24,4 +24,7 @@ private:
 // The folder of the running test program, where the build puts its helper programs.
 std::filesystem::path program_folder();
 
+// A file's bytes as they lie on disk; empty when it cannot be read.
+std::string read_file(const std::filesystem::path& path);
+
 }  // namespace test
