@@ -15,7 +15,6 @@
 #include <sqlext.h>
 
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,12 +25,6 @@ std::wstring sqlite_connect_text(const std::filesystem::path& database)
 {
     // The driver runs on the Linux side of Wine: it takes the database's Linux path.
     return L"DRIVER={SQLite3};Database=" + std::filesystem::path(test::unix_path(database)).wstring();
-}
-
-std::string read_file(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 // Runs SQL on a SQLite database through the same ODBC route the LAN login takes.
@@ -66,27 +59,25 @@ protected:
         vorn_cURL::m_httpAuth = vorn_auth_any;
     }
 
-    // A gateway with the users and these variables; `protection` as in its [gateway] section.
-    long start_gateway(const std::string& vars, const std::string& protection = "")
+    // A gateway with the users and these variables, `protection` as in its [gateway] section, and
+    // the definition pointed at it as ann without a server logon.
+    bool start_gateway(const std::string& vars, const std::string& protection = "")
     {
         const auto config = folder.path() / L"gateway.ini";
         std::ofstream(config) << "[gateway]\n" << protection << "\n[users]\nann = s3cret\n[vars]\n" << vars;
         m_gateway = std::make_unique<test::unix_service>(test::gateway_command(config, false, {}, requests));
-        return m_gateway->started() ? m_gateway->port() : 0;
-    }
-
-    static void point_at(connection& definition, long port)
-    {
         definition.m_host_name = L"localhost";
-        definition.m_port = static_cast<int>(port);
+        definition.m_port = static_cast<int>(m_gateway->port());
         definition.m_user_name = L"ann";
         definition.m_password = L"s3cret";
         definition.m_user_server_logon = false;
+        return m_gateway->started();
     }
 
     test::temp_folder folder;
     test::scripted_seam seam;
     const std::filesystem::path requests = folder.path() / L"requests.log";
+    connection definition;
 
 private:
     std::unique_ptr<test::unix_service> m_gateway;
@@ -98,10 +89,7 @@ const std::string all_six = "PLX2_SEED = acme\nPLX2_HTTP_SERVER = plx.acme.com\n
 
 TEST_F(ConnectionLogin, HttpLoginTakesTheSixServerValues)
 {
-    const long port = start_gateway(all_six);
-    ASSERT_NE(port, 0);
-    connection definition;
-    point_at(definition, port);
+    ASSERT_TRUE(start_gateway(all_six));
     ASSERT_TRUE(definition.reconnect()) << (seam.texts().empty() ? L"" : seam.texts().front());
     EXPECT_TRUE(seam.boxes().empty());
     EXPECT_TRUE(definition.is_connected());
@@ -124,12 +112,9 @@ TEST_F(ConnectionLogin, HttpLoginTakesTheSixServerValues)
 
 TEST_F(ConnectionLogin, TheStandardProcessHasNoFirstFolder)
 {
-    const long port = start_gateway("PLX2_SEED = acme\nPLX2_HTTP_SERVER = h\nPLX2_HTTP_PORT = 80\n"
+    ASSERT_TRUE(start_gateway("PLX2_SEED = acme\nPLX2_HTTP_SERVER = h\nPLX2_HTTP_PORT = 80\n"
                                     "PLX2_HTTP_PROCESS = /Drawing_Management/dbclient.php\n"
-                                    "PLX2_HTTP_PROCESS_BLOBS = /Drawing_Management/blobs.php\nPLX2_HTTP_SSL = 0\n");
-    ASSERT_NE(port, 0);
-    connection definition;
-    point_at(definition, port);
+                                    "PLX2_HTTP_PROCESS_BLOBS = /Drawing_Management/blobs.php\nPLX2_HTTP_SSL = 0\n"));
     definition.m_first_folder = L"stale";
     ASSERT_TRUE(definition.reconnect());
     EXPECT_EQ(definition.firstFolder(), vorn_buffer(L""));
@@ -138,10 +123,7 @@ TEST_F(ConnectionLogin, TheStandardProcessHasNoFirstFolder)
 
 TEST_F(ConnectionLogin, AMissingVariableKeepsWhatArrivedBeforeIt)
 {
-    const long port = start_gateway("PLX2_SEED = acme\nPLX2_HTTP_SERVER = plx.acme.com\n");
-    ASSERT_NE(port, 0);
-    connection definition;
-    point_at(definition, port);
+    ASSERT_TRUE(start_gateway("PLX2_SEED = acme\nPLX2_HTTP_SERVER = plx.acme.com\n"));
     definition.m_last_login = {2023, 4, 5, 6, 7, 8, 0};
     definition.m_server_port = 99;
     EXPECT_FALSE(definition.reconnect());
@@ -156,27 +138,21 @@ TEST_F(ConnectionLogin, AMissingVariableKeepsWhatArrivedBeforeIt)
 
 TEST_F(ConnectionLogin, TheServerLogonGoesOnlyWhenTheDefinitionAsksForIt)
 {
-    const long port = start_gateway(all_six, "auth = basic\nserver_user = web\nserver_password = web-pw");
-    ASSERT_NE(port, 0);
-    connection definition;
-    point_at(definition, port);
+    ASSERT_TRUE(start_gateway(all_six, "auth = basic\nserver_user = web\nserver_password = web-pw"));
     definition.m_server_user_name = L"web";
     definition.m_server_password = L"web-pw";
     EXPECT_FALSE(definition.reconnect());
     EXPECT_EQ(seam.texts(), std::vector<std::wstring>{L"Failed to dbc_LoginUser because: HTTP 401 Unauthorized"});
-    EXPECT_EQ(read_file(requests).find("auth=basic"), std::string::npos);
+    EXPECT_EQ(test::read_file(requests).find("auth=basic"), std::string::npos);
 
     definition.m_user_server_logon = true;
     EXPECT_TRUE(definition.reconnect());
-    EXPECT_NE(read_file(requests).find("auth=basic cookie=yes status=200"), std::string::npos);
+    EXPECT_NE(test::read_file(requests).find("auth=basic cookie=yes status=200"), std::string::npos);
 }
 
 TEST_F(ConnectionLogin, AnUnknownLoginTypeAsksNoServer)
 {
-    const long port = start_gateway(all_six);
-    ASSERT_NE(port, 0);
-    connection definition;
-    point_at(definition, port);
+    ASSERT_TRUE(start_gateway(all_six));
     definition.m_login_type = 3;
     EXPECT_FALSE(definition.reconnect());
     ASSERT_EQ(seam.boxes().size(), 1u);
@@ -191,7 +167,6 @@ TEST_F(ConnectionLogin, LanLoginReadsPlxVarsThroughOdbc)
                        L"INSERT INTO plx_vars VALUES ('PLX2_SEED', 0, 'lan-seed'), ('PLX2_HTTP_SERVER', 0, 'plx.lan'),"
                        L" ('PLX2_HTTP_PORT', 443, '443'), ('PLX2_HTTP_PROCESS', 0, '/drawing_management/dbclient.php'),"
                        L" ('PLX2_HTTP_PROCESS_BLOBS', 0, '/drawing_management/blobs.php'), ('PLX2_HTTP_SSL', 1, '1')"});
-    connection definition;
     definition.m_login_type = login_type_lan;
     definition.m_connect_text = database.c_str();
     ASSERT_TRUE(definition.reconnect()) << (seam.texts().empty() ? L"" : seam.texts().front());
