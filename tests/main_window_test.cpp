@@ -189,6 +189,7 @@ protected:
         station.add_definition({L"alpha_locator", L"Alpha", L"ALPHA", L"alpha.example.com"});
         station.add_definition({L"gamma_locator", L"Gamma", L"GAMMA"});
         station.set_default_definition(L"beta_locator");
+        station.add_settings_keys(L"1.2.3");
     }
 
     std::unique_ptr<CConfigurePLAXORDlg> open()
@@ -204,7 +205,6 @@ protected:
 
 TEST_F(MainWindow, StartsWithTheWorkstationInView)
 {
-    station.add_settings_keys(L"1.2.3");
     seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [&](HWND window) {
         EXPECT_EQ(ui::window(window).text(), L"Configure PLAXOR");
         EXPECT_EQ(text_of(window, IDC_VERSION_EDIT), L"1.2.3");
@@ -261,28 +261,29 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
 TEST_F(MainWindow, MissingSettingsKeysShowOneBoxEachAndTheVersionDecides)
 {
     const std::wstring missing = L"Register Key 'SOFTWARE\\VORN\\PLAXOR' doesn't exist!";
+    // Only the machine-wide key: one box for each folder, and the window opens without them.
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
+    {
+        const auto window = open();
+        EXPECT_FALSE(window->ended());
+        EXPECT_TRUE(seam.showed_errors({missing, missing}));
+        EXPECT_EQ(text_of(window->hwnd(), IDC_VERSION_EDIT), L"1.2.3");
+        EXPECT_EQ(text_of(window->hwnd(), IDC_INS_FACTORY_EDIT), L"");
+        EXPECT_EQ(text_of(window->hwnd(), IDC_CACHED_BASE_EDIT), L"");
+        EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"0 Instance(s)");
+    }
+
     // No key anywhere: one box, and the window closes before it is ever shown.
+    seam.clear();
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
     seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [](HWND) { ADD_FAILURE() << "the window showed"; });
     theApp.InitInstance();
     EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{false});
     EXPECT_TRUE(seam.showed_errors({missing}));
-
-    // Only the machine-wide key: one box for each folder, and the window opens without them.
-    seam.clear();
-    station.add_settings_keys(L"1.2.3");
-    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
-    const auto window = open();
-    EXPECT_FALSE(window->ended());
-    EXPECT_TRUE(seam.showed_errors({missing, missing}));
-    EXPECT_EQ(text_of(window->hwnd(), IDC_VERSION_EDIT), L"1.2.3");
-    EXPECT_EQ(text_of(window->hwnd(), IDC_INS_FACTORY_EDIT), L"");
-    EXPECT_EQ(text_of(window->hwnd(), IDC_CACHED_BASE_EDIT), L"");
-    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"0 Instance(s)");
 }
 
 TEST_F(MainWindow, RunningAutoCADsAreNamedAndTheWindowCloses)
 {
-    station.add_settings_keys(L"1.2.3");
     const test::running_acad first(install_2022 / L"acad.exe");
     const test::running_acad second(install_2020 / L"acad.exe");
     seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [](HWND) { ADD_FAILURE() << "the window showed"; });
@@ -299,7 +300,6 @@ TEST_F(MainWindow, RunningAutoCADsAreNamedAndTheWindowCloses)
 
 TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
 {
-    station.add_settings_keys(L"1.2.3");
     const auto window = open();
     const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
     const int acad2022 = index_of(product_names(installed), L"AutoCAD 2022");
@@ -333,7 +333,6 @@ TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
 
 TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
 {
-    station.add_settings_keys(L"1.2.3");
     const auto window = open();
     const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
     const texts names = product_names(installed);
@@ -366,7 +365,6 @@ TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
 
 TEST_F(MainWindow, WithoutReleasesConnectAllAndDisconnectAllStillAsk)
 {
-    station.add_settings_keys(L"1.2.3");
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
     test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD");  // there, but empty
     const auto window = open();
@@ -388,7 +386,6 @@ TEST_F(MainWindow, WithoutReleasesConnectAllAndDisconnectAllStillAsk)
 // and Escape to Cancel; the pump below does what the modal loop does with each key.
 TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
 {
-    station.add_settings_keys(L"1.2.3");
     struct key_press {
         int focus;
         WPARAM key;
@@ -418,7 +415,6 @@ TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
 // paint makes the system send WM_PAINT all the same, and the window draws its icon.
 TEST_F(MainWindow, PaintsItsIconWhileMinimised)
 {
-    station.add_settings_keys(L"1.2.3");
     const auto window = open();
     const HWND hwnd = window->hwnd();
     ShowWindow(hwnd, SW_MINIMIZE);
@@ -441,7 +437,6 @@ TEST_F(MainWindow, PaintsItsIconWhileMinimised)
 
 TEST_F(MainWindow, CardsMarkTheDefaultAndTheSelectionEnablesTheirButtons)
 {
-    station.add_settings_keys(L"1.2.3");
     const auto window = open();
     const HWND hwnd = window->hwnd();
     const ui::list_box cards = list_of(hwnd, IDC_INSTANCE_LIST);
@@ -473,7 +468,6 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
     const fs::path updater = root.path() / L"Updater.exe";
     fs::copy_file(test::program_folder() / L"Updater.exe", updater);
     const fs::path marker = root.path() / L"Updater.exe.ran";
-    station.add_settings_keys(L"1.2.3");
     const auto window = open();
     const ui::button check(GetDlgItem(window->hwnd(), IDC_CHECK_UPDATES));
 
@@ -507,7 +501,6 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
 
 TEST_F(MainWindow, TheSystemMenuOpensTheAboutBox)
 {
-    station.add_settings_keys(L"1.2.3");
     const auto window = open();
     seam.drive_dialog(100, [](HWND about) {
         EXPECT_EQ(ui::window(about).text(), L"About ConfigurePLAXOR");
