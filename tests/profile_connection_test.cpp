@@ -47,6 +47,8 @@ class ProfileConnection : public ::testing::Test {
 protected:
     test::registry_sandbox sandbox;
     test::scripted_seam seam;
+    const std::wstring general = profile_path(L"R24.1") + L"\\General";
+    const std::wstring variables = profile_path(L"R24.1") + L"\\Variables";
 
     // The profile in the registry (only the keys asked for) and the record discovery makes of it.
     acad_install profile(const std::wstring& acad, const std::wstring& trusted, const std::wstring& release = L"R24.1",
@@ -202,9 +204,6 @@ TEST_F(ProfileConnection, ReleasesWithoutASuffixAreNeverConnectedNorTouched)
 
 TEST_F(ProfileConnection, MissingKeyShowsItsBoxAndCreatesNothing)
 {
-    const std::wstring general = profile_path(L"R24.1") + L"\\General";
-    const std::wstring variables = profile_path(L"R24.1") + L"\\Variables";
-
     acad_install record = profile(L"x;y", L"t", L"R24.1", false, true);
     EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + general + L"' does not exist!"}));
@@ -228,8 +227,6 @@ TEST_F(ProfileConnection, MissingKeyShowsItsBoxAndCreatesNothing)
 
 TEST_F(ProfileConnection, KeyThatRefusesWritingKeepsItsValueAndTheNextConnectWrites)
 {
-    const std::wstring general = profile_path(L"R24.1") + L"\\General";
-    const std::wstring variables = profile_path(L"R24.1") + L"\\Variables";
     acad_install record = profile(L"x;y", L"t");
     {
         test::denied_key_rights locked(HKEY_CURRENT_USER, general, KEY_SET_VALUE);
