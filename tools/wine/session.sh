@@ -14,6 +14,10 @@ display_works() { [ -n "${1:-}" ] && xdpyinfo -display "$1" >/dev/null 2>&1; }
 
 start() {
   local display=${DISPLAY:-}
+  # A display this build's session started earlier and still runs.
+  if ! display_works "$display" && [ -f "$env_file" ]; then
+    display=$(sed -n 's/^export DISPLAY=//p' "$env_file")
+  fi
   if ! display_works "$display"; then
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
@@ -29,7 +33,8 @@ start() {
     wineserver --wait
   fi
   # Detached from ctest's pipes, or ctest would wait for the server to end.
-  setsid wineserver --persistent </dev/null >/dev/null 2>&1
+  # A server already running for this prefix (an earlier start) answers 2: keep that one.
+  setsid wineserver --persistent </dev/null >/dev/null 2>&1 || [ $? -eq 2 ]
   # Wine's own services start with the first program and outlive it; start them here, away from
   # ctest's output pipes, which they would otherwise hold open until the session ends.
   setsid wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
