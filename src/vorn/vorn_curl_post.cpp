@@ -158,6 +158,9 @@ bool post_exchange::fail_winhttp(DWORD error)
 {
     const std::wstring code = L" (WinHTTP error " + std::to_wstring(error) + L")";
     const std::wstring via = m_proxy.empty() ? L"" : L" through the proxy " + m_shown_proxy;
+    const auto certificate_refused = [&](DWORD problem) {
+        return fail(L"Secure connection to " + endpoint() + L" refused: " + certificate_problem(problem) + code);
+    };
     switch (error) {
     case WSAETIMEDOUT:  // what Wine's WinHTTP gives for a receive that timed out
     case ERROR_WINHTTP_TIMEOUT:
@@ -175,20 +178,15 @@ bool post_exchange::fail_winhttp(DWORD error)
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
         return fail(L"The answer of " + endpoint() + via + L" is not HTTP" + code);
     case ERROR_WINHTTP_SECURE_INVALID_CA:
-        return fail(L"Secure connection to " + endpoint() + L" refused: " +
-                    certificate_problem(WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA) + code);
+        return certificate_refused(WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA);
     case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
-        return fail(L"Secure connection to " + endpoint() + L" refused: " +
-                    certificate_problem(WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID) + code);
+        return certificate_refused(WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID);
     case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
-        return fail(L"Secure connection to " + endpoint() + L" refused: " +
-                    certificate_problem(WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID) + code);
+        return certificate_refused(WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID);
     case ERROR_WINHTTP_SECURE_CERT_REVOKED:
-        return fail(L"Secure connection to " + endpoint() + L" refused: " +
-                    certificate_problem(WINHTTP_CALLBACK_STATUS_FLAG_CERT_REVOKED) + code);
+        return certificate_refused(WINHTTP_CALLBACK_STATUS_FLAG_CERT_REVOKED);
     case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
-        return fail(L"Secure connection to " + endpoint() + L" refused: " +
-                    certificate_problem(WINHTTP_CALLBACK_STATUS_FLAG_CERT_REV_FAILED) + code);
+        return certificate_refused(WINHTTP_CALLBACK_STATUS_FLAG_CERT_REV_FAILED);
     case ERROR_WINHTTP_SECURE_INVALID_CERT:
     case ERROR_WINHTTP_SECURE_FAILURE:
     case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
