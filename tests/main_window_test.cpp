@@ -12,7 +12,7 @@
 #include "support/temp_folder.h"
 #include "support/workstation.h"
 #include "ui/controls.h"
-#include "ui/gdi.h"
+#include "win/gdi.h"
 #include "vorn/dbc_login.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +66,7 @@ COLORREF pixel(HWND window, int x, int y)
 {
     test::pump_messages();
     UpdateWindow(window);
-    ui::client_dc dc(window);
+    win::client_dc dc(window);
     return GetPixel(dc.get(), x, y);
 }
 
@@ -76,7 +76,7 @@ bool shows_connected_mark(const ui::list_box& list, int index)
     list.send(LB_SETTOPINDEX, static_cast<WPARAM>(index));  // in view, or the screen has none of it
     const RECT rc = list.item_rect(index);
     const COLORREF background = pixel(list.hwnd(), rc.left + 2, rc.top + 2);
-    ui::client_dc dc(list.hwnd());
+    win::client_dc dc(list.hwnd());
     const int left = rc.right - 4 - 40;
     for (int y = rc.top + 4; y < rc.top + 36; ++y)
         for (int x = left; x < left + 32; ++x)

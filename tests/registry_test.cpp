@@ -20,9 +20,9 @@ protected:
     test::registry_sandbox sandbox;
     test::scripted_seam seam;
 
-    ui::unique_hkey open(const wchar_t* path, REGSAM access = KEY_ALL_ACCESS)
+    win::unique_hkey open(const wchar_t* path, REGSAM access = KEY_ALL_ACCESS)
     {
-        ui::unique_hkey key;
+        win::unique_hkey key;
         EXPECT_EQ(host::open_key(HKEY_CURRENT_USER, path, access, key), ERROR_SUCCESS) << "open " << path;
         return key;
     }
@@ -180,7 +180,7 @@ TEST_F(RegistryTest, RefusedWriteShowsTheBoxAndKeepsTheValue)
 
 TEST_F(RegistryTest, FailedOpenIsReportedWithTheNamedHive)
 {
-    ui::unique_hkey key;
+    win::unique_hkey key;
     EXPECT_FALSE(host::open_key_or_report(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Missing", KEY_READ, key, HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(key);
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Missing' does not exist!"}));

@@ -1,7 +1,7 @@
 #include "support/dialog_driver.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
-#include "ui/gdi.h"
+#include "win/gdi.h"
 
 #include <gtest/gtest.h>
 
@@ -117,7 +117,7 @@ TEST(Dialog, ReturnsEachResultTheWayTheSystemReadsIt)
     const HWND hwnd = dlg.hwnd();
     EXPECT_EQ(SendMessageW(hwnd, WM_APP, 0, 0), 42);  // through DWLP_MSGRESULT
     EXPECT_EQ(SendMessageW(hwnd, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_INFORMATION)));
-    ui::client_dc dc(dlg.item(label).hwnd());
+    win::client_dc dc(dlg.item(label).hwnd());
     EXPECT_EQ(SendMessageW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
                            reinterpret_cast<LPARAM>(dlg.item(label).hwnd())),
               reinterpret_cast<LRESULT>(GetStockObject(GRAY_BRUSH)));
@@ -157,7 +157,7 @@ TEST(Dialog, AnObjectDestroyedBeforeItsWindowHearsNothingOfTheTeardown)
 
 int g_closed = 0;
 void count_close(int*) { ++g_closed; }
-using counted = ui::unique_handle<ui::handle_traits<int*, count_close>>;
+using counted = win::unique_handle<win::handle_traits<int*, count_close>>;
 
 TEST(UniqueHandle, ClosesWhatItHoldsExactlyOnce)
 {
@@ -180,11 +180,11 @@ TEST(UniqueHandle, ClosesWhatItHoldsExactlyOnce)
 
 TEST(ScopedSelect, PutsThePreviousObjectBack)
 {
-    ui::unique_memory_dc dc(CreateCompatibleDC(nullptr));
+    win::unique_memory_dc dc(CreateCompatibleDC(nullptr));
     const HGDIOBJ before = GetCurrentObject(dc.get(), OBJ_FONT);
-    ui::unique_hfont font(CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+    win::unique_hfont font(CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
     {
-        ui::scoped_select selected(dc.get(), font.get());
+        win::scoped_select selected(dc.get(), font.get());
         EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), font.get());
     }
     EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), before);

@@ -1,9 +1,9 @@
 #include "app/configure_plaxor_app.h"
 
 #include "app/main_window.h"
-#include "app/show_error.h"
+#include "ui/show_error.h"
 #include "ui/modal_seam.h"
-#include "ui/unique_handle.h"
+#include "win/unique_handle.h"
 #include "vorn/vorn_buffer.h"
 
 #include <windows.h>
@@ -19,7 +19,7 @@ bool CConfigurePLAXORApp::InitInstance()
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     // The cURL console's text view is a rich-edit control: its library stays loaded for the run.
-    const ui::unique_hmodule rich_edit(LoadLibraryW(L"riched20.dll"));
+    const win::unique_hmodule rich_edit(LoadLibraryW(L"riched20.dll"));
     // The Restart Manager may restart the program; there is nothing to recover or save.
     RegisterApplicationRestart(nullptr, 0);
 

@@ -4,7 +4,7 @@
 #include "app/list_items.h"
 #include "app/main_window.h"
 #include "host/profile_connection.h"
-#include "ui/gdi.h"
+#include "win/gdi.h"
 #include "ui/modal_seam.h"
 #include "vorn/vorn_buffer.h"
 
@@ -55,7 +55,7 @@ void CConfigurePLAXORDlg::draw_release(const DRAWITEMSTRUCT& draw) const
     const COLORREF text_colour = selected ? RGB(255, 255, 255) : m_text_colour;
     const COLORREF back_colour = selected ? m_select_colour : m_back_colour;
 
-    ui::unique_hbrush background(CreateSolidBrush(back_colour));
+    win::unique_hbrush background(CreateSolidBrush(back_colour));
     FillRect(dc, &rc, background.get());
     if (release->icon)
         DrawIcon(dc, rc.left + m_margin, rc.top + m_margin, release->icon.get());

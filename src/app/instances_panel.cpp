@@ -4,7 +4,7 @@
 #include "app/list_items.h"
 #include "app/main_window.h"
 #include "connections/connection.h"
-#include "ui/gdi.h"
+#include "win/gdi.h"
 #include "vorn/vorn_buffer.h"
 
 #include <cwchar>
@@ -83,14 +83,14 @@ void CConfigurePLAXORDlg::draw_instance(const DRAWITEMSTRUCT& draw) const
                                  : &c == m_conns.get_default() ? default_card_colour
                                                                 : card_colour;
 
-    ui::unique_hbrush background(CreateSolidBrush(back_colour));
-    ui::unique_hbrush swatch_fill(CreateSolidBrush(c.m_colour));
-    ui::unique_hpen outline(CreatePen(PS_SOLID, 1, outline_colour));
+    win::unique_hbrush background(CreateSolidBrush(back_colour));
+    win::unique_hbrush swatch_fill(CreateSolidBrush(c.m_colour));
+    win::unique_hpen outline(CreatePen(PS_SOLID, 1, outline_colour));
     FillRect(dc, &rc, background.get());
     FillRect(dc, &swatch, swatch_fill.get());
     {
-        ui::scoped_select pen(dc, outline.get());
-        ui::scoped_select hollow(dc, GetStockObject(NULL_BRUSH));
+        win::scoped_select pen(dc, outline.get());
+        win::scoped_select hollow(dc, GetStockObject(NULL_BRUSH));
         Rectangle(dc, swatch.left, swatch.top, swatch.right, swatch.bottom);
     }
 

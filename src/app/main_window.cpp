@@ -6,7 +6,7 @@
 #include "host/acad_discovery.h"
 #include "host/running_acads.h"
 #include "host/settings_store.h"
-#include "ui/gdi.h"
+#include "win/gdi.h"
 #include "ui/modal_seam.h"
 #include "vorn/vorn_paths.h"
 
@@ -223,7 +223,7 @@ bool CConfigurePLAXORDlg::on_paint()
 {
     if (!IsIconic(hwnd()))
         return false;
-    ui::paint_dc dc(hwnd());
+    win::paint_dc dc(hwnd());
     SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
     const RECT rc = ui::window(hwnd()).client_rect();
     const int x = (rc.right - rc.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
@@ -243,7 +243,7 @@ bool CConfigurePLAXORDlg::on_sys_command(WPARAM command, LPARAM)
 void CConfigurePLAXORDlg::draw_text(HDC dc, HFONT font, UINT align, COLORREF text_colour, COLORREF back_colour, int x,
                                     int y, const wchar_t* text) const
 {
-    ui::scoped_select font_selection(dc, font);
+    win::scoped_select font_selection(dc, font);
     const UINT previous_align = SetTextAlign(dc, align);
     const COLORREF previous_text = SetTextColor(dc, text_colour);
     const COLORREF previous_back = SetBkColor(dc, back_colour);

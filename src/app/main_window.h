@@ -9,7 +9,7 @@
 #include "host/acad_install.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
-#include "ui/unique_handle.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 
@@ -93,8 +93,8 @@ private:
     COLORREF m_text_colour = RGB(0, 0, 0);
     COLORREF m_select_colour = RGB(255, 202, 0);
     HFONT m_hFont = nullptr;  // the dialog's own font: borrowed
-    ui::unique_hfont m_bold_font;
-    ui::unique_hfont m_title_font;
+    win::unique_hfont m_bold_font;
+    win::unique_hfont m_title_font;
     cURL_console* m_console = nullptr;
     ui::list_box m_instance_list;
     ui::button m_delete_btn;

@@ -3,7 +3,7 @@
 
 #include "connections/connection.h"
 
-#include "app/show_error.h"
+#include "ui/show_error.h"
 #include "vorn/dbc_login.h"
 #include "vorn/vorn_dates.h"
 

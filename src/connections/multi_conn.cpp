@@ -1,8 +1,8 @@
 #include "connections/multi_conn.h"
 
-#include "app/show_error.h"
+#include "ui/show_error.h"
 #include "host/settings_store.h"
-#include "ui/unique_handle.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 
@@ -79,7 +79,7 @@ void multi_conn::rebuild_list()
     if (pattern.size() >= path_capacity)
         return;
     WIN32_FIND_DATAW entry;
-    ui::unique_find listing(FindFirstFileW(pattern.c_str(), &entry));
+    win::unique_find listing(FindFirstFileW(pattern.c_str(), &entry));
     if (!listing)
         return;
     do {
@@ -193,7 +193,7 @@ void multi_conn::report() const
 bool multi_conn::file_exists(const wchar_t* path)
 {
     WIN32_FIND_DATAW entry;
-    return ui::unique_find(FindFirstFileW(path, &entry)).get() != INVALID_HANDLE_VALUE;
+    return win::unique_find(FindFirstFileW(path, &entry)).get() != INVALID_HANDLE_VALUE;
 }
 
 void multi_conn::add_new_connection(connection* conn)

@@ -31,8 +31,8 @@ void read_icon_size(acad_install& record)
     ICONINFO info{};
     if (!GetIconInfo(record.icon.get(), &info))
         return;
-    ui::unique_hbitmap mask(info.hbmMask);
-    ui::unique_hbitmap colour(info.hbmColor);
+    win::unique_hbitmap mask(info.hbmMask);
+    win::unique_hbitmap colour(info.hbmColor);
     BITMAP bitmap{};
     if (GetObjectW(mask.get(), sizeof bitmap, &bitmap) == sizeof bitmap) {
         record.icon_width = bitmap.bmWidth;
@@ -48,7 +48,7 @@ void read_icon(acad_install& record)
     SHFILEINFOW info{};
     const auto image_list = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoW(exe_path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_ICON));
-    ui::unique_hicon shell_icon(info.hIcon);  // SHGFI_ICON hands us a copy we must destroy
+    win::unique_hicon shell_icon(info.hIcon);  // SHGFI_ICON hands us a copy we must destroy
     if (!image_list)
         return;
     record.icon.reset(ImageList_GetIcon(image_list, info.iIcon, ILD_NORMAL));
@@ -112,7 +112,7 @@ std::vector<std::wstring> split_path_list(const std::wstring& text)
 void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list)
 {
     acad_install& record = list[release];
-    ui::unique_hkey key;
+    win::unique_hkey key;
 
     if (!open_key_or_report(autocad_key, release, read_access, key, HKEY_CURRENT_USER))
         return;
@@ -141,7 +141,7 @@ void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_in
 void read_install_details(acad_install& record)
 {
     const std::wstring machine_path = machine_autocad_path + record.release + L"\\" + record.product_key;
-    ui::unique_hkey key;
+    win::unique_hkey key;
     if (!open_key_or_report(HKEY_LOCAL_MACHINE, machine_path, read_access, key, HKEY_LOCAL_MACHINE))
         return;
     std::wstring location = read_text_value(key.get(), L"AcadLocation");
@@ -157,7 +157,7 @@ void read_install_details(acad_install& record)
 
 bool discover_acad_installs(acad_install_list& list)
 {
-    ui::unique_hkey autocad_key;
+    win::unique_hkey autocad_key;
     if (!open_key_or_report(HKEY_CURRENT_USER, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER))
         return false;
 

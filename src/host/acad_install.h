@@ -2,7 +2,7 @@
 // One installed AutoCAD release of the current user, and the list of them the main window
 // keeps for the whole run.
 
-#include "ui/unique_handle.h"
+#include "win/unique_handle.h"
 
 #include <map>
 #include <string>
@@ -20,7 +20,7 @@ struct acad_install {
     std::vector<std::wstring> support_paths;
     std::wstring trusted_paths_text;
     std::vector<std::wstring> trusted_paths;
-    ui::unique_hicon icon;
+    win::unique_hicon icon;
     int icon_width = 0;
     int icon_height = 0;
 };

@@ -144,13 +144,13 @@ bool write_profile_paths(acad_install& record)
     const std::wstring variables_path = profile_path + L"\\Variables";
 
     {
-        ui::unique_hkey general;
+        win::unique_hkey general;
         if (!open_key_or_report(HKEY_CURRENT_USER, general_path, write_access, general, HKEY_CURRENT_USER))
             return false;
         write_if_changed(general.get(), L"ACAD", record.support_paths, record.support_path_text);
     }
 
-    ui::unique_hkey variables;
+    win::unique_hkey variables;
     if (!open_key_or_report(HKEY_CURRENT_USER, variables_path, write_access, variables, HKEY_CURRENT_USER))
         return false;
     write_if_changed(variables.get(), L"TRUSTEDPATHS", record.trusted_paths, record.trusted_paths_text);

@@ -49,14 +49,12 @@ void format_registry_error(LONG status, registry_error_text& text, HKEY hive, co
         text[registry_error_size - 1] = L'\0';
         return;
     }
-    wchar_t* system_text = nullptr;
+    win::unique_local_memory system_text;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-        static_cast<DWORD>(status), 0x400, reinterpret_cast<wchar_t*>(&system_text), 0, nullptr);
+        static_cast<DWORD>(status), 0x400, reinterpret_cast<wchar_t*>(system_text.put()), 0, nullptr);
     if (length != 0 && system_text)
-        copy_bounded(text, system_text);
-    if (system_text)
-        LocalFree(system_text);
+        copy_bounded(text, static_cast<const wchar_t*>(system_text.get()));
 }
 
 void report_registry_error(LONG status, HKEY hive, const wchar_t* subkey)
@@ -66,7 +64,7 @@ void report_registry_error(LONG status, HKEY hive, const wchar_t* subkey)
     ui::message_box(text, MB_OK | MB_ICONERROR);
 }
 
-LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, ui::unique_hkey& key)
+LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key)
 {
     HKEY opened = nullptr;
     const LONG status = RegOpenKeyExW(hive, path.c_str(), 0, access, &opened);
@@ -75,7 +73,7 @@ LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, ui::unique_hke
     return status;
 }
 
-bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, ui::unique_hkey& key,
+bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key,
                         HKEY named_hive)
 {
     const LONG status = open_key(hive, path, access, key);

@@ -3,7 +3,7 @@
 // texts, how a key is opened and a failure reported, finding a value by name, writing text.
 // Nothing here creates or deletes a key or a value.
 
-#include "ui/unique_handle.h"
+#include "win/unique_handle.h"
 #include "vorn/vorn_buffer.h"
 
 #include <windows.h>
@@ -29,10 +29,10 @@ void format_registry_error(LONG status, registry_error_text& text, HKEY hive, co
 void report_registry_error(LONG status, HKEY hive, const wchar_t* subkey);
 
 // RegOpenKeyExW with options 0; the key is set only on success.
-LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, ui::unique_hkey& key);
+LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key);
 
 // open_key that reports a failure with report_registry_error, naming `named_hive` and the path.
-bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, ui::unique_hkey& key,
+bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key,
                         HKEY named_hive);
 
 // Finds a value by its exact name (case counting; empty names the default value). When `data`

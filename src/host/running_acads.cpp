@@ -1,6 +1,6 @@
 #include "host/running_acads.h"
 
-#include "ui/unique_handle.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -38,7 +38,7 @@ bool find_running_acads(const acad_install_list& list, std::vector<std::wstring>
     for (DWORD i = 0; i < count; ++i) {
         if (ids[i] == 0)
             continue;
-        ui::unique_handle_null process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
+        win::unique_handle_null process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
         if (!process)
             continue;
         HMODULE executable = nullptr;

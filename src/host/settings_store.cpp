@@ -78,7 +78,7 @@ bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, b
     }
 
     const HKEY hive = machine_wide ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    ui::unique_hkey key;
+    win::unique_hkey key;
     const LONG status = open_key(hive, settings_key_path, read_access, key);
     if (status == ERROR_FILE_NOT_FOUND) {
         show_missing_key();
@@ -104,7 +104,7 @@ bool write_setting(const wchar_t* name, const std::wstring& value)
         return true;
     }
 
-    ui::unique_hkey key;
+    win::unique_hkey key;
     if (!open_key_or_report(HKEY_CURRENT_USER, settings_key_path, write_access, key, HKEY_CURRENT_USER))
         return false;
     set_string_value(key.get(), name, value.c_str());

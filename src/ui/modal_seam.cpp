@@ -1,6 +1,7 @@
 #include "ui/modal_seam.h"
 
 #include "ui/dialog.h"
+#include "win/com.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -10,41 +11,6 @@ namespace ui {
 namespace {
 
 constexpr wchar_t program_caption[] = L"ConfigurePLAXOR";
-
-// COM for the length of one shell dialog; a thread that has COM already keeps it.
-class com_scope {
-public:
-    com_scope() : m_result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~com_scope()
-    {
-        if (SUCCEEDED(m_result))
-            CoUninitialize();
-    }
-    com_scope(const com_scope&) = delete;
-    com_scope& operator=(const com_scope&) = delete;
-
-private:
-    HRESULT m_result;
-};
-
-template <typename T>
-class com_ptr {
-public:
-    com_ptr() = default;
-    ~com_ptr()
-    {
-        if (m_value)
-            m_value->Release();
-    }
-    com_ptr(const com_ptr&) = delete;
-    com_ptr& operator=(const com_ptr&) = delete;
-    T* operator->() const { return m_value; }
-    T* get() const { return m_value; }
-    T** put() { return &m_value; }
-
-private:
-    T* m_value = nullptr;
-};
 
 class platform_seam final : public modal_seam {
 public:
@@ -58,8 +24,8 @@ public:
     bool pick_folder(HWND owner, const std::wstring& title, const std::wstring& start_folder,
                      std::wstring& chosen) override
     {
-        com_scope com;
-        com_ptr<IFileOpenDialog> picker;
+        win::com_scope com;
+        win::com_ptr<IFileOpenDialog> picker;
         if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(picker.put()))))
             return false;
         FILEOPENDIALOGOPTIONS options = 0;
@@ -67,20 +33,19 @@ public:
         picker->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_CREATEPROMPT |
                            FOS_DONTADDTORECENT);
         picker->SetTitle(title.c_str());
-        com_ptr<IShellItem> start;
+        win::com_ptr<IShellItem> start;
         if (!start_folder.empty() &&
             SUCCEEDED(SHCreateItemFromParsingName(start_folder.c_str(), nullptr, IID_PPV_ARGS(start.put()))))
             picker->SetFolder(start.get());
         if (picker->Show(owner) != S_OK)
             return false;
-        com_ptr<IShellItem> result;
+        win::com_ptr<IShellItem> result;
         if (FAILED(picker->GetResult(result.put())))
             return false;
-        wchar_t* path = nullptr;
-        if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+        win::unique_cotaskmem<wchar_t> path;
+        if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || !path.get())
             return false;
-        chosen = path;
-        CoTaskMemFree(path);
+        chosen = path.get();
         return true;
     }
 

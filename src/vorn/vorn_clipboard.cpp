@@ -1,5 +1,7 @@
 #include "vorn/vorn_clipboard.h"
 
+#include "win/unique_handle.h"
+
 #include <cstring>
 #include <cwchar>
 
@@ -23,26 +25,22 @@ int toClipboard(HWND window, const wchar_t* text)
     if (!text)
         text = L"";
     const size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    win::unique_hglobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
     if (!memory)
         return 0;
-    void* target = GlobalLock(memory);
-    if (!target) {
-        GlobalFree(memory);
+    void* target = GlobalLock(memory.get());
+    if (!target)
         return 0;
-    }
     std::memcpy(target, text, bytes);
-    GlobalUnlock(memory);
+    GlobalUnlock(memory.get());
 
-    if (!open_clipboard(window)) {
-        GlobalFree(memory);
+    if (!open_clipboard(window))
         return 0;
-    }
     EmptyClipboard();
-    // Once SetClipboardData succeeds the memory belongs to the clipboard.
-    const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    const bool placed = SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr;
     CloseClipboard();
     if (!placed)
-        GlobalFree(memory);
-    return placed ? 1 : 0;
+        return 0;
+    memory.release();  // the clipboard owns it now
+    return 1;
 }

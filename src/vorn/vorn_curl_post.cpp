@@ -15,7 +15,7 @@
 #include "vorn/vorn_curl_mask.h"
 #include "vorn/vorn_utf8.h"
 
-#include "ui/unique_handle.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 
@@ -27,7 +27,7 @@
 
 namespace {
 
-using unique_hinternet = ui::unique_handle<ui::handle_traits<HINTERNET, WinHttpCloseHandle>>;
+using unique_hinternet = win::unique_handle<win::handle_traits<HINTERNET, WinHttpCloseHandle>>;
 
 constexpr wchar_t default_user_agent[] = L"PLAXOR-dbclient/1.0";
 constexpr unsigned long default_read_size = 16384;

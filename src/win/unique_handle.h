@@ -1,12 +1,12 @@
 #pragma once
 // One owner for every kind of Windows handle: moves, never copies, and closes what it
-// holds exactly once.
+// holds exactly once. Nothing of the program is included here: every layer may use it.
 
 #include <windows.h>
 
 #include <utility>
 
-namespace ui {
+namespace win {
 
 template <typename Traits>
 class unique_handle {
@@ -78,5 +78,8 @@ using unique_hpen = unique_handle<handle_traits<HPEN, DeleteObject>>;
 using unique_hbitmap = unique_handle<handle_traits<HBITMAP, DeleteObject>>;
 using unique_hicon = unique_handle<handle_traits<HICON, DestroyIcon>>;
 using unique_hmodule = unique_handle<handle_traits<HMODULE, FreeLibrary>>;
+// Memory the platform hands out and expects back through its own allocator.
+using unique_hglobal = unique_handle<handle_traits<HGLOBAL, GlobalFree>>;
+using unique_local_memory = unique_handle<handle_traits<HLOCAL, LocalFree>>;
 
-}  // namespace ui
+}  // namespace win

@@ -3,11 +3,11 @@
 // are each undone when the scope ends, so an early return never leaks one. The owned GDI
 // objects themselves (fonts, brushes, pens, bitmaps, icons) are the aliases of unique_handle.h.
 
-#include "ui/unique_handle.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 
-namespace ui {
+namespace win {
 
 // Selects an object into a DC and puts the previous one back.
 class scoped_select {
@@ -64,4 +64,4 @@ private:
 // CreateCompatibleDC ... DeleteDC.
 using unique_memory_dc = unique_handle<handle_traits<HDC, DeleteDC>>;
 
-}  // namespace ui
+}  // namespace win

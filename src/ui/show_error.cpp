@@ -1,4 +1,4 @@
-#include "app/show_error.h"
+#include "ui/show_error.h"
 
 #include "ui/modal_seam.h"
 #include "vorn/dbc_login.h"
