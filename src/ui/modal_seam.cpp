@@ -68,6 +68,35 @@ public:
     {
         return ShellExecuteW(owner, nullptr, file.c_str(), L"", L"", SW_SHOW);
     }
+
+    shell_outcome copy_items(const std::wstring& from, const std::wstring& to) override
+    {
+        return shell_operation(FO_COPY, from, &to);
+    }
+
+    shell_outcome delete_items(const std::wstring& from) override { return shell_operation(FO_DELETE, from, nullptr); }
+
+private:
+    // Each path in a zeroed buffer of its own with a second terminator: the shell's list format.
+    static shell_outcome shell_operation(UINT function, const std::wstring& from, const std::wstring* to)
+    {
+        wchar_t from_list[shell_path_limit + 2] = {};
+        wchar_t to_list[shell_path_limit + 2] = {};
+        if (from.size() > shell_path_limit || (to && to->size() > shell_path_limit))
+            return shell_outcome::failed;
+        from.copy(from_list, from.size());
+        if (to)
+            to->copy(to_list, to->size());
+        SHFILEOPSTRUCTW operation{};
+        operation.wFunc = function;
+        operation.pFrom = from_list;
+        operation.pTo = to ? to_list : nullptr;
+        operation.fFlags = FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+        const int status = SHFileOperationW(&operation);
+        if (operation.fAnyOperationsAborted)
+            return shell_outcome::aborted;
+        return status == 0 ? shell_outcome::done : shell_outcome::failed;
+    }
 };
 
 platform_seam g_platform;

@@ -1,8 +1,8 @@
 #pragma once
 // Every modal interaction of the program goes through this one seam, so that tests can
 // drive the real windows, script the answers and read the exact texts shown: message boxes,
-// the folder picker, the colour dialog, starting another program, and the modal run of a
-// dialog (the main window's and every nested one).
+// the folder picker, the colour dialog, the shell's copy and delete, starting another program,
+// and the modal run of a dialog (the main window's and every nested one).
 
 #include <windows.h>
 
@@ -11,6 +11,13 @@
 namespace ui {
 
 class dialog;
+
+// How a shell copy or delete ended. The shell shows its own progress and error windows, in
+// which the user may stop it.
+enum class shell_outcome { done, failed, aborted };
+
+// The longest path a shell operation takes, terminator excluded; a longer one fails unread.
+constexpr size_t shell_path_limit = 259;
 
 class modal_seam {
 public:
@@ -29,6 +36,12 @@ public:
     // Starts a program or opens a file with its default action (ShellExecuteW, no verb, empty
     // parameters and working folder, SW_SHOW) and returns the platform's result.
     virtual HINSTANCE start_program(HWND owner, const std::wstring& file) = 0;
+    // The shell's recursive copy of `from` (a path or a pattern such as "C:\\Old\\*") into the
+    // folder `to`: files of the same name are replaced and missing folders made without a
+    // question.
+    virtual shell_outcome copy_items(const std::wstring& from, const std::wstring& to) = 0;
+    // The shell's permanent delete (never to the Recycle Bin) of `from`, a path or a pattern.
+    virtual shell_outcome delete_items(const std::wstring& from) = 0;
 };
 
 // The seam in use: the platform's own unless a test installed another.

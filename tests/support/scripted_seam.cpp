@@ -107,4 +107,24 @@ HINSTANCE scripted_seam::start_program(HWND owner, const std::wstring& file)
     return ui::platform_modal().start_program(owner, file);
 }
 
+ui::shell_outcome scripted_seam::copy_items(const std::wstring& from, const std::wstring& to)
+{
+    m_shell_operations.push_back(L"copy " + from + L" -> " + to);
+    if (m_shell_answers.empty())
+        return ui::platform_modal().copy_items(from, to);
+    const ui::shell_outcome answer = m_shell_answers.front();
+    m_shell_answers.pop_front();
+    return answer;
+}
+
+ui::shell_outcome scripted_seam::delete_items(const std::wstring& from)
+{
+    m_shell_operations.push_back(L"delete " + from);
+    if (m_shell_answers.empty())
+        return ui::platform_modal().delete_items(from);
+    const ui::shell_outcome answer = m_shell_answers.front();
+    m_shell_answers.pop_front();
+    return answer;
+}
+
 }  // namespace test

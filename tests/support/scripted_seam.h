@@ -58,12 +58,19 @@ public:
     // Programs started (they do start), in order.
     const std::vector<std::wstring>& started() const { return m_started; }
 
+    // The next shell copy or delete ends so without touching anything; an unscripted one is
+    // carried out by the platform. Each asked for is recorded as "copy FROM -> TO" or "delete FROM".
+    void answer_shell(ui::shell_outcome outcome) { m_shell_answers.push_back(outcome); }
+    const std::vector<std::wstring>& shell_operations() const { return m_shell_operations; }
+
     int message_box(HWND owner, const std::wstring& text, UINT flags) override;
     INT_PTR run_dialog(ui::dialog& dlg, HWND owner) override;
     bool pick_folder(HWND owner, const std::wstring& title, const std::wstring& start_folder,
                      std::wstring& chosen) override;
     bool choose_colour(HWND owner, COLORREF& colour) override;
     HINSTANCE start_program(HWND owner, const std::wstring& file) override;
+    ui::shell_outcome copy_items(const std::wstring& from, const std::wstring& to) override;
+    ui::shell_outcome delete_items(const std::wstring& from) override;
 
 private:
     ui::modal_seam* m_previous;
@@ -78,6 +85,8 @@ private:
     std::vector<std::wstring> m_folder_starts;
     std::deque<std::optional<COLORREF>> m_colours;
     std::vector<std::wstring> m_started;
+    std::deque<ui::shell_outcome> m_shell_answers;
+    std::vector<std::wstring> m_shell_operations;
 };
 
 }  // namespace test

@@ -34,6 +34,11 @@ public:
     {
         return ui::platform_modal().start_program(owner, file);
     }
+    ui::shell_outcome copy_items(const std::wstring& from, const std::wstring& to) override
+    {
+        return ui::platform_modal().copy_items(from, to);
+    }
+    ui::shell_outcome delete_items(const std::wstring& from) override { return ui::platform_modal().delete_items(from); }
 };
 
 }  // namespace
