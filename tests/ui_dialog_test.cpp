@@ -1,10 +1,13 @@
 #include "support/dialog_driver.h"
+#include "support/scripted_seam.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
+#include "ui/wait_cursor.h"
 #include "win/gdi.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,12 +36,39 @@ private:
     std::vector<std::string>& m_log;
 };
 
+// Both lists' items: the dialog reflects their owner-draw messages here.
+class logged_items : public ui::owner_drawn {
+public:
+    explicit logged_items(std::vector<std::string>& log) : m_log(log) {}
+
+    void measure_item(MEASUREITEMSTRUCT& measure) override
+    {
+        m_log.push_back("measure " + std::to_string(measure.CtlID));
+        if (measure.CtlID == variable_list)
+            measure.itemHeight = 10 + static_cast<UINT>(measure.itemData);
+    }
+    void draw_item(const DRAWITEMSTRUCT&) override {}
+    int compare_items(const COMPAREITEMSTRUCT& compare) override
+    {
+        return static_cast<int>(compare.itemData1) < static_cast<int>(compare.itemData2) ? -1 : 1;
+    }
+    void delete_item(const DELETEITEMSTRUCT& deleted) override { m_log.push_back("delete " + std::to_string(deleted.CtlID)); }
+
+private:
+    std::vector<std::string>& m_log;
+};
+
 // Logs what reaches it, so that a test sees the order of the messages and which object got them.
 class logging_dialog : public ui::dialog {
 public:
-    logging_dialog() : ui::dialog(test_dialog) {}
+    logging_dialog() : ui::dialog(test_dialog)
+    {
+        reflect_owner_draw(fixed_list, items);
+        reflect_owner_draw(variable_list, items);
+    }
 
     std::vector<std::string> log;
+    logged_items items{log};
     page child{log};
 
 protected:
@@ -54,18 +84,13 @@ protected:
             sorted.add(reinterpret_cast<void*>(static_cast<intptr_t>(value)));
         return true;
     }
-    bool on_measure_item(MEASUREITEMSTRUCT& measure) override
+    bool on_notify(const NMHDR& header, LRESULT& result) override
     {
-        log.push_back("measure " + std::to_string(measure.CtlID));
-        if (measure.CtlID == variable_list)
-            measure.itemHeight = 10 + static_cast<UINT>(measure.itemData);
+        if (header.code != NM_CLICK)
+            return false;
+        result = 7;
         return true;
     }
-    int on_compare_item(const COMPAREITEMSTRUCT& compare) override
-    {
-        return static_cast<int>(compare.itemData1) < static_cast<int>(compare.itemData2) ? -1 : 1;
-    }
-    void on_delete_item(const DELETEITEMSTRUCT& deleted) override { log.push_back("delete " + std::to_string(deleted.CtlID)); }
     bool on_command(int id, int code, HWND) override
     {
         if (id == throw_button && code == BN_CLICKED)
@@ -116,6 +141,8 @@ TEST(Dialog, ReturnsEachResultTheWayTheSystemReadsIt)
     ASSERT_TRUE(dlg.create_modeless(nullptr));
     const HWND hwnd = dlg.hwnd();
     EXPECT_EQ(SendMessageW(hwnd, WM_APP, 0, 0), 42);  // through DWLP_MSGRESULT
+    NMHDR click{dlg.item(label).hwnd(), label, static_cast<UINT>(NM_CLICK)};
+    EXPECT_EQ(SendMessageW(hwnd, WM_NOTIFY, label, reinterpret_cast<LPARAM>(&click)), 7);
     EXPECT_EQ(SendMessageW(hwnd, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_INFORMATION)));
     win::client_dc dc(dlg.item(label).hwnd());
     EXPECT_EQ(SendMessageW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
@@ -144,6 +171,87 @@ TEST(Dialog, AHandlersExceptionEndsTheModalRunAndIsThrownAfterIt)
     EXPECT_THROW(test::run_driven(dlg, nullptr, [](HWND hwnd) { ui::button(GetDlgItem(hwnd, throw_button)).click(); }),
                  std::runtime_error);
     EXPECT_EQ(dlg.hwnd(), nullptr);
+}
+
+// EndDialog would only hide a modeless window: OK, Cancel and the close box destroy it. Nothing
+// moves it either: it stays where the template put it.
+TEST(Dialog, AModelessWindowStaysWhereItOpensAndEndsDestroyed)
+{
+    const std::vector<std::pair<const char*, std::function<void(HWND)>>> endings = {
+        {"OK", [](HWND hwnd) { ui::button(GetDlgItem(hwnd, IDOK)).click(); }},
+        {"Cancel", [](HWND hwnd) { ui::button(GetDlgItem(hwnd, IDCANCEL)).click(); }},
+        {"close box", [](HWND hwnd) {
+             SendMessageW(hwnd, WM_CLOSE, 0, 0);
+             test::pump_messages();  // the system posts IDCANCEL
+         }},
+    };
+    for (const auto& [name, ending] : endings) {
+        SCOPED_TRACE(name);
+        logging_dialog dlg;
+        ASSERT_TRUE(dlg.create_modeless(nullptr));
+        const HWND hwnd = dlg.hwnd();
+        RECT rc{};
+        GetWindowRect(hwnd, &rc);
+        EXPECT_EQ(rc.left, 0);
+        EXPECT_EQ(rc.top, 0);
+        ending(hwnd);
+        EXPECT_FALSE(IsWindow(hwnd));
+        EXPECT_EQ(dlg.hwnd(), nullptr);
+        EXPECT_EQ(dlg.log.back(), "destroyed");
+    }
+}
+
+TEST(Dialog, AModelessHandlersExceptionIsReportedAndEndsOnlyThatWindow)
+{
+    test::scripted_seam seam;
+    logging_dialog dlg;
+    ASSERT_TRUE(dlg.create_modeless(nullptr));
+    ui::button(dlg.item(throw_button).hwnd()).click();
+    EXPECT_TRUE(seam.showed_errors({L"An unexpected error closed this window.\n\nhandler failed"}));
+    EXPECT_EQ(dlg.hwnd(), nullptr);
+    EXPECT_EQ(dlg.log.back(), "destroyed");
+}
+
+// A window that owns itself, ends itself while it opens and deletes itself when it is gone.
+class self_ending_dialog : public ui::dialog {
+public:
+    explicit self_ending_dialog(bool& deleted) : ui::dialog(test_dialog), m_deleted(deleted) {}
+    ~self_ending_dialog() override { m_deleted = true; }
+
+protected:
+    bool on_init() override
+    {
+        end(IDCANCEL);
+        return true;
+    }
+    void on_destroyed() override { delete this; }
+
+private:
+    bool& m_deleted;
+};
+
+TEST(Dialog, AModelessWindowThatEndsWhileOpeningIsNeverTouchedAgain)
+{
+    bool deleted = false;
+    EXPECT_FALSE((new self_ending_dialog(deleted))->create_modeless(nullptr));
+    EXPECT_TRUE(deleted);
+}
+
+// Another window's modal loop (here a message box) hands Enter meant for an open modeless window
+// to that window's IsDialogMessage, which presses its default button.
+TEST(Dialog, AModelessWindowHearsItsKeysWhileAModalLoopRuns)
+{
+    logging_dialog dlg;
+    ASSERT_TRUE(dlg.create_modeless(nullptr));
+    PostMessageW(dlg.hwnd(), WM_KEYDOWN, VK_RETURN, 0);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (const HWND box = FindWindowW(nullptr, L"modal loop"))
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    MessageBoxW(nullptr, L"Enter goes to the modeless window", L"modal loop", MB_OK);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(dlg.hwnd(), nullptr);
+    EXPECT_EQ(dlg.log.back(), "destroyed");
 }
 
 TEST(Dialog, AnObjectDestroyedBeforeItsWindowHearsNothingOfTheTeardown)
@@ -178,8 +286,16 @@ TEST(UniqueHandle, ClosesWhatItHoldsExactlyOnce)
     EXPECT_EQ(g_closed, 3);
 }
 
-TEST(ScopedSelect, PutsThePreviousObjectBack)
+TEST(Scopes, PutBackWhatTheyChanged)
 {
+    const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    SetCursor(arrow);
+    {
+        ui::wait_cursor waiting;
+        EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+    }
+    EXPECT_EQ(GetCursor(), arrow);
+
     win::unique_memory_dc dc(CreateCompatibleDC(nullptr));
     const HGDIOBJ before = GetCurrentObject(dc.get(), OBJ_FONT);
     win::unique_hfont font(CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));

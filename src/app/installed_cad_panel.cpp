@@ -1,12 +1,11 @@
-// The "Installed CAD:" list: one card per installed release with its icon, product, release
-// and product key, and the program's icon at the right edge when its profile is connected.
+#include "app/installed_cad_panel.h"
 
 #include "app/list_items.h"
-#include "app/main_window.h"
+#include "app/main_window_ids.h"
 #include "host/profile_connection.h"
-#include "win/gdi.h"
 #include "ui/modal_seam.h"
 #include "vorn/vorn_buffer.h"
+#include "win/gdi.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -28,14 +27,34 @@ bool ask(const wchar_t* question)
 
 }  // namespace
 
-void CConfigurePLAXORDlg::measure_release(MEASUREITEMSTRUCT& measure) const
+installed_cad_panel::installed_cad_panel(host::acad_install_list& releases, const wchar_t* exe_folder,
+                                         const card_style& style, HICON connected_icon)
+    : m_releases(releases), m_exe_folder(exe_folder), m_style(style), m_connected_icon(connected_icon)
+{
+}
+
+void installed_cad_panel::bind(const ui::dialog& window)
+{
+    m_list = ui::list_box(window.item(IDC_INSTALLED_LIST).hwnd());
+}
+
+void installed_cad_panel::fill()
+{
+    m_list.set_redraw(false);
+    for (auto& [release_key, release] : m_releases)
+        add_item(m_list, new release_item{&release});
+    m_list.set_redraw(true);
+    m_list.invalidate();
+}
+
+void installed_cad_panel::measure_item(MEASUREITEMSTRUCT& measure)
 {
     const host::acad_install* release = release_of(measure.itemData);
     const int icon_height = release && release->icon_height > 0 ? release->icon_height : min_icon_column;
-    measure.itemHeight = static_cast<UINT>(icon_height + 2 * m_margin);
+    measure.itemHeight = static_cast<UINT>(icon_height + 2 * m_style.margin);
 }
 
-int CConfigurePLAXORDlg::compare_releases(const COMPAREITEMSTRUCT& compare)
+int installed_cad_panel::compare_items(const COMPAREITEMSTRUCT& compare)
 {
     const host::acad_install* first = release_of(compare.itemData1);
     const host::acad_install* second = release_of(compare.itemData2);
@@ -44,43 +63,50 @@ int CConfigurePLAXORDlg::compare_releases(const COMPAREITEMSTRUCT& compare)
     return _wcsicmp(first->product_name.c_str(), second->product_name.c_str());
 }
 
-void CConfigurePLAXORDlg::draw_release(const DRAWITEMSTRUCT& draw) const
+void installed_cad_panel::delete_item(const DELETEITEMSTRUCT& deleted)
+{
+    delete reinterpret_cast<release_item*>(deleted.itemData);
+}
+
+void installed_cad_panel::draw_item(const DRAWITEMSTRUCT& draw)
 {
     const host::acad_install* release = release_of(draw.itemData);
     if (draw.itemID == static_cast<UINT>(-1) || !release)
         return;
     const HDC dc = draw.hDC;
     const RECT& rc = draw.rcItem;
+    const int margin = m_style.margin;
     const bool selected = (draw.itemState & ODS_SELECTED) != 0;
-    const COLORREF text_colour = selected ? RGB(255, 255, 255) : m_text_colour;
-    const COLORREF back_colour = selected ? m_select_colour : m_back_colour;
+    const COLORREF text_colour = selected ? RGB(255, 255, 255) : m_style.text_colour;
+    const COLORREF back_colour = selected ? m_style.select_colour : m_style.back_colour;
 
     win::unique_hbrush background(CreateSolidBrush(back_colour));
     FillRect(dc, &rc, background.get());
     if (release->icon)
-        DrawIcon(dc, rc.left + m_margin, rc.top + m_margin, release->icon.get());
+        DrawIcon(dc, rc.left + margin, rc.top + margin, release->icon.get());
 
     const int icon_column = std::max(release->icon_width, min_icon_column);
-    const int x = rc.left + 2 * m_margin + icon_column;
-    draw_text(dc, m_bold_font.get(), TA_LEFT, text_colour, back_colour, x, rc.top + m_margin,
-              release->product_name.c_str());
+    const int x = rc.left + 2 * margin + icon_column;
+    m_style.draw_text(dc, m_style.bold_font.get(), TA_LEFT, text_colour, back_colour, x, rc.top + margin,
+                      release->product_name.c_str());
     const std::wstring second_line = release->release + L" (" + release->product_key + L")";
-    draw_text(dc, m_hFont, TA_LEFT, text_colour, back_colour, x, rc.top + m_margin + m_line_height, second_line.c_str());
+    m_style.draw_text(dc, m_style.font, TA_LEFT, text_colour, back_colour, x, rc.top + margin + m_style.line_height,
+                      second_line.c_str());
 
     if (host::is_profile_connected(*release, m_exe_folder))
-        DrawIcon(dc, rc.right - m_margin - icon_column, rc.top + m_margin, m_hIcon);
+        DrawIcon(dc, rc.right - margin - icon_column, rc.top + margin, m_connected_icon);
     if (draw.itemState & ODS_FOCUS)
         DrawFocusRect(dc, &rc);
 }
 
-void CConfigurePLAXORDlg::toggle_release()
+void installed_cad_panel::toggle_release()
 {
-    if (m_installed_list.selected_count() != 1)
+    if (m_list.selected_count() != 1)
         return;
-    const std::vector<int> selected = m_installed_list.selected_items();
+    const std::vector<int> selected = m_list.selected_items();
     if (selected.size() != 1)
         return;
-    auto* holder = static_cast<release_item*>(m_installed_list.data(selected.front()));
+    auto* holder = static_cast<release_item*>(m_list.data(selected.front()));
     if (!holder)
         return;
     host::acad_install& release = *holder->release;
@@ -93,25 +119,25 @@ void CConfigurePLAXORDlg::toggle_release()
     if (!ask(question))
         return;
     host::set_profile_connection(!connected, release, m_exe_folder);
-    m_installed_list.invalidate(true);
+    m_list.invalidate(true);
 }
 
-void CConfigurePLAXORDlg::connect_all()
+void installed_cad_panel::connect_all()
 {
     set_all_connections(true, L"Connect all installed AutoCAD's to PLAXOR?");
 }
 
-void CConfigurePLAXORDlg::disconnect_all()
+void installed_cad_panel::disconnect_all()
 {
     set_all_connections(false, L"Disconnect all installed AutoCAD's to PLAXOR?");
 }
 
 // Every release, whatever its present state; one that fails has shown its box and the rest go on.
-void CConfigurePLAXORDlg::set_all_connections(bool connect, const wchar_t* question)
+void installed_cad_panel::set_all_connections(bool connect, const wchar_t* question)
 {
     if (!ask(question))
         return;
-    for (auto& [release_key, release] : m_acad)
+    for (auto& [release_key, release] : m_releases)
         host::set_profile_connection(connect, release, m_exe_folder);
-    m_installed_list.invalidate(true);
+    m_list.invalidate(true);
 }

@@ -1,9 +1,9 @@
-// The "Connected Instances:" list: one four-line card per connection definition, the default
-// one in light blue, with the number of definitions below the list.
+#include "app/instances_panel.h"
 
 #include "app/list_items.h"
-#include "app/main_window.h"
+#include "app/main_window_ids.h"
 #include "connections/connection.h"
+#include "connections/multi_conn.h"
 #include "win/gdi.h"
 #include "vorn/vorn_buffer.h"
 
@@ -24,29 +24,46 @@ const connection* connection_of(ULONG_PTR item_data)
 
 }  // namespace
 
-void CConfigurePLAXORDlg::fill_instance_list()
+instances_panel::instances_panel(multi_conn& conns, const card_style& style) : m_conns(conns), m_style(style) {}
+
+void instances_panel::bind(const ui::dialog& window)
 {
-    m_instance_list.set_redraw(false);
-    m_instance_list.reset();
+    m_list = ui::list_box(window.item(IDC_INSTANCE_LIST).hwnd());
+    m_delete_btn = ui::button(window.item(IDC_DELETE).hwnd());
+    m_current_btn = ui::button(window.item(IDC_CURRENT).hwnd());
+    m_edit_btn = ui::button(window.item(IDC_EDIT).hwnd());
+    m_count_label = ui::static_text(window.item(IDC_COUNT_LABEL).hwnd());
+    m_console_btn = ui::button(window.item(IDC_CONSOLE).hwnd());
+}
+
+void instances_panel::fill()
+{
+    m_list.set_redraw(false);
+    m_list.reset();
     m_delete_btn.enable(false);
     m_edit_btn.enable(false);
     m_current_btn.enable(false);
     for (int i = 0; i < m_conns.total(); ++i)
-        add_item(m_instance_list, new instance_item{m_conns.get_nth(i)});
-    m_instance_list.set_redraw(true);
-    m_instance_list.invalidate();
+        add_item(m_list, new instance_item{m_conns.get_nth(i)});
+    m_list.set_redraw(true);
+    m_list.invalidate();
 
     vorn_buffer count;
-    count.format(L"%ld Instance(s)", static_cast<long>(m_instance_list.count()));
+    count.format(L"%ld Instance(s)", static_cast<long>(m_list.count()));
     m_count_label.set_text(count.as_const_w_buffer());
 }
 
-void CConfigurePLAXORDlg::measure_instance(MEASUREITEMSTRUCT& measure) const
+void instances_panel::measure_item(MEASUREITEMSTRUCT& measure)
 {
-    measure.itemHeight = static_cast<UINT>(m_title_height + 3 * m_line_height + 2 * m_margin);
+    measure.itemHeight = static_cast<UINT>(m_style.title_height + 3 * m_style.line_height + 2 * m_style.margin);
 }
 
-int CConfigurePLAXORDlg::compare_instances(const COMPAREITEMSTRUCT& compare)
+void instances_panel::delete_item(const DELETEITEMSTRUCT& deleted)
+{
+    delete reinterpret_cast<instance_item*>(deleted.itemData);
+}
+
+int instances_panel::compare_items(const COMPAREITEMSTRUCT& compare)
 {
     const connection* first = connection_of(compare.itemData1);
     const connection* second = connection_of(compare.itemData2);
@@ -55,7 +72,7 @@ int CConfigurePLAXORDlg::compare_instances(const COMPAREITEMSTRUCT& compare)
     return _wcsicmp(first->get_name().as_const_w_buffer(), second->get_name().as_const_w_buffer());
 }
 
-void CConfigurePLAXORDlg::draw_instance(const DRAWITEMSTRUCT& draw) const
+void instances_panel::draw_item(const DRAWITEMSTRUCT& draw)
 {
     const connection* conn = connection_of(draw.itemData);
     if (draw.itemID == static_cast<UINT>(-1) || !conn)
@@ -68,18 +85,18 @@ void CConfigurePLAXORDlg::draw_instance(const DRAWITEMSTRUCT& draw) const
     type_caption += L":";
 
     RECT swatch{};
-    swatch.left = rc.left + m_margin;
-    swatch.top = rc.top + m_margin;
-    swatch.right = swatch.left + m_swatch_size;
-    swatch.bottom = swatch.top + m_swatch_size;
-    const int x1 = swatch.right + m_margin;
-    const int x2 = x1 + m_label_width;
+    swatch.left = rc.left + m_style.margin;
+    swatch.top = rc.top + m_style.margin;
+    swatch.right = swatch.left + m_style.swatch_size;
+    swatch.bottom = swatch.top + m_style.swatch_size;
+    const int x1 = swatch.right + m_style.margin;
+    const int x2 = x1 + m_style.label_width;
 
     const bool selected = (draw.itemState & ODS_SELECTED) != 0;
-    const COLORREF name_colour = selected ? white : m_text_colour;
+    const COLORREF name_colour = selected ? white : m_style.text_colour;
     const COLORREF other_colour = selected ? white : black;
     const COLORREF outline_colour = selected ? white : black;
-    const COLORREF back_colour = selected ? m_select_colour
+    const COLORREF back_colour = selected ? m_style.select_colour
                                  : &c == m_conns.get_default() ? default_card_colour
                                                                 : card_colour;
 
@@ -94,27 +111,32 @@ void CConfigurePLAXORDlg::draw_instance(const DRAWITEMSTRUCT& draw) const
         Rectangle(dc, swatch.left, swatch.top, swatch.right, swatch.bottom);
     }
 
-    int y = rc.top + m_margin;
-    draw_text(dc, m_title_font.get(), TA_LEFT, name_colour, back_colour, x1, y, c.get_name_label());
-    draw_text(dc, m_bold_font.get(), TA_RIGHT, name_colour, back_colour, rc.right - m_margin, y, c.get_seed_label());
-    y += m_title_height;
-    draw_text(dc, m_bold_font.get(), TA_LEFT, other_colour, back_colour, x1, y, type_caption);
-    draw_text(dc, m_hFont, TA_LEFT, other_colour, back_colour, x2, y, c.get_conn_label());
-    y += m_line_height;
-    draw_text(dc, m_bold_font.get(), TA_LEFT, other_colour, back_colour, x1, y, L"As:");
-    draw_text(dc, m_hFont, TA_LEFT, other_colour, back_colour, x2, y, c.get_user_label());
-    y += m_line_height;
-    draw_text(dc, m_bold_font.get(), TA_LEFT, other_colour, back_colour, x1, y, L"Last Login:");
-    draw_text(dc, m_hFont, TA_LEFT, other_colour, back_colour, x2, y, c.get_lastlogin_label());
+    int y = rc.top + m_style.margin;
+    m_style.draw_text(dc, m_style.title_font.get(), TA_LEFT, name_colour, back_colour, x1, y, c.get_name_label());
+    m_style.draw_text(dc, m_style.bold_font.get(), TA_RIGHT, name_colour, back_colour, rc.right - m_style.margin, y, c.get_seed_label());
+    y += m_style.title_height;
+    m_style.draw_text(dc, m_style.bold_font.get(), TA_LEFT, other_colour, back_colour, x1, y, type_caption);
+    m_style.draw_text(dc, m_style.font, TA_LEFT, other_colour, back_colour, x2, y, c.get_conn_label());
+    y += m_style.line_height;
+    m_style.draw_text(dc, m_style.bold_font.get(), TA_LEFT, other_colour, back_colour, x1, y, L"As:");
+    m_style.draw_text(dc, m_style.font, TA_LEFT, other_colour, back_colour, x2, y, c.get_user_label());
+    y += m_style.line_height;
+    m_style.draw_text(dc, m_style.bold_font.get(), TA_LEFT, other_colour, back_colour, x1, y, L"Last Login:");
+    m_style.draw_text(dc, m_style.font, TA_LEFT, other_colour, back_colour, x2, y, c.get_lastlogin_label());
 
     if (draw.itemState & ODS_FOCUS)
         DrawFocusRect(dc, &rc);
 }
 
-void CConfigurePLAXORDlg::update_instance_buttons()
+void instances_panel::update_buttons()
 {
-    const int selected = m_instance_list.selected_count();
+    const int selected = m_list.selected_count();
     m_delete_btn.enable(selected >= 1);
     m_edit_btn.enable(selected == 1);
     m_current_btn.enable(selected == 1);
+}
+
+void instances_panel::enable_console(bool on)
+{
+    m_console_btn.enable(on);
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The item data of the main window's two owner-drawn lists: a separately allocated holder with
-// one pointer into the window's own members. It never owns what it points to, and is freed
-// when the list box deletes the item.
+// The item data of the main window's two owner-drawn lists is a separately allocated holder
+// with one pointer into the window's own members. It never owns what it points to, and the
+// panel that owns the list frees it when the list box deletes the item.
 
 #include "host/acad_install.h"
 #include "ui/controls.h"
@@ -27,3 +27,4 @@ void add_item(const ui::list_box& list, Item* holder)
     else
         list.set_data(index, holder);
 }
+

@@ -1,14 +1,21 @@
-// "Check for Updates": starts the installation's updater and closes the tool so that the
-// updater can replace it.
+#include "app/version_panel.h"
 
-#include "app/main_window.h"
+#include "app/main_window_ids.h"
 #include "host/settings_store.h"
 #include "ui/modal_seam.h"
 #include "vorn/vorn_paths.h"
 
-#include <string>
+void version_panel::bind()
+{
+    m_version_edit = ui::edit(m_window.item(IDC_VERSION_EDIT).hwnd());
+}
 
-void CConfigurePLAXORDlg::check_for_updates()
+void version_panel::show(const std::wstring& version, bool portable) const
+{
+    m_version_edit.set_text(portable ? L"Portable (" + version + L")" : version);
+}
+
+void version_panel::check_for_updates()
 {
     bool portable = false;
     std::wstring updater;
@@ -19,6 +26,6 @@ void CConfigurePLAXORDlg::check_for_updates()
     }
     if (ui::message_box(L"Check for Updates?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    ui::modal().start_program(hwnd(), updater);
-    end(IDOK);  // whether or not it started: the updater needs the tool closed
+    ui::modal().start_program(m_window.hwnd(), updater);
+    m_window.end(IDOK);  // whether or not it started: the updater needs the tool closed
 }

@@ -1,5 +1,9 @@
 #include "ui/dialog.h"
 
+#include "ui/modal_seam.h"
+#include "ui/modeless_keys.h"
+
+#include <string>
 #include <utility>
 
 namespace ui {
@@ -32,12 +36,9 @@ bool returns_directly(UINT message)
     }
 }
 
-// A popup that did not place itself while it opened is centred over its owner, or on the work
-// area of its monitor when it has none.
+// Centred over its owner, or on the work area of its monitor when it has none.
 void center_popup(HWND hwnd)
 {
-    if (GetWindowLongPtrW(hwnd, GWL_STYLE) & (WS_CHILD | DS_CONTROL))
-        return;
     RECT area{};
     const HWND owner = GetWindow(hwnd, GW_OWNER);
     if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
@@ -53,6 +54,23 @@ void center_popup(HWND hwnd)
     const int x = area.left + ((area.right - area.left) - (rc.right - rc.left)) / 2;
     const int y = area.top + ((area.bottom - area.top) - (rc.bottom - rc.top)) / 2;
     SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A handler's exception cannot reach whoever made a modeless window: the user is told, and only
+// that window ends.
+void report_failure(const std::exception_ptr& failure)
+{
+    std::wstring text = L"An unexpected error closed this window.";
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        wchar_t what[256] = {};
+        MultiByteToWideChar(CP_ACP, 0, e.what(), -1, what, 255);
+        text += L"\n\n";
+        text += what;
+    } catch (...) {
+    }
+    message_box(text, MB_OK | MB_ICONERROR);
 }
 
 class creating_scope {
@@ -75,10 +93,18 @@ dialog::dialog(int template_id, HINSTANCE module)
 
 dialog::~dialog()
 {
+    for (liveness* frame = m_liveness; frame; frame = frame->outer)
+        frame->alive = false;
     if (HWND hwnd = std::exchange(m_hwnd, nullptr)) {
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        remove_modeless_window(hwnd);
         DestroyWindow(hwnd);
     }
+}
+
+void dialog::reflect_owner_draw(int control_id, owner_drawn& items)
+{
+    m_reflections.push_back({control_id, &items});
 }
 
 INT_PTR dialog::run_modal(HWND owner)
@@ -101,16 +127,25 @@ bool dialog::create_modeless(HWND owner)
 {
     m_modal = false;
     m_ended = false;
-    creating_scope scope(this);
-    return CreateDialogParamW(m_module, MAKEINTRESOURCEW(m_template_id), owner, &dialog::procedure, 0) != nullptr;
+    HWND made;
+    {
+        creating_scope scope(this);
+        made = CreateDialogParamW(m_module, MAKEINTRESOURCEW(m_template_id), owner, &dialog::procedure, 0);
+    }
+    // Only the handle is asked: the object may have gone with a window that ended while opening.
+    return made && IsWindow(made);
 }
 
 void dialog::end(INT_PTR result)
 {
     m_ended = true;
     m_result = result;
-    if (m_hwnd)
+    if (!m_hwnd)
+        return;
+    if (m_modal)
         EndDialog(m_hwnd, result);
+    else
+        DestroyWindow(m_hwnd);  // may delete an object that owns itself: nothing follows here
 }
 
 void dialog::destroy_window()
@@ -132,8 +167,23 @@ dialog* dialog::bound_object(HWND hwnd)
     return self;
 }
 
+// After WM_INITDIALOG, unless the window ended itself there.
+void dialog::opened(const RECT& before)
+{
+    if (!m_hwnd)
+        return;
+    const bool top_level = (GetWindowLongPtrW(m_hwnd, GWL_STYLE) & (WS_CHILD | DS_CONTROL)) == 0;
+    if (top_level && !m_modal)
+        add_modeless_window(m_hwnd);
+    RECT after{};
+    if (top_level && centre_on_open() && GetWindowRect(m_hwnd, &after) && after.left == before.left &&
+        after.top == before.top)
+        center_popup(m_hwnd);
+}
+
 void dialog::unbind()
 {
+    remove_modeless_window(m_hwnd);
     SetWindowLongPtrW(m_hwnd, DWLP_USER, 0);
     m_hwnd = nullptr;
     on_destroyed();
@@ -144,19 +194,40 @@ INT_PTR CALLBACK dialog::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     dialog* self = bound_object(hwnd);
     if (!self)
         return FALSE;
+    RECT before{};
+    if (message == WM_INITDIALOG)
+        GetWindowRect(hwnd, &before);
+    liveness life{true, self->m_liveness};
+    self->m_liveness = &life;
     LRESULT result = 0;
     bool handled = false;
+    std::exception_ptr failure;
     try {
         handled = self->dispatch(message, wparam, lparam, result);
     } catch (...) {
-        // Nothing may unwind through the system's frames: keep the failure for run_modal.
-        if (!self->m_failure)
-            self->m_failure = std::current_exception();
-        if (!self->m_modal)
-            std::terminate();
-        EndDialog(hwnd, -1);
-        handled = false;
+        // Nothing may unwind through the system's frames.
+        failure = std::current_exception();
     }
+    if (life.alive) {
+        self->m_liveness = life.outer;
+        if (failure && self->m_modal) {
+            // Kept for run_modal, which throws it again once the loop has ended.
+            if (!self->m_failure)
+                self->m_failure = failure;
+            EndDialog(hwnd, -1);
+            return FALSE;
+        }
+    }
+    if (failure) {
+        report_failure(failure);
+        if (IsWindow(hwnd))
+            DestroyWindow(hwnd);
+        return FALSE;
+    }
+    if (!life.alive)
+        return FALSE;  // a handler deleted the object: nothing of it may be touched
+    if (message == WM_INITDIALOG)
+        self->opened(before);
     if (message == WM_NCDESTROY) {
         self->unbind();  // may delete the object: nothing of it is used after this
         return FALSE;
@@ -168,18 +239,39 @@ INT_PTR CALLBACK dialog::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
     return handled ? TRUE : FALSE;
 }
 
+bool dialog::reflect(UINT message, LPARAM lparam, LRESULT& result)
+{
+    // Every owner-draw structure starts with the control's type and then its id.
+    const UINT control_id = reinterpret_cast<const UINT*>(lparam)[1];
+    for (const reflection& target : m_reflections) {
+        if (static_cast<UINT>(target.control_id) != control_id)
+            continue;
+        switch (message) {
+        case WM_MEASUREITEM:
+            target.items->measure_item(*reinterpret_cast<MEASUREITEMSTRUCT*>(lparam));
+            break;
+        case WM_DRAWITEM:
+            target.items->draw_item(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+            break;
+        case WM_COMPAREITEM:
+            result = target.items->compare_items(*reinterpret_cast<const COMPAREITEMSTRUCT*>(lparam));
+            return true;
+        case WM_DELETEITEM:
+            target.items->delete_item(*reinterpret_cast<const DELETEITEMSTRUCT*>(lparam));
+            break;
+        }
+        result = TRUE;
+        return true;
+    }
+    return false;
+}
+
 bool dialog::dispatch(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
 {
     switch (message) {
-    case WM_INITDIALOG: {
-        RECT before{};
-        GetWindowRect(m_hwnd, &before);
+    case WM_INITDIALOG:
         result = on_init() ? TRUE : FALSE;
-        RECT after{};
-        if (m_hwnd && GetWindowRect(m_hwnd, &after) && after.left == before.left && after.top == before.top)
-            center_popup(m_hwnd);
         return true;
-    }
     case WM_COMMAND: {
         const int id = LOWORD(wparam);
         const int code = HIWORD(wparam);
@@ -195,19 +287,13 @@ bool dialog::dispatch(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& resul
         }
         return false;
     }
+    case WM_NOTIFY:
+        return on_notify(*reinterpret_cast<const NMHDR*>(lparam), result);
     case WM_MEASUREITEM:
-        result = on_measure_item(*reinterpret_cast<MEASUREITEMSTRUCT*>(lparam)) ? TRUE : FALSE;
-        return result != FALSE;
     case WM_DRAWITEM:
-        result = on_draw_item(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)) ? TRUE : FALSE;
-        return result != FALSE;
     case WM_COMPAREITEM:
-        result = on_compare_item(*reinterpret_cast<const COMPAREITEMSTRUCT*>(lparam));
-        return true;
     case WM_DELETEITEM:
-        on_delete_item(*reinterpret_cast<const DELETEITEMSTRUCT*>(lparam));
-        result = TRUE;
-        return true;
+        return reflect(message, lparam, result);
     case WM_PAINT:
         return on_paint();
     case WM_SYSCOMMAND:

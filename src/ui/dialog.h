@@ -4,11 +4,13 @@
 // the message to a short virtual handler; the rules for what a dialog procedure returns are
 // kept there, in one place.
 
+#include "ui/owner_drawn.h"
 #include "ui/window.h"
 
 #include <windows.h>
 
 #include <exception>
+#include <vector>
 
 namespace ui {
 
@@ -26,10 +28,14 @@ public:
     // Runs the modal loop and returns what end() was given; -1 when the window could not be made.
     // An exception thrown by a handler ends the dialog and is thrown again from here.
     INT_PTR run_modal(HWND owner);
-    // Creates the window (hidden unless the template says WS_VISIBLE); false when it could not
-    // be made.
+    // Creates the window (hidden unless the template says WS_VISIBLE). False when it could not be
+    // made, or when it ended itself while it was being made: the window is gone then, and an
+    // object that owns itself may be gone with it, so the caller touches neither. An exception
+    // thrown by a handler of a modeless window is reported in an error box and ends that window.
     bool create_modeless(HWND owner);
 
+    // A modal dialog leaves its loop with the result; a modeless one is destroyed (EndDialog
+    // would only hide it).
     void end(INT_PTR result);
     void destroy_window();
 
@@ -41,17 +47,23 @@ public:
     INT_PTR result() const { return m_result; }
 
 protected:
+    // The items of owner-drawn control `control_id` are measured, drawn, compared and deleted by
+    // `items`. Call it before the window is made (in the constructor): a list box asks to be
+    // measured while it is being created, before WM_INITDIALOG.
+    void reflect_owner_draw(int control_id, owner_drawn& items);
+
     // WM_INITDIALOG: true lets the system set the focus.
     virtual bool on_init() { return true; }
-    // WM_COMMAND; true when handled. Unhandled IDOK and IDCANCEL clicks go to on_ok and on_cancel.
+    // Whether the window is centred over its owner when on_init left it where it opened. A modal
+    // dialog is; a modeless window stays where it was put unless it asks.
+    virtual bool centre_on_open() const { return m_modal; }
+    // WM_COMMAND; true when handled. Unhandled IDOK and IDCANCEL clicks go to on_ok and on_cancel;
+    // the close box arrives as IDCANCEL.
     virtual bool on_command(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
     virtual void on_ok() { end(IDOK); }
     virtual void on_cancel() { end(IDCANCEL); }
-    // Owner-drawn controls; true when handled.
-    virtual bool on_measure_item(MEASUREITEMSTRUCT& /*measure*/) { return false; }
-    virtual bool on_draw_item(const DRAWITEMSTRUCT& /*draw*/) { return false; }
-    virtual int on_compare_item(const COMPAREITEMSTRUCT& /*compare*/) { return 0; }
-    virtual void on_delete_item(const DELETEITEMSTRUCT& /*deleted*/) {}
+    // WM_NOTIFY; true when handled, with the result in `result`.
+    virtual bool on_notify(const NMHDR& /*header*/, LRESULT& /*result*/) { return false; }
     // WM_PAINT; false leaves the painting to the system.
     virtual bool on_paint() { return false; }
     // WM_SYSCOMMAND; false leaves the command to the system.
@@ -67,9 +79,22 @@ protected:
     virtual bool on_message(UINT /*message*/, WPARAM /*wparam*/, LPARAM /*lparam*/, LRESULT& /*result*/) { return false; }
 
 private:
+    // One per message being handled, innermost first: the destructor clears them all, so that
+    // no procedure frame touches an object that a handler deleted.
+    struct liveness {
+        bool alive;
+        liveness* outer;
+    };
+    struct reflection {
+        int control_id;
+        owner_drawn* items;
+    };
+
     static INT_PTR CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
     static dialog* bound_object(HWND hwnd);
     bool dispatch(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+    bool reflect(UINT message, LPARAM lparam, LRESULT& result);
+    void opened(const RECT& before);
     void unbind();
 
     int m_template_id;
@@ -79,6 +104,8 @@ private:
     bool m_ended = false;
     INT_PTR m_result = 0;
     std::exception_ptr m_failure;
+    std::vector<reflection> m_reflections;
+    liveness* m_liveness = nullptr;
 };
 
 }  // namespace ui
