@@ -4,10 +4,14 @@
 #include "app/main_window_ids.h"
 #include "connections/connection.h"
 #include "connections/multi_conn.h"
+#include "dialogs/conn_prop_main_dlg.h"
+#include "ui/modal_seam.h"
 #include "win/gdi.h"
 #include "vorn/vorn_buffer.h"
 
 #include <cwchar>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -24,10 +28,14 @@ const connection* connection_of(ULONG_PTR item_data)
 
 }  // namespace
 
-instances_panel::instances_panel(multi_conn& conns, const card_style& style) : m_conns(conns), m_style(style) {}
-
-void instances_panel::bind(const ui::dialog& window)
+instances_panel::instances_panel(ui::dialog& window, multi_conn& conns, const card_style& style)
+    : m_window(window), m_conns(conns), m_style(style)
 {
+}
+
+void instances_panel::bind()
+{
+    const ui::dialog& window = m_window;
     m_list = ui::list_box(window.item(IDC_INSTANCE_LIST).hwnd());
     m_delete_btn = ui::button(window.item(IDC_DELETE).hwnd());
     m_current_btn = ui::button(window.item(IDC_CURRENT).hwnd());
@@ -139,4 +147,79 @@ void instances_panel::update_buttons()
 void instances_panel::enable_console(bool on)
 {
     m_console_btn.enable(on);
+}
+
+connection* instances_panel::single_selection() const
+{
+    if (m_list.selected_count() != 1)
+        return nullptr;
+    const std::vector<int> selected = m_list.selected_items();
+    if (selected.size() != 1)
+        return nullptr;
+    const auto* holder = static_cast<const instance_item*>(m_list.data(selected.front()));
+    return holder ? holder->conn : nullptr;
+}
+
+// Saved in place: the card keeps its place in the list even when its name changed.
+void instances_panel::edit_selected()
+{
+    connection* conn = single_selection();
+    if (!conn)
+        return;
+    conn_prop_main_dlg properties(m_conns, *conn);
+    if (ui::modal().run_dialog(properties, m_window.hwnd()) != IDOK)
+        return;
+    conn->write_ini();
+    m_list.invalidate();
+}
+
+// The buttons keep their state: no selection change is reported for the deselection.
+void instances_panel::make_selected_current()
+{
+    connection* conn = single_selection();
+    if (!conn)
+        return;
+    wchar_t question[512];
+    _snwprintf_s(question, _TRUNCATE, L"Make '%ls' the current Instance??", conn->get_name().as_const_w_buffer());
+    if (ui::message_box(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    m_conns.set_default(conn);
+    m_list.invalidate();
+    m_list.set_selected(m_list.selected_items().front(), false);
+}
+
+void instances_panel::delete_selected()
+{
+    const int count = m_list.selected_count();
+    if (count <= 0)
+        return;
+    wchar_t question[512];
+    _snwprintf_s(question, _TRUNCATE, L"Delete %ld Instance Conntection(s)?", static_cast<long>(count));
+    if (ui::message_box(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    std::vector<vorn_buffer> stems;
+    for (const int index : m_list.selected_items())
+        stems.push_back(static_cast<const instance_item*>(m_list.data(index))->conn->file_stem);
+    // The error box of a failed delete lets the list repaint: it must hold no definition that an
+    // earlier step of this run destroyed.
+    m_list.reset();
+    for (const vorn_buffer& stem : stems) {
+        connection* conn = m_conns.find_conn(stem);
+        error_collector errors;
+        if (conn && m_conns.delete_conn(errors, conn))
+            delete conn;
+    }
+    m_conns.rebuild_list();
+    fill();
+}
+
+// The dialog gives a created definition its file; the set reads it from there.
+void instances_panel::create()
+{
+    connection fresh;
+    conn_prop_main_dlg properties(m_conns, fresh);
+    if (ui::modal().run_dialog(properties, m_window.hwnd()) != IDOK)
+        return;
+    m_conns.rebuild_list();
+    fill();
 }

@@ -1,26 +1,32 @@
 #pragma once
 // The "Connected Instances:" group: one four-line card per connection definition, the default
-// one in light blue, the number of definitions below the list, and the buttons that act on the
-// selection.
+// one in light blue, the number of definitions below the list, and the buttons that create a
+// definition and edit, make current or delete the selected ones.
 
 #include "app/card_style.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 #include "ui/owner_drawn.h"
 
+class connection;
 class multi_conn;
 
 class instances_panel : public ui::owner_drawn {
 public:
-    // The set and the style are the window's and outlive the panel.
-    instances_panel(multi_conn& conns, const card_style& style);
+    // The window, the set and the style outlive the panel.
+    instances_panel(ui::dialog& window, multi_conn& conns, const card_style& style);
 
-    void bind(const ui::dialog& window);
+    void bind();
     // Refills the list from the set and updates the count label; nothing is selected afterwards.
     void fill();
     // Delete for any selection, Edit and Current for exactly one.
     void update_buttons();
     void enable_console(bool on);
+
+    void edit_selected();
+    void make_selected_current();
+    void delete_selected();
+    void create();
 
     void measure_item(MEASUREITEMSTRUCT& measure) override;
     void draw_item(const DRAWITEMSTRUCT& draw) override;
@@ -28,6 +34,9 @@ public:
     void delete_item(const DELETEITEMSTRUCT& deleted) override;
 
 private:
+    connection* single_selection() const;
+
+    ui::dialog& m_window;
     multi_conn& m_conns;
     const card_style& m_style;
     ui::list_box m_list;

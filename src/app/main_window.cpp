@@ -14,14 +14,19 @@
 #include <string>
 #include <vector>
 
-// Create, Edit, Current, Delete, the Console and the folder buttons join this table together
-// with the dialogs and folder operations they open.
+// The Console and the folder buttons join this table together with the console and the folder
+// operations they open.
 const CConfigurePLAXORDlg::command_route CConfigurePLAXORDlg::s_routes[] = {
     {IDC_INSTALLED_LIST, LBN_SELCHANGE, [](CConfigurePLAXORDlg&) {}},
     {IDC_INSTALLED_LIST, LBN_DBLCLK, [](CConfigurePLAXORDlg& w) { w.m_installed.toggle_release(); }},
     {IDC_CONNECT_ALL, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_installed.connect_all(); }},
     {IDC_DISCONNECT_ALL, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_installed.disconnect_all(); }},
     {IDC_INSTANCE_LIST, LBN_SELCHANGE, [](CConfigurePLAXORDlg& w) { w.m_instances.update_buttons(); }},
+    {IDC_INSTANCE_LIST, LBN_DBLCLK, [](CConfigurePLAXORDlg& w) { w.m_instances.edit_selected(); }},
+    {IDC_EDIT, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.edit_selected(); }},
+    {IDC_CURRENT, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.make_selected_current(); }},
+    {IDC_DELETE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.delete_selected(); }},
+    {IDC_CREATE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.create(); }},
     {IDC_CHECK_UPDATES, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_version.check_for_updates(); }},
 };
 
@@ -29,7 +34,7 @@ CConfigurePLAXORDlg::CConfigurePLAXORDlg()
     : ui::dialog(IDD_CONFIGUREPLAXOR_DIALOG),
       m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       m_installed(m_acad, m_exe_folder, m_style, m_hIcon),
-      m_instances(m_conns, m_style),
+      m_instances(*this, m_conns, m_style),
       m_version(*this)
 {
     reflect_owner_draw(IDC_INSTALLED_LIST, m_installed);
@@ -47,7 +52,7 @@ CConfigurePLAXORDlg::~CConfigurePLAXORDlg()
 bool CConfigurePLAXORDlg::on_init()
 {
     m_installed.bind(*this);
-    m_instances.bind(*this);
+    m_instances.bind();
     m_folders.bind(*this);
     m_version.bind();
     m_style.create_fonts(ui::window(hwnd()).font());

@@ -1,0 +1,43 @@
+#pragma once
+// The "HTTP" page of Connection Properties: host, process, SSL, port, read size and the two
+// sets of credentials of the dialog's working copy.
+
+#include "ui/controls.h"
+#include "ui/dialog.h"
+
+class connection;
+class conn_prop_main_dlg;
+
+class conn_prop_dlg : public ui::dialog {
+public:
+    conn_prop_dlg(conn_prop_main_dlg& main, connection& conn);
+
+    // The working copy takes every control of the page.
+    void read_controls();
+    // The server logon follows its check box, which enables the server credentials with it.
+    void apply_server_credentials();
+    // With "Use Same Credentials" checked, the server login and password repeat the login's.
+    void copy_same_credentials();
+
+protected:
+    bool on_init() override;
+    bool on_command(int id, int code, HWND control) override;
+
+private:
+    void fill_read_sizes() const;
+
+    conn_prop_main_dlg& m_main;
+    connection& m_conn;
+    bool m_ready = false;
+    ui::edit m_host_edit;
+    ui::edit m_process_edit;
+    ui::button m_ssl_check;
+    ui::edit m_port_edit;
+    ui::combo_box m_read_size_combo;
+    ui::edit m_login_edit;
+    ui::edit m_password_edit;
+    ui::button m_server_credentials_check;
+    ui::button m_same_credentials_check;
+    ui::edit m_server_login_edit;
+    ui::edit m_server_password_edit;
+};
