@@ -119,8 +119,12 @@ bool conn_prop_main_dlg::on_command(int id, int code, HWND)
     return true;
 }
 
+// The page's boxes are read once more: Enter in the port box saves without the box losing the
+// focus, which is when it would have been read.
 void conn_prop_main_dlg::on_ok()
 {
+    if (m_page)
+        m_page->read_controls();
     m_original.copy_from(*m_working);
     end(IDOK);
 }

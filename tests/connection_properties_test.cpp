@@ -1,0 +1,320 @@
+// Connection Properties and the Connected Instances actions, driven through the main window as a
+// person would: the real dialogs, the real definition files and a real login to the reference
+// gateway.
+
+#include "app/list_items.h"
+#include "app/main_window.h"
+#include "app/main_window_ids.h"
+#include "connections/connection.h"
+#include "dialogs/conn_prop_ids.h"
+#include "support/debug_recorder.h"
+#include "support/registry_sandbox.h"
+#include "support/scripted_seam.h"
+#include "support/temp_folder.h"
+#include "support/unix_service.h"
+#include "support/workstation.h"
+#include "ui/controls.h"
+#include "vorn/vorn_curl.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using texts = std::vector<std::wstring>;
+
+constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+const std::wstring failed_login = L"Failed to dbc_LoginUser because: Invalid user name or password.";
+
+std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
+bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+void type(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(dialog, id, text.c_str()); }
+void click(HWND dialog, int id) { ui::button(GetDlgItem(dialog, id)).click(); }
+
+// The "HTTP" page: a child of the tab control.
+HWND page_of(HWND dialog) { return FindWindowExW(GetDlgItem(dialog, IDC_CP_TABS), nullptr, L"#32770", nullptr); }
+
+std::wstring ini_value(const fs::path& file, const wchar_t* section, const wchar_t* key)
+{
+    wchar_t value[1024] = {};
+    GetPrivateProfileStringW(section, key, L"(none)", value, 1024, file.c_str());
+    return value;
+}
+
+class ConnectionProperties : public ::testing::Test {
+protected:
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+    test::temp_folder root;
+    test::workstation station{root.path()};
+    test::temp_folder gateway_folder;  // outside the workstation: its users' passwords are in clear
+    std::unique_ptr<test::unix_service> gateway;
+    std::unique_ptr<CConfigurePLAXORDlg> window;
+    ui::list_box cards;
+
+    void SetUp() override
+    {
+        vorn_cURL::ensure_config_loaded();
+        vorn_cURL::m_setting_proxy = L"";
+        vorn_cURL::m_httpAuth = vorn_auth_any;
+        const fs::path config = gateway_folder.path() / L"gateway.ini";
+        std::ofstream(config) << "[users]\ntester = pl@xor-9\n[vars]\nPLX2_SEED = Acme\nPLX2_HTTP_SERVER = plx.acme.com\n"
+                                 "PLX2_HTTP_PORT = 8443\nPLX2_HTTP_PROCESS = /acme/dbclient.php\n"
+                                 "PLX2_HTTP_PROCESS_BLOBS = /acme/blobs.php\nPLX2_HTTP_SSL = 0\n";
+        gateway = std::make_unique<test::unix_service>(test::gateway_command(config));
+        ASSERT_TRUE(gateway->started());
+        station.add_definition({L"beta_locator", L"beta", L"BETA", L"localhost", L"tester"});
+        station.add_definition({L"alpha_locator", L"Alpha", L"ALPHA", L"localhost", L"tester"});
+        station.add_settings_keys(L"1.2.3");
+        window = std::make_unique<CConfigurePLAXORDlg>();
+        ASSERT_TRUE(window->create_modeless(nullptr));
+        ShowWindow(window->hwnd(), SW_SHOW);
+        cards = ui::list_box(GetDlgItem(window->hwnd(), IDC_INSTANCE_LIST));
+        seam.clear();  // no AutoCAD is installed: the discovery's box
+    }
+
+    fs::path factory() const { return station.factory(); }
+    std::wstring port() const { return std::to_wstring(gateway->port()); }
+
+    texts card_names() const
+    {
+        texts names;
+        for (int i = 0; i < cards.count(); ++i)
+            names.push_back(static_cast<instance_item*>(cards.data(i))->conn->get_name().str());
+        return names;
+    }
+
+    void select_only(std::initializer_list<int> indexes) const
+    {
+        cards.set_selected(-1, false);
+        for (const int index : indexes)
+            cards.set_selected(index, true);
+        SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_INSTANCE_LIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(cards.hwnd()));
+    }
+
+    // Presses a button of the main window that opens Connection Properties, handed to `driver`.
+    void open_properties(int button, test::dialog_driver driver)
+    {
+        seam.drive_dialog(IDD_CONN_PROP_MAIN, std::move(driver));
+        click(window->hwnd(), button);
+        EXPECT_EQ(seam.dialogs_shown().back(), true);
+    }
+
+    // The HTTP details of a new definition pointed at the gateway.
+    void fill_new(HWND dialog, const std::wstring& password) const
+    {
+        const HWND page = page_of(dialog);
+        type(page, IDC_CP_HOST, L"localhost");
+        type(page, IDC_CP_PROCESS, L"/drawing_management/dbclient.php");
+        type(page, IDC_CP_PORT, port());
+        type(page, IDC_CP_LOGIN, L"tester");
+        type(page, IDC_CP_PASSWORD, password);
+        click(page, IDC_CP_SERVER_CREDENTIALS);  // no server logon in front of this gateway
+    }
+};
+
+TEST_F(ConnectionProperties, CreateLogsInAndNamesTheFileAfterTheSeed)
+{
+    test::debug_recorder debug;
+    vorn_cURL::m_target = &debug;
+    open_properties(IDC_CREATE, [&](HWND dialog) {
+        EXPECT_EQ(text_of(dialog, IDC_CP_NAME), L"**NEW CONNECTION**");
+        EXPECT_FALSE(enabled(dialog, IDC_CP_NAME));
+        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"Create");
+        EXPECT_EQ(text_of(dialog, IDC_CP_SEED), L"<Unknown>");
+        fill_new(dialog, L"pl@xor-9");
+        EXPECT_FALSE(enabled(dialog, IDOK));  // whatever is typed: only Create saves a new one
+        click(dialog, IDC_CP_TEST);
+    });
+    vorn_cURL::m_target = nullptr;
+    EXPECT_EQ(seam.boxes().size(), 0u) << (seam.texts().empty() ? L"" : seam.texts().front());
+
+    const fs::path created = factory() / L"acme_locator.ini";
+    ASSERT_TRUE(fs::exists(created));
+    EXPECT_EQ(ini_value(created, L"General", L"conn_seed"), L"Acme");
+    EXPECT_EQ(ini_value(created, L"httpConn", L"hostName"), L"localhost");
+    EXPECT_EQ(ini_value(created, L"httpConn", L"port"), port());
+    EXPECT_EQ(ini_value(created, L"httpConn", L"userName"), L"tester");
+    EXPECT_EQ(ini_value(created, L"httpConn", L"password").rfind(L"VC1:", 0), 0u);
+    EXPECT_EQ(card_names(), (texts{L"acme_locator", L"Alpha", L"beta"}));
+    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"3 Instance(s)");
+
+    // The password reaches no file in clear, nor the debug output.
+    for (const auto& entry : fs::recursive_directory_iterator(root.path()))
+        EXPECT_TRUE(!entry.is_regular_file() || test::read_file(entry.path()).find("pl@xor-9") == std::string::npos)
+            << entry.path();
+    EXPECT_FALSE(debug.text.empty());
+    EXPECT_EQ(debug.text.find(L"pl@xor-9"), std::wstring::npos);
+}
+
+TEST_F(ConnectionProperties, AFailedCreateShowsWhyAndKeepsTheDialogOpen)
+{
+    std::ofstream(factory() / L"acme_locator.ini") << "[General]\n";
+    const auto before = std::distance(fs::directory_iterator(factory()), fs::directory_iterator());
+    open_properties(IDC_CREATE, [&](HWND dialog) {
+        fill_new(dialog, L"wrong");
+        click(dialog, IDC_CP_TEST);
+        type(page_of(dialog), IDC_CP_PASSWORD, L"pl@xor-9");
+        click(dialog, IDC_CP_TEST);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"Create");
+    });  // and Cancel
+    const std::wstring exists = L"Can't create connection! File '" + factory().wstring() + L"acme_locator.ini' already exists!";
+    EXPECT_TRUE(seam.showed_errors({failed_login, exists}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(factory()), fs::directory_iterator()), before);
+    EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
+    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"2 Instance(s)");
+}
+
+TEST_F(ConnectionProperties, EditSavesThePageIntoTheFileByItsRules)
+{
+    const fs::path alpha = factory() / L"alpha_locator.ini";
+    select_only({0});
+    open_properties(IDC_EDIT, [&](HWND dialog) {
+        const HWND page = page_of(dialog);
+        EXPECT_TRUE(IsWindowVisible(page));
+        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"Test");
+        // Choosing "Local" leaves the HTTP page in view.
+        const HWND tabs = GetDlgItem(dialog, IDC_CP_TABS);
+        SendMessageW(tabs, TCM_SETCURSEL, 1, 0);
+        NMHDR change{tabs, IDC_CP_TABS, static_cast<UINT>(TCN_SELCHANGE)};
+        SendMessageW(dialog, WM_NOTIFY, IDC_CP_TABS, reinterpret_cast<LPARAM>(&change));
+        EXPECT_TRUE(IsWindowVisible(page));
+
+        // The server logon is on and has no login yet; "Use Same Credentials" is checked each
+        // time the page opens.
+        EXPECT_FALSE(enabled(dialog, IDOK));
+        type(page, IDC_CP_LOGIN, L"ann");
+        type(page, IDC_CP_PASSWORD, L"an-pw");
+        EXPECT_EQ(text_of(page, IDC_CP_SERVER_LOGIN), L"ann");
+        EXPECT_EQ(text_of(page, IDC_CP_SERVER_PASSWORD), L"an-pw");
+        EXPECT_TRUE(enabled(dialog, IDOK));
+
+        type(dialog, IDC_CP_NAME, L"");
+        EXPECT_FALSE(enabled(dialog, IDOK));
+        type(dialog, IDC_CP_NAME, L"Alpha Office");
+        EXPECT_TRUE(enabled(dialog, IDOK));
+
+        // Without a server logon its empty login no longer blocks Save.
+        type(page, IDC_CP_SERVER_LOGIN, L"");
+        EXPECT_FALSE(enabled(dialog, IDOK));
+        click(page, IDC_CP_SERVER_CREDENTIALS);
+        for (const int id : {IDC_CP_SERVER_LOGIN, IDC_CP_SERVER_PASSWORD, IDC_CP_SAME_CREDENTIALS})
+            EXPECT_FALSE(enabled(page, id)) << id;
+        type(page, IDC_CP_HOST, L"localhost");  // the check box itself does not ask again
+        EXPECT_TRUE(enabled(dialog, IDOK));
+        click(page, IDC_CP_SERVER_CREDENTIALS);
+        type(page, IDC_CP_LOGIN, L"ann");
+
+        // A list item is taken as the read size, a typed size is not; an empty port is 0.
+        const HWND sizes = GetDlgItem(page, IDC_CP_READ_SIZE);
+        EXPECT_EQ(SendMessageW(sizes, CB_GETCOUNT, 0, 0), 16);
+        SendMessageW(sizes, CB_SETCURSEL, 3, 0);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_CP_READ_SIZE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
+        type(page, IDC_CP_PORT, L"");
+        click(dialog, IDOK);
+    });
+    EXPECT_TRUE(seam.boxes().empty());
+    EXPECT_EQ(ini_value(alpha, L"General", L"conn_name"), L"Alpha Office");
+    EXPECT_EQ(ini_value(alpha, L"httpConn", L"readSize"), L"4096");
+    EXPECT_EQ(ini_value(alpha, L"httpConn", L"port"), L"0");
+    EXPECT_EQ(ini_value(alpha, L"httpConn", L"userName"), L"ann");
+    EXPECT_EQ(ini_value(alpha, L"httpConn", L"serverUserName"), L"ann");
+    EXPECT_NE(ini_value(alpha, L"httpConn", L"serverPassword"), L"an-pw");  // enciphered
+    EXPECT_EQ(card_names().front(), L"Alpha Office");  // saved in place: no refill, same card
+
+    select_only({0});
+    open_properties(IDC_EDIT, [&](HWND dialog) {
+        const HWND page = page_of(dialog);
+        SetDlgItemTextW(page, IDC_CP_READ_SIZE, L"5000");
+        click(dialog, IDOK);
+    });
+    EXPECT_EQ(ini_value(alpha, L"httpConn", L"readSize"), L"4096");
+}
+
+TEST_F(ConnectionProperties, ATestReachesTheDefinitionOnlyBySave)
+{
+    const fs::path beta = factory() / L"beta_locator.ini";
+    const std::string file_before = test::read_file(beta);
+    connection* definition = static_cast<instance_item*>(cards.data(1))->conn;
+    for (const int closing : {IDCANCEL, IDOK}) {
+        select_only({1});
+        open_properties(IDC_EDIT, [&](HWND dialog) {
+            type(page_of(dialog), IDC_CP_PORT, port());
+            type(page_of(dialog), IDC_CP_PASSWORD, L"pl@xor-9");
+            click(dialog, IDC_CP_TEST);
+            EXPECT_EQ(text_of(dialog, IDC_CP_SEED), L"Acme");
+            EXPECT_NE(text_of(dialog, IDC_CP_LAST_LOGIN), L"Last Login: <Unknown>");
+            click(dialog, closing);
+        });
+        EXPECT_TRUE(seam.boxes().empty());
+        if (closing == IDCANCEL) {
+            EXPECT_EQ(definition->m_seed, vorn_buffer(L"BETA"));
+            EXPECT_EQ(definition->m_last_login.year, 0);
+            EXPECT_EQ(test::read_file(beta), file_before);
+        }
+    }
+    EXPECT_EQ(definition->m_seed, vorn_buffer(L"Acme"));
+    EXPECT_EQ(ini_value(beta, L"General", L"conn_seed"), L"Acme");
+    EXPECT_NE(ini_value(beta, L"General", L"conn_lastlogin"), L"");
+}
+
+TEST_F(ConnectionProperties, CurrentMakesTheDefaultAndDeselectsTheCard)
+{
+    select_only({1});
+    seam.answer(IDNO);
+    click(window->hwnd(), IDC_CURRENT);
+    EXPECT_TRUE(cards.is_selected(1));
+    seam.answer(IDYES);
+    click(window->hwnd(), IDC_CURRENT);
+    EXPECT_EQ(seam.texts(), (texts{L"Make 'beta' the current Instance??", L"Make 'beta' the current Instance??"}));
+    EXPECT_EQ(seam.boxes().back().flags, question_flags);
+    EXPECT_EQ(ini_value(factory() / L"multi_conn.config", L"General", L"LastDefault"), L"beta_locator");
+    EXPECT_FALSE(cards.is_selected(1));
+    for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE})
+        EXPECT_TRUE(enabled(window->hwnd(), button)) << button;
+    click(window->hwnd(), IDC_CURRENT);  // nothing selected: nothing asked
+    EXPECT_EQ(seam.boxes().size(), 2u);
+}
+
+TEST_F(ConnectionProperties, DeleteRemovesTheFilesAndAVanishedOneAfterItsBox)
+{
+    station.add_definition({L"gamma_locator", L"Gamma", L"GAMMA"});
+    seam.answer_dialog(IDD_CONN_PROP_MAIN, IDCANCEL);
+    click(window->hwnd(), IDC_CREATE);  // refills nothing
+    EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
+    SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_DELETE, BN_CLICKED), 0);
+    EXPECT_TRUE(seam.boxes().empty());  // nothing selected
+
+    select_only({0, 1});
+    EXPECT_FALSE(enabled(window->hwnd(), IDC_EDIT));
+    seam.answer(IDYES);
+    click(window->hwnd(), IDC_DELETE);
+    EXPECT_EQ(seam.texts(), texts{L"Delete 2 Instance Conntection(s)?"});
+    EXPECT_FALSE(fs::exists(factory() / L"alpha_locator.ini"));
+    EXPECT_FALSE(fs::exists(factory() / L"beta_locator.ini"));
+    EXPECT_EQ(card_names(), texts{L"Gamma"});
+    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"1 Instance(s)");
+
+    seam.clear();
+    const fs::path gamma = factory() / L"gamma_locator.ini";
+    fs::remove(gamma);
+    select_only({0});
+    seam.answer(IDYES);
+    click(window->hwnd(), IDC_DELETE);
+    ASSERT_EQ(seam.texts().size(), 2u);
+    EXPECT_EQ(seam.texts()[1], L"Connection file [" + gamma.wstring() + L"] does not exist!");
+    EXPECT_EQ(cards.count(), 0);
+    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"0 Instance(s)");
+}
+
+}  // namespace
