@@ -1,18 +1,15 @@
 #include "connections/connection.h"
 
+#include "connections/connection_fields.h"
 #include "connections/file_stem.h"
 #include "vorn/vorn_paths.h"
 
 #include <winnetwk.h>
 
-namespace {
+#include <type_traits>
+#include <variant>
 
-// The HTTP gateway of the maker's own server, where a new definition points until it is edited.
-constexpr wchar_t default_host_name[] = L"plaxor.vorn.example";
-constexpr wchar_t default_process[] = L"/drawing_management/dbclient.php";
-constexpr int default_port = 80;
-constexpr int default_read_size = 16384;
-constexpr int default_timeout = 6;
+namespace {
 
 vorn_buffer network_user_name()
 {
@@ -23,6 +20,17 @@ vorn_buffer network_user_name()
         return {};
     user[user_capacity - 1] = L'\0';
     return user;
+}
+
+// Gives the field the value a new definition starts with.
+template <typename Kind>
+void start(connection& conn, const Kind& kind)
+{
+    auto& value = conn.*kind.member;
+    if constexpr (requires { kind.when_new; })
+        value = kind.when_new;
+    else
+        value = std::remove_reference_t<decltype(value)>();
 }
 
 }  // namespace
@@ -50,40 +58,9 @@ connection::~connection()
 
 void connection::set_default()
 {
-    m_login_type = login_type_http;
-    m_name.empty();
-    m_seed.empty();
-    m_last_login = {};
-    m_colour = 0;
-    m_connection_type = L"HTTP";
-    m_trusted = false;
-    m_encrypted = true;
-    m_always_prompt = false;
-    m_connect_text.empty();
-    m_connection_length = 0;
-    m_timeout = default_timeout;
-    m_connection.empty();
-    m_database_type.empty();
-    m_server.empty();
-    m_database.empty();
-    m_database_driver.empty();
-    m_last_user.empty();
-    m_dsn_name.empty();
-    m_user_name.empty();
-    m_remember_password = true;
-    m_password.empty();
-    m_ssl = false;
-    m_user_server_logon = true;
-    m_server_user_name.empty();
-    m_server_remember_password = true;
-    m_server_password.empty();
-    m_network_user.empty();
+    for (const connection_field& field : connection_fields)
+        std::visit([this](const auto& kind) { start(*this, kind); }, field.kind);
     m_network_user = network_user_name();
-    m_host_name = default_host_name;
-    m_process = default_process;
-    m_port = default_port;
-    m_read_size = default_read_size;
-    m_plot_only = false;
 }
 
 void connection::copy_from(const connection& other)
