@@ -65,44 +65,15 @@ void connection::set_default()
 
 void connection::copy_from(const connection& other)
 {
-    login_handle = nullptr;
-    m_cad_save_format = other.m_cad_save_format;
-    m_vanilla_masters = other.m_vanilla_masters;
-    ini_path = other.ini_path;
-    file_stem = other.file_stem;
-    m_login_type = other.m_login_type;
-    m_name = other.m_name;
-    m_seed = other.m_seed;
-    m_last_login = other.m_last_login;
-    m_colour = other.m_colour;
-    m_connection_type = other.m_connection_type;
-    m_trusted = other.m_trusted;
-    m_encrypted = other.m_encrypted;
-    m_always_prompt = other.m_always_prompt;
-    m_connect_text = other.m_connect_text;
-    m_connection_length = other.m_connection_length;
-    m_timeout = other.m_timeout;
-    m_connection = other.m_connection;
-    m_database_type = other.m_database_type;
-    m_server = other.m_server;
-    m_database = other.m_database;
-    m_database_driver = other.m_database_driver;
-    m_last_user = other.m_last_user;
-    m_dsn_name = other.m_dsn_name;
-    m_user_name = other.m_user_name;
-    m_remember_password = other.m_remember_password;
-    m_password = other.m_password;
-    m_ssl = other.m_ssl;
-    m_user_server_logon = other.m_user_server_logon;
-    m_server_user_name = other.m_server_user_name;
-    m_server_remember_password = other.m_server_remember_password;
-    m_server_password = other.m_server_password;
-    m_network_user = other.m_network_user;
-    m_host_name = other.m_host_name;
-    m_process = other.m_process;
-    m_port = other.m_port;
-    m_read_size = other.m_read_size;
-    m_plot_only = other.m_plot_only;
+    for (const connection_field& field : connection_fields)
+        std::visit(
+            [&](const auto& kind) {
+                if (field.place == field_place::login)
+                    start(*this, kind);
+                else if (field.place != field_place::server)
+                    this->*kind.member = other.*kind.member;
+            },
+            field.kind);
 }
 
 void connection::copy_to_file(vorn_buffer path)
