@@ -1,18 +1,15 @@
 #include "connections/connection.h"
 
+#include "connections/connection_fields.h"
 #include "connections/file_stem.h"
 #include "vorn/vorn_paths.h"
 
 #include <winnetwk.h>
 
-namespace {
+#include <type_traits>
+#include <variant>
 
-// The HTTP gateway of the maker's own server, where a new definition points until it is edited.
-constexpr wchar_t default_host_name[] = L"plaxor.vorn.example";
-constexpr wchar_t default_process[] = L"/drawing_management/dbclient.php";
-constexpr int default_port = 80;
-constexpr int default_read_size = 16384;
-constexpr int default_timeout = 6;
+namespace {
 
 vorn_buffer network_user_name()
 {
@@ -23,6 +20,17 @@ vorn_buffer network_user_name()
         return {};
     user[user_capacity - 1] = L'\0';
     return user;
+}
+
+// Gives the field the value a new definition starts with.
+template <typename Kind>
+void start(connection& conn, const Kind& kind)
+{
+    auto& value = conn.*kind.member;
+    if constexpr (requires { kind.when_new; })
+        value = kind.when_new;
+    else
+        value = std::remove_reference_t<decltype(value)>();
 }
 
 }  // namespace
@@ -50,82 +58,22 @@ connection::~connection()
 
 void connection::set_default()
 {
-    m_login_type = login_type_http;
-    m_name.empty();
-    m_seed.empty();
-    m_last_login = {};
-    m_colour = 0;
-    m_connection_type = L"HTTP";
-    m_trusted = false;
-    m_encrypted = true;
-    m_always_prompt = false;
-    m_connect_text.empty();
-    m_connection_length = 0;
-    m_timeout = default_timeout;
-    m_connection.empty();
-    m_database_type.empty();
-    m_server.empty();
-    m_database.empty();
-    m_database_driver.empty();
-    m_last_user.empty();
-    m_dsn_name.empty();
-    m_user_name.empty();
-    m_remember_password = true;
-    m_password.empty();
-    m_ssl = false;
-    m_user_server_logon = true;
-    m_server_user_name.empty();
-    m_server_remember_password = true;
-    m_server_password.empty();
-    m_network_user.empty();
+    for (const connection_field& field : connection_fields)
+        std::visit([this](const auto& kind) { start(*this, kind); }, field.kind);
     m_network_user = network_user_name();
-    m_host_name = default_host_name;
-    m_process = default_process;
-    m_port = default_port;
-    m_read_size = default_read_size;
-    m_plot_only = false;
 }
 
 void connection::copy_from(const connection& other)
 {
-    login_handle = nullptr;
-    m_cad_save_format = other.m_cad_save_format;
-    m_vanilla_masters = other.m_vanilla_masters;
-    ini_path = other.ini_path;
-    file_stem = other.file_stem;
-    m_login_type = other.m_login_type;
-    m_name = other.m_name;
-    m_seed = other.m_seed;
-    m_last_login = other.m_last_login;
-    m_colour = other.m_colour;
-    m_connection_type = other.m_connection_type;
-    m_trusted = other.m_trusted;
-    m_encrypted = other.m_encrypted;
-    m_always_prompt = other.m_always_prompt;
-    m_connect_text = other.m_connect_text;
-    m_connection_length = other.m_connection_length;
-    m_timeout = other.m_timeout;
-    m_connection = other.m_connection;
-    m_database_type = other.m_database_type;
-    m_server = other.m_server;
-    m_database = other.m_database;
-    m_database_driver = other.m_database_driver;
-    m_last_user = other.m_last_user;
-    m_dsn_name = other.m_dsn_name;
-    m_user_name = other.m_user_name;
-    m_remember_password = other.m_remember_password;
-    m_password = other.m_password;
-    m_ssl = other.m_ssl;
-    m_user_server_logon = other.m_user_server_logon;
-    m_server_user_name = other.m_server_user_name;
-    m_server_remember_password = other.m_server_remember_password;
-    m_server_password = other.m_server_password;
-    m_network_user = other.m_network_user;
-    m_host_name = other.m_host_name;
-    m_process = other.m_process;
-    m_port = other.m_port;
-    m_read_size = other.m_read_size;
-    m_plot_only = other.m_plot_only;
+    for (const connection_field& field : connection_fields)
+        std::visit(
+            [&](const auto& kind) {
+                if (field.place == field_place::login)
+                    start(*this, kind);
+                else if (field.place != field_place::server)
+                    this->*kind.member = other.*kind.member;
+            },
+            field.kind);
 }
 
 void connection::copy_to_file(vorn_buffer path)

@@ -4,7 +4,8 @@
 // in the Instance Factory folder, named after the server's seed ("<seed>_locator.ini").
 //
 // The fields are public: the set, the main window and the Connection Properties dialog read and
-// edit them directly. The values the last login fetched from the server have accessors.
+// edit them directly; connection_fields.h lists them with their keys and values when new. The
+// values the last login fetched from the server have accessors.
 
 #include "connections/exports.h"
 #include "vorn/vorn_buffer.h"
@@ -134,17 +135,4 @@ private:
     void free_connection();
     // One server variable of the current login; a failure is shown and gives false.
     bool getDbcVar(const wchar_t* name, DBC_VAR* var);
-
-    // One value of the file at ini_path, in the file's forms for numbers, flags, dates, texts and
-    // passwords.
-    void set_int(const wchar_t* section, const wchar_t* key, int value) const;
-    void set_bool(const wchar_t* section, const wchar_t* key, bool value) const;
-    void set_date(const wchar_t* section, const wchar_t* key, const TIMESTAMP_STRUCT* value) const;
-    void set_string(const wchar_t* section, const wchar_t* key, const vorn_buffer& value) const;
-    void set_string_password(const wchar_t* section, const wchar_t* key, const wchar_t* plain) const;
-    int get_int(const wchar_t* section, const wchar_t* key, int fallback) const;
-    bool get_bool(const wchar_t* section, const wchar_t* key, bool fallback) const;
-    void get_date(const wchar_t* section, const wchar_t* key, TIMESTAMP_STRUCT& value) const;
-    vorn_buffer get_string(const wchar_t* section, const wchar_t* key, const wchar_t* fallback) const;
-    vorn_buffer get_string_password(const wchar_t* section, const wchar_t* key, const wchar_t* fallback) const;
 };

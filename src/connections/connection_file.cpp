@@ -1,16 +1,16 @@
 // The definition's INI file: two sections, "General" and "httpConn". write_ini writes every key
-// in one fixed order, so that a new file lists them in that order; reading a key that is missing
-// gives the value below, which for some keys differs on purpose from what a new definition
-// starts with (a file without a colour is white, a new definition black).
+// in the order of connection_fields, so that a new file lists them in that order; reading a key
+// that is missing gives the field's value when missing.
 
 #include "connections/connection.h"
 
+#include "connections/connection_fields.h"
 #include "vorn/vorn_crypt.h"
 
-namespace {
+#include <algorithm>
+#include <variant>
 
-constexpr wchar_t general[] = L"General";
-constexpr wchar_t http_conn[] = L"httpConn";
+namespace {
 
 constexpr int text_capacity = 1024;  // so at most 1023 characters of a value come back
 constexpr int date_capacity = 260;
@@ -27,120 +27,69 @@ private:
     char* m_text;
 };
 
-}  // namespace
-
-void connection::read_ini()
+const wchar_t* section_of(field_place place)
 {
-    m_login_type = get_int(general, L"logonex", login_type_lan);
-    if (m_login_type < login_type_lan)
-        m_login_type = login_type_lan;
-    if (m_login_type > login_type_http)
-        m_login_type = login_type_http;
-    m_name = get_string(general, L"conn_name", L"");
-    if (m_name.is_empty())
-        m_name = file_stem;
-    m_seed = get_string(general, L"conn_seed", L"");
-    get_date(general, L"conn_lastlogin", m_last_login);
-    m_colour = static_cast<COLORREF>(get_int(general, L"conn_colour", static_cast<int>(s_def_colour)));
-    m_connection_type = get_string(general, L"conntype", L"");
-    m_trusted = get_bool(general, L"trusted", false);
-    m_encrypted = get_bool(general, L"encrypted", true);
-    m_always_prompt = get_bool(general, L"alwaysprompt", false);
-    m_connect_text = get_string(general, L"connformat", L"");
-    m_connection_length = get_int(general, L"connectionlen", 0);
-    m_timeout = get_int(general, L"timeout", 6);
-    m_connection = get_string(general, L"connection", L"");
-    m_database_type = get_string(general, L"dbtype", L"");
-    m_server = get_string(general, L"server", L"");
-    m_database = get_string(general, L"database", L"");
-    m_database_driver = get_string(general, L"dbdriver", L"");
-    m_last_user = get_string(general, L"lastuser", L"");
-    m_dsn_name = get_string(general, L"dsnname", L"");
-
-    m_user_name = get_string(http_conn, L"userName", L"");
-    m_remember_password = get_bool(http_conn, L"remember password", false);
-    m_password = get_string_password(http_conn, L"password", L"");
-    m_ssl = get_bool(http_conn, L"ssl", false);
-    m_user_server_logon = get_bool(http_conn, L"user server logon", true);
-    m_server_user_name = get_string(http_conn, L"serverUserName", L"");
-    m_server_remember_password = get_bool(http_conn, L"server remember password", false);
-    m_server_password = get_string_password(http_conn, L"serverPassword", L"");
-    m_network_user = get_string(http_conn, L"NW user", L"");
-    m_host_name = get_string(http_conn, L"hostName", L"");
-    m_process = get_string(http_conn, L"process", L"");
-    m_port = get_int(http_conn, L"port", 80);
-    m_read_size = get_int(http_conn, L"readSize", 16384);
-    m_plot_only = get_bool(http_conn, L"plot only", false);
+    switch (place) {
+    case field_place::general:
+        return L"General";
+    case field_place::http_conn:
+        return L"httpConn";
+    default:
+        return nullptr;
+    }
 }
 
-void connection::write_ini()
-{
-    set_int(general, L"logonex", m_login_type);
-    // A name that only repeats the file's name is not stored: renaming the file renames it.
-    set_string(general, L"conn_name", m_name.compare_no_case(file_stem) ? vorn_buffer() : m_name);
-    set_string(general, L"conn_seed", m_seed);
-    set_date(general, L"conn_lastlogin", &m_last_login);
-    set_int(general, L"conn_colour", static_cast<int>(m_colour));
-    set_string(general, L"conntype", m_connection_type);
-    set_bool(general, L"trusted", m_trusted);
-    set_bool(general, L"encrypted", m_encrypted);
-    set_bool(general, L"alwaysprompt", m_always_prompt);
-    set_string(general, L"connformat", m_connect_text);
-    set_int(general, L"connectionlen", m_connection_length);
-    set_int(general, L"timeout", m_timeout);
-    set_string(general, L"connection", m_connection);
-    set_string(general, L"dbtype", m_database_type);
-    set_string(general, L"server", m_server);
-    set_string(general, L"database", m_database);
-    set_string(general, L"dbdriver", m_database_driver);
-    set_string(general, L"lastuser", m_last_user);
-    set_string(general, L"dsnname", m_dsn_name);
+// One key of the definition's file. Neither operation falls back on the platform's default file
+// (win.ini) for a definition without a file: reading gives the fallback, writing does nothing.
+class ini_key {
+public:
+    ini_key(const vorn_buffer& path, const connection_field& field)
+        : m_path(path), m_section(section_of(field.place)), m_key(field.key)
+    {
+    }
 
-    set_string(http_conn, L"userName", m_user_name);
-    set_bool(http_conn, L"remember password", m_remember_password);
-    // Passwords are stored whatever the remember flags say, and always enciphered.
-    set_string_password(http_conn, L"password", m_password);
-    set_bool(http_conn, L"ssl", m_ssl);
-    set_bool(http_conn, L"user server logon", m_user_server_logon);
-    set_string(http_conn, L"serverUserName", m_server_user_name);
-    set_bool(http_conn, L"server remember password", m_server_remember_password);
-    set_string_password(http_conn, L"serverPassword", m_server_password);
-    set_string(http_conn, L"NW user", m_network_user);
-    set_string(http_conn, L"hostName", m_host_name);
-    set_string(http_conn, L"process", m_process);
-    set_int(http_conn, L"port", m_port);
-    set_int(http_conn, L"readSize", m_read_size);
-    set_bool(http_conn, L"plot only", m_plot_only);
+    vorn_buffer text(const wchar_t* fallback) const
+    {
+        if (m_path.is_empty())
+            return fallback;
+        wchar_t text[text_capacity];
+        text[0] = L'\0';
+        GetPrivateProfileStringW(m_section, m_key, fallback, text, text_capacity, m_path);
+        return text;
+    }
+
+    int number(int fallback) const
+    {
+        if (m_path.is_empty())
+            return fallback;
+        return static_cast<int>(GetPrivateProfileIntW(m_section, m_key, fallback, m_path));
+    }
+
+    void store(const wchar_t* text) const
+    {
+        if (!m_path.is_empty())
+            WritePrivateProfileStringW(m_section, m_key, text, m_path);
+    }
+
+private:
+    const vorn_buffer& m_path;
+    const wchar_t* m_section;
+    const wchar_t* m_key;
+};
+
+vorn_buffer deciphered(const vorn_buffer& stored)
+{
+    vorn_buffer plain;
+    if (stored.is_empty())
+        return plain;
+    const crypt_text deciphered(dbcCrypt_decrypt(nullptr, stored.convert_to_ansi()));
+    if (deciphered.get())
+        plain.makeFrom(deciphered.get(), 0);
+    return plain;
 }
 
-// The value operations never fall back on the platform's default file (win.ini) for a
-// definition without a file: reading gives the fallback, writing does nothing.
-
-void connection::set_string(const wchar_t* section, const wchar_t* key, const vorn_buffer& value) const
-{
-    if (!ini_path.is_empty())
-        WritePrivateProfileStringW(section, key, value, ini_path);
-}
-
-void connection::set_int(const wchar_t* section, const wchar_t* key, int value) const
-{
-    set_string(section, key, vorn_buffer(static_cast<long>(value)));
-}
-
-void connection::set_bool(const wchar_t* section, const wchar_t* key, bool value) const
-{
-    set_string(section, key, value ? L"1" : L"0");
-}
-
-void connection::set_date(const wchar_t* section, const wchar_t* key, const TIMESTAMP_STRUCT* value) const
-{
-    wchar_t text[date_capacity] = {};
-    if (value && value->year != 0)
-        dbc_formatDate(value, text, date_capacity, dbc_date_style_stored);
-    set_string(section, key, text);
-}
-
-void connection::set_string_password(const wchar_t* section, const wchar_t* key, const wchar_t* plain) const
+// Passwords are stored whatever the remember flags say, and always enciphered.
+void store_password(const ini_key& key, const wchar_t* plain)
 {
     vorn_buffer stored;
     if (plain && *plain) {
@@ -151,47 +100,103 @@ void connection::set_string_password(const wchar_t* section, const wchar_t* key,
             return;
         stored.makeFrom(cipher.get(), 0);
     }
-    set_string(section, key, stored);
+    key.store(stored);
 }
 
-vorn_buffer connection::get_string(const wchar_t* section, const wchar_t* key, const wchar_t* fallback) const
+void read_field(connection& conn, const ini_key& key, const text_field& field)
 {
-    if (ini_path.is_empty())
-        return fallback;
-    wchar_t text[text_capacity];
-    text[0] = L'\0';
-    GetPrivateProfileStringW(section, key, fallback, text, text_capacity, ini_path);
-    return text;
+    vorn_buffer& value = conn.*field.member;
+    value = key.text(field.when_missing);
+    if (field.form == text_form::password)
+        value = deciphered(value);
+    else if (field.form == text_form::name && value.is_empty())
+        value = conn.file_stem;
 }
 
-int connection::get_int(const wchar_t* section, const wchar_t* key, int fallback) const
+void read_field(connection& conn, const ini_key& key, const number_field& field)
 {
-    if (ini_path.is_empty())
-        return fallback;
-    return static_cast<int>(GetPrivateProfileIntW(section, key, fallback, ini_path));
+    conn.*field.member = std::clamp(key.number(field.when_missing), field.lowest, field.highest);
 }
 
-bool connection::get_bool(const wchar_t* section, const wchar_t* key, bool fallback) const
+void read_field(connection& conn, const ini_key& key, const flag_field& field)
 {
-    return get_int(section, key, fallback ? 1 : 0) != 0;
+    conn.*field.member = key.number(field.when_missing ? 1 : 0) != 0;
 }
 
-void connection::get_date(const wchar_t* section, const wchar_t* key, TIMESTAMP_STRUCT& value) const
+void read_field(connection& conn, const ini_key& key, const colour_field& field)
 {
+    conn.*field.member = static_cast<COLORREF>(key.number(static_cast<int>(connection::s_def_colour)));
+}
+
+void read_field(connection& conn, const ini_key& key, const date_field& field)
+{
+    TIMESTAMP_STRUCT& value = conn.*field.member;
     value = {};
-    const vorn_buffer text = get_string(section, key, L"");
+    const vorn_buffer text = key.text(L"");
     if (!text.is_empty())
         dbc_assignDate(text, &value);
 }
 
-vorn_buffer connection::get_string_password(const wchar_t* section, const wchar_t* key, const wchar_t* fallback) const
+template <typename T>
+void read_field(connection&, const ini_key&, const memory_field<T>&)
 {
-    const vorn_buffer stored = get_string(section, key, fallback);
-    vorn_buffer plain;
-    if (stored.is_empty())
-        return plain;
-    const crypt_text deciphered(dbcCrypt_decrypt(nullptr, stored.convert_to_ansi()));
-    if (deciphered.get())
-        plain.makeFrom(deciphered.get(), 0);
-    return plain;
+}
+
+void write_field(const connection& conn, const ini_key& key, const text_field& field)
+{
+    const vorn_buffer& value = conn.*field.member;
+    if (field.form == text_form::password)
+        store_password(key, value);
+    // A name that only repeats the file's name is not stored: renaming the file renames it.
+    else if (field.form == text_form::name && value.compare_no_case(conn.file_stem))
+        key.store(L"");
+    else
+        key.store(value);
+}
+
+void write_field(const connection& conn, const ini_key& key, const number_field& field)
+{
+    key.store(vorn_buffer(static_cast<long>(conn.*field.member)));
+}
+
+void write_field(const connection& conn, const ini_key& key, const flag_field& field)
+{
+    key.store(conn.*field.member ? L"1" : L"0");
+}
+
+void write_field(const connection& conn, const ini_key& key, const colour_field& field)
+{
+    key.store(vorn_buffer(static_cast<long>(static_cast<int>(conn.*field.member))));
+}
+
+void write_field(const connection& conn, const ini_key& key, const date_field& field)
+{
+    const TIMESTAMP_STRUCT& value = conn.*field.member;
+    wchar_t text[date_capacity] = {};
+    if (value.year != 0)
+        dbc_formatDate(&value, text, date_capacity, dbc_date_style_stored);
+    key.store(text);
+}
+
+template <typename T>
+void write_field(const connection&, const ini_key&, const memory_field<T>&)
+{
+}
+
+}  // namespace
+
+void connection::read_ini()
+{
+    for (const connection_field& field : connection_fields) {
+        const ini_key key(ini_path, field);
+        std::visit([&](const auto& kind) { read_field(*this, key, kind); }, field.kind);
+    }
+}
+
+void connection::write_ini()
+{
+    for (const connection_field& field : connection_fields) {
+        const ini_key key(ini_path, field);
+        std::visit([&](const auto& kind) { write_field(*this, key, kind); }, field.kind);
+    }
 }
