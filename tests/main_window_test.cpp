@@ -239,9 +239,10 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
         EXPECT_EQ(in_font(alpha[7]), L"<Unknown> -11/" + std::to_wstring(dialog_font.lfWeight));
         EXPECT_EQ(alpha[7].at.y, alpha[6].at.y);
         EXPECT_GT(alpha[7].at.x, alpha[6].at.x);
-        for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE, IDC_CONSOLE})
+        for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE})
             EXPECT_FALSE(enabled(window, button)) << button;
         EXPECT_TRUE(enabled(window, IDC_CREATE));
+        EXPECT_TRUE(enabled(window, IDC_CONSOLE));
 
         const HMENU menu = GetSystemMenu(window, FALSE);
         const int items = GetMenuItemCount(menu);

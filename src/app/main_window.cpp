@@ -6,6 +6,7 @@
 #include "host/running_acads.h"
 #include "host/settings_store.h"
 #include "win/gdi.h"
+#include "dialogs/curl_console.h"
 #include "ui/modal_seam.h"
 #include "vorn/vorn_paths.h"
 
@@ -14,8 +15,7 @@
 #include <string>
 #include <vector>
 
-// The Console and the folder buttons join this table together with the console and the folder
-// operations they open.
+// The folder buttons join this table together with the folder operations they start.
 const CConfigurePLAXORDlg::command_route CConfigurePLAXORDlg::s_routes[] = {
     {IDC_INSTALLED_LIST, LBN_SELCHANGE, [](CConfigurePLAXORDlg&) {}},
     {IDC_INSTALLED_LIST, LBN_DBLCLK, [](CConfigurePLAXORDlg& w) { w.m_installed.toggle_release(); }},
@@ -27,6 +27,7 @@ const CConfigurePLAXORDlg::command_route CConfigurePLAXORDlg::s_routes[] = {
     {IDC_CURRENT, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.make_selected_current(); }},
     {IDC_DELETE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.delete_selected(); }},
     {IDC_CREATE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.create(); }},
+    {IDC_CONSOLE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.open_console(); }},
     {IDC_CHECK_UPDATES, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_version.check_for_updates(); }},
 };
 
@@ -71,7 +72,10 @@ bool CConfigurePLAXORDlg::on_init()
     if (folders_read)
         m_conns.rebuild_list();
     fill_instance_list();
-    refuse_running_acads();
+    // The template makes the Console button disabled: it is usable once the window has opened
+    // for good, so a window that is about to close never starts a console.
+    if (!refuse_running_acads())
+        m_instances.enable_console(true);
     return true;
 }
 
@@ -171,6 +175,23 @@ bool CConfigurePLAXORDlg::on_sys_command(WPARAM command, LPARAM)
         return false;
     show_about_box();
     return true;
+}
+
+// At most one console; one that cannot open its log has ended itself and told on_console_closed
+// before create_modeless returns.
+void CConfigurePLAXORDlg::open_console()
+{
+    if (m_console)
+        return;
+    auto* console = new cURL_console(this);
+    m_console = console;
+    if (console->create_modeless(hwnd())) {
+        ShowWindow(console->hwnd(), SW_SHOW);
+        m_instances.enable_console(false);
+    } else if (m_console == console) {
+        delete console;  // its window was never made, so it could not end itself
+        m_console = nullptr;
+    }
 }
 
 void CConfigurePLAXORDlg::on_console_closed(cURL_console*)

@@ -39,6 +39,7 @@ private:
     };
     static const command_route s_routes[];
 
+    void open_console();
     void on_console_closed(cURL_console* console) override;
 
     // Opening.
