@@ -205,13 +205,17 @@ void cURL_console::open_configuration()
     ui::modal().run_dialog(configuration, hwnd());
 }
 
-// The whole text, whatever the user had selected; it stays selected.
+// The whole text, whatever the user had selected; it stays selected. The lines end in CR LF, as
+// every program that takes text from the clipboard expects (the control itself keeps only CR).
 void cURL_console::copy_all() const
 {
     ui::wait_cursor waiting;
     m_text.select(0, -1);
-    std::wstring text(static_cast<size_t>(m_text.send(WM_GETTEXTLENGTH)) + 1, L'\0');
-    const LRESULT copied = m_text.send(EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.data()));
+    GETTEXTLENGTHEX length{GTL_USECRLF | GTL_NUMCHARS, 1200};
+    const size_t size = static_cast<size_t>(m_text.send(EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length))) + 1;
+    std::wstring text(size, L'\0');
+    GETTEXTEX request{static_cast<DWORD>(size * sizeof(wchar_t)), GT_SELECTION | GT_USECRLF, 1200, nullptr, nullptr};
+    const LRESULT copied = m_text.send(EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
     toClipboard(hwnd(), text.c_str());
 }

@@ -1,0 +1,382 @@
+// cURL Configuration, the anchoring layout and the cURL console, as a person uses them: the
+// real windows, the real settings and log files, and the debug output of a real login.
+
+#include "app/main_window.h"
+#include "app/main_window_ids.h"
+#include "connections/connection.h"
+#include "dialogs/anchor_layout.h"
+#include "dialogs/curl_config_dlg.h"
+#include "dialogs/curl_config_ids.h"
+#include "dialogs/curl_console_ids.h"
+#include "support/dialog_driver.h"
+#include "support/registry_sandbox.h"
+#include "support/scripted_seam.h"
+#include "support/temp_folder.h"
+#include "support/unix_service.h"
+#include "support/workstation.h"
+#include "ui/controls.h"
+#include "vorn/vorn_curl.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <richedit.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Rectangles compared and printed by the tests below (RECT lives in the global namespace).
+bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+std::ostream& operator<<(std::ostream& out, const RECT& r)
+{
+    return out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// %APPDATA% in a scratch folder for the whole program, with a stored settings file that nothing
+// has read yet: the first dialog must show it as stored.
+class scratch_appdata : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        s_folder = std::make_unique<test::temp_folder>();
+        SetEnvironmentVariableW(L"APPDATA", s_folder->path().c_str());
+        fs::create_directories(settings_folder());
+        std::ofstream(settings_folder() / L"dbclient.ini") << "[cURL]\nproxy=stored.example\nproxy_port=3128\nhttp_auth=10\n";
+        LoadLibraryW(L"riched20.dll");
+    }
+    void TearDown() override { s_folder.reset(); }
+    static fs::path settings_folder() { return s_folder->path() / L"VORN" / L"PLAXOR"; }
+
+private:
+    static inline std::unique_ptr<test::temp_folder> s_folder;
+};
+const auto* const g_appdata = ::testing::AddGlobalTestEnvironment(new scratch_appdata);
+
+fs::path log_file() { return scratch_appdata::settings_folder() / L"cURL_console.log"; }
+fs::path position_file() { return scratch_appdata::settings_folder() / L"cURL_console.ini"; }
+
+std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
+bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+void click(HWND dialog, int id) { ui::button(GetDlgItem(dialog, id)).click(); }
+void leave(HWND dialog, int id)
+{
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+INT_PTR run_configuration(const std::function<void(HWND)>& driver)
+{
+    cURL_config dialog;
+    return test::run_driven(dialog, nullptr, driver);
+}
+
+const int auth_boxes[] = {IDC_CFG_AUTH_BASIC, IDC_CFG_AUTH_DIGEST, IDC_CFG_AUTH_DIGEST_IE, IDC_CFG_AUTH_NEGOTIATE,
+                          IDC_CFG_AUTH_NTLM, IDC_CFG_AUTH_NTLM_WB, IDC_CFG_AUTH_ONLY};
+
+// First in the program: nothing has loaded the settings before.
+TEST(CurlConfiguration, OpensWithTheStoredSettings)
+{
+    run_configuration([](HWND dialog) {
+        EXPECT_EQ(text_of(dialog, IDC_CFG_PROXY), L"stored.example");
+        EXPECT_EQ(text_of(dialog, IDC_CFG_PROXY_PORT), L"3128");
+        EXPECT_TRUE(checked(dialog, IDC_CFG_AUTH_COMBINATION));
+    });
+}
+
+TEST(CurlConfiguration, ShowsTheAuthenticationMethodsAndCombinesThem)
+{
+    struct opening {
+        long auth;
+        int radio;
+        std::vector<int> boxes_checked;
+        bool boxes_enabled;
+        long auth_after;
+    };
+    const opening openings[] = {
+        {vorn_auth_anysafe, IDC_CFG_AUTH_ANYSAFE, {}, false, vorn_auth_anysafe},
+        {vorn_auth_any, IDC_CFG_AUTH_ANY, {}, false, vorn_auth_any},
+        {10, IDC_CFG_AUTH_COMBINATION, {IDC_CFG_AUTH_DIGEST, IDC_CFG_AUTH_NTLM}, true, 10},
+        {64, IDC_CFG_AUTH_COMBINATION, {}, true, 0},  // a bit no box stands for is dropped
+    };
+    for (const opening& o : openings) {
+        SCOPED_TRACE(o.auth);
+        vorn_cURL::m_httpAuth = o.auth;
+        run_configuration([&](HWND dialog) {
+            EXPECT_TRUE(checked(dialog, o.radio));
+            for (const int box : auth_boxes) {
+                EXPECT_EQ(checked(dialog, box), std::count(o.boxes_checked.begin(), o.boxes_checked.end(), box) == 1) << box;
+                EXPECT_EQ(enabled(dialog, box), o.boxes_enabled) << box;
+            }
+            EXPECT_EQ(vorn_cURL::m_httpAuth, o.auth_after);
+        });
+    }
+
+    // Each click sets the library's value at once; Cancel takes nothing back and stores nothing.
+    vorn_cURL::m_httpAuth = 0;
+    const std::string stored = test::read_file(scratch_appdata::settings_folder() / L"dbclient.ini");
+    run_configuration([](HWND dialog) {
+        click(dialog, IDC_CFG_AUTH_BASIC);
+        click(dialog, IDC_CFG_AUTH_ONLY);
+        EXPECT_EQ(static_cast<unsigned long>(vorn_cURL::m_httpAuth), 0x80000001UL);
+        click(dialog, IDC_CFG_AUTH_ANY);
+        EXPECT_EQ(vorn_cURL::m_httpAuth, vorn_auth_any);
+        EXPECT_FALSE(enabled(dialog, IDC_CFG_AUTH_BASIC));
+        click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(vorn_cURL::m_httpAuth, vorn_auth_any);
+    EXPECT_EQ(test::read_file(scratch_appdata::settings_folder() / L"dbclient.ini"), stored);
+}
+
+TEST(CurlConfiguration, SaveTakesTheBoxesAsTheyStand)
+{
+    const INT_PTR result = run_configuration([](HWND dialog) {
+        SetDlgItemTextW(dialog, IDC_CFG_PROXY_PORT, L"");
+        leave(dialog, IDC_CFG_PROXY_PORT);
+        EXPECT_EQ(text_of(dialog, IDC_CFG_PROXY_PORT), L"1080");
+        for (const int timeout : {IDC_CFG_CONN_TIMEOUT, IDC_CFG_TIMEOUT}) {
+            SetDlgItemTextW(dialog, timeout, L"0");
+            leave(dialog, timeout);
+            EXPECT_EQ(text_of(dialog, timeout), L"1");
+        }
+        SetDlgItemTextW(dialog, IDC_CFG_TIMEOUT, L"0");  // Save does not normalise
+        // Credentials not sent are still stored.
+        CheckDlgButton(dialog, IDC_CFG_PROXY_USE_CRED, BST_CHECKED);
+        click(dialog, IDC_CFG_PROXY_USE_CRED);
+        EXPECT_FALSE(enabled(dialog, IDC_CFG_PROXY_USER));
+        EXPECT_FALSE(enabled(dialog, IDC_CFG_PROXY_PASSWORD));
+        SetDlgItemTextW(dialog, IDC_CFG_PROXY_USER, L"puser");
+        SetDlgItemTextW(dialog, IDC_CFG_PROXY_PASSWORD, L"p4ss");
+        CheckDlgButton(dialog, IDC_CFG_SSL_NO_REVOKE, BST_CHECKED);
+        click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(vorn_cURL::m_setting_proxy_port, 1080);
+    EXPECT_EQ(vorn_cURL::m_setting_conn_timeout, 1);
+    EXPECT_EQ(vorn_cURL::m_setting_timeout, 0);
+    EXPECT_FALSE(vorn_cURL::m_setting_proxy_use_cred);
+    EXPECT_EQ(vorn_cURL::m_ssl_no_revoke, 1);
+    const fs::path stored = scratch_appdata::settings_folder() / L"dbclient.ini";
+    wchar_t user[64] = {};
+    GetPrivateProfileStringW(L"cURL", L"proxy_user", L"", user, 64, stored.c_str());
+    EXPECT_STREQ(user, L"puser");
+    EXPECT_EQ(test::read_file(stored).find("p4ss"), std::string::npos);  // enciphered
+    vorn_cURL::m_ssl_no_revoke = 0;
+}
+
+// The console's controls as the layout places them, in client coordinates.
+std::vector<RECT> console_controls(HWND console)
+{
+    std::vector<RECT> rects;
+    for (const anchor_row& row : console_anchor_table) {
+        RECT rc{};
+        GetWindowRect(GetDlgItem(console, row.control_id), &rc);
+        MapWindowPoints(nullptr, console, reinterpret_cast<POINT*>(&rc), 2);
+        rects.push_back(rc);
+    }
+    return rects;
+}
+
+RECT moved(RECT rc, int dx, int dy, int grow_x, int grow_y)
+{
+    return {rc.left + dx, rc.top + dy, rc.right + dx + grow_x, rc.bottom + dy + grow_y};
+}
+
+
+class CurlConsole : public ::testing::Test {
+protected:
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+    test::temp_folder root;
+    test::workstation station{root.path()};
+    std::unique_ptr<CConfigurePLAXORDlg> window;
+
+    void SetUp() override
+    {
+        station.add_settings_keys(L"1.2.3");
+        fs::remove_all(log_file());
+        fs::remove(position_file());
+        window = std::make_unique<CConfigurePLAXORDlg>();
+        ASSERT_TRUE(window->create_modeless(nullptr));
+        seam.clear();  // no AutoCAD is installed: the discovery's box
+    }
+
+    HWND main() const { return window->hwnd(); }
+    HWND console() const { return FindWindowW(nullptr, L"cURL Console"); }
+    HWND open_console() const
+    {
+        click(main(), IDC_CONSOLE);
+        return console();
+    }
+    void resize(HWND hwnd, int dx, int dy) const
+    {
+        RECT rc{};
+        GetWindowRect(hwnd, &rc);
+        SetWindowPos(hwnd, nullptr, 0, 0, rc.right - rc.left + dx, rc.bottom - rc.top + dy, SWP_NOMOVE | SWP_NOZORDER);
+    }
+};
+
+TEST_F(CurlConsole, OneAtATimeAndTheButtonComesBackWhenItCloses)
+{
+    const HWND first = open_console();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(IsWindowVisible(first));
+    EXPECT_EQ(GetWindow(first, GW_OWNER), main());
+    EXPECT_FALSE(enabled(main(), IDC_CONSOLE));
+    SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_CONSOLE, BN_CLICKED), 0);
+    EXPECT_EQ(FindWindowExW(nullptr, first, nullptr, L"cURL Console"), nullptr);
+    const std::vector<std::pair<const char*, std::function<void(HWND)>>> closings = {
+        {"Close", [](HWND hwnd) { click(hwnd, IDC_CONSOLE_CLOSE); }},
+        {"close box", [](HWND hwnd) {
+             SendMessageW(hwnd, WM_CLOSE, 0, 0);
+             test::pump_messages();
+         }},
+    };
+    for (const auto& [name, closing] : closings) {
+        SCOPED_TRACE(name);
+        const HWND hwnd = console() ? console() : open_console();
+        closing(hwnd);
+        EXPECT_FALSE(IsWindow(hwnd));
+        EXPECT_TRUE(enabled(main(), IDC_CONSOLE));
+        EXPECT_EQ(vorn_cURL::m_target, nullptr);
+        EXPECT_EQ(vorn_cURL::m_debug_stream, nullptr);
+    }
+    // Left open when the main window goes: it goes with it, its position stored.
+    ASSERT_NE(open_console(), nullptr);
+    window.reset();
+    EXPECT_EQ(console(), nullptr);
+    EXPECT_EQ(vorn_cURL::m_target, nullptr);
+    EXPECT_TRUE(fs::exists(position_file()));
+}
+
+TEST_F(CurlConsole, AnUnopenableLogLeavesNoConsole)
+{
+    fs::create_directories(log_file());  // a folder in the way of the file
+    EXPECT_EQ(open_console(), nullptr);
+    ASSERT_EQ(seam.boxes().size(), 1u);
+    EXPECT_EQ(seam.texts()[0], L"Failed to get tempory filename for console!");
+    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK));
+    EXPECT_TRUE(enabled(main(), IDC_CONSOLE));
+    EXPECT_EQ(vorn_cURL::m_target, nullptr);
+    fs::remove_all(log_file());
+    EXPECT_NE(open_console(), nullptr);  // and the button still works
+}
+
+TEST_F(CurlConsole, KeepsItsControlsAnchoredAndItsPlace)
+{
+    const HWND hwnd = open_console();
+    ASSERT_NE(hwnd, nullptr);
+    const std::vector<RECT> start = console_controls(hwnd);
+    resize(hwnd, 100, 0);
+    EXPECT_EQ(console_controls(hwnd), (std::vector<RECT>{moved(start[0], 0, 0, 100, 0), moved(start[1], 0, 0, 100, 0),
+                                                          start[2], start[3], moved(start[4], 100, 0, 0, 0),
+                                                          moved(start[5], 100, 0, 0, 0)}));
+    resize(hwnd, -100, 50);
+    EXPECT_EQ(console_controls(hwnd), (std::vector<RECT>{start[0], moved(start[1], 0, 0, 0, 50), moved(start[2], 0, 50, 0, 0),
+                                                          moved(start[3], 0, 50, 0, 0), moved(start[4], 0, 50, 0, 0),
+                                                          moved(start[5], 0, 50, 0, 0)}));
+    // Narrow enough for Copy to reach Config: Copy, the later row, collapses; Clear still fits.
+    const int overlap = start[4].left - start[3].right + 5;
+    resize(hwnd, -overlap, -50);
+    std::vector<RECT> narrow = console_controls(hwnd);
+    EXPECT_TRUE(IsRectEmpty(&narrow[4])) << narrow[4];
+    EXPECT_FALSE(IsRectEmpty(&narrow[5])) << narrow[5];
+    resize(hwnd, overlap, 0);
+    EXPECT_EQ(console_controls(hwnd), start);
+
+    // Before capture there is nothing to arrange.
+    anchor_layout uncaptured;
+    uncaptured.arrange();
+
+    // The next console opens where this one was left.
+    SetWindowPos(hwnd, nullptr, 33, 44, 420, 510, SWP_NOZORDER);
+    click(hwnd, IDC_CONSOLE_CLOSE);
+    EXPECT_EQ(GetPrivateProfileIntW(L"General", L"position_x", -1, position_file().c_str()), 33);
+    RECT rc{};
+    GetWindowRect(open_console(), &rc);
+    EXPECT_EQ(rc, (RECT{33, 44, 453, 554}));
+}
+
+// A login while the console is open: the lines in colour by kind, the log written, and the
+// credentials masked in the view, the log and the clipboard.
+TEST_F(CurlConsole, ShowsALoginInColourWithCredentialsMasked)
+{
+    const fs::path config = root.path() / L"gateway.ini";
+    std::ofstream(config) << "[gateway]\nauth = basic\nserver_user = web\nserver_password = w3b-secret\n"
+                             "[users]\nann = s3cret-pw\n[vars]\nPLX2_SEED = acme\nPLX2_HTTP_SERVER = h\n"
+                             "PLX2_HTTP_PORT = 80\nPLX2_HTTP_PROCESS = /p\nPLX2_HTTP_PROCESS_BLOBS = /b\nPLX2_HTTP_SSL = 0\n";
+    test::unix_service gateway(test::gateway_command(config));
+    ASSERT_TRUE(gateway.started());
+    std::ofstream(log_file()) << "an earlier run";
+    const HWND hwnd = open_console();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(test::read_file(log_file()), "");  // emptied as it opens
+
+    vorn_cURL::m_httpAuth = vorn_auth_basic;
+    vorn_cURL::m_setting_proxy = L"";  // the stored one is no proxy of this machine
+    connection definition;
+    definition.m_host_name = L"localhost";
+    definition.m_port = static_cast<int>(gateway.port());
+    definition.m_user_name = L"ann";
+    definition.m_password = L"s3cret-pw";
+    definition.m_user_server_logon = true;
+    definition.m_server_user_name = L"web";
+    definition.m_server_password = L"w3b-secret";
+    ASSERT_TRUE(definition.reconnect());
+
+    const HWND view = GetDlgItem(hwnd, IDC_CONSOLE_TEXT);
+    const std::wstring text = ui::window(view).text();
+    const std::string log = test::read_file(log_file());
+    for (const char* secret : {"s3cret-pw", "w3b-secret", "d2ViOnczYi1zZWNyZXQ"}) {  // the last: web:w3b-secret in Base64
+        EXPECT_EQ(text.find(std::wstring(secret, secret + strlen(secret))), std::wstring::npos) << secret;
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret;
+    }
+    EXPECT_NE(log.find("> POST "), std::string::npos);
+    EXPECT_NE(log.find("< HTTP/1.1 200"), std::string::npos);
+
+    // Each kind in its colour, all in Courier New 8 points.
+    const auto format_at = [&](const std::wstring& found) {
+        const LONG at = static_cast<LONG>(text.find(found));
+        SendMessageW(view, EM_SETSEL, at, at + 1);
+        CHARFORMATW format{};
+        format.cbSize = sizeof format;
+        SendMessageW(view, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        EXPECT_STREQ(format.szFaceName, L"Courier New");
+        EXPECT_EQ(format.yHeight, 160);
+        return format.crTextColor;
+    };
+    EXPECT_EQ(format_at(L"POST "), RGB(0, 0, 255));        // header out
+    EXPECT_EQ(format_at(L"HTTP/1.1 200"), RGB(0, 128, 0));  // header in
+    EXPECT_EQ(format_at(L"{\"status\""), RGB(255, 0, 0));   // data in
+
+    // Copy takes the whole text whatever is selected; No to Clear keeps it, Yes empties the view.
+    SendMessageW(view, EM_SETSEL, 0, 3);
+    click(hwnd, IDC_CONSOLE_COPY);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const std::wstring clipboard = static_cast<const wchar_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+    CloseClipboard();
+    EXPECT_EQ(clipboard, text);
+    EXPECT_EQ(clipboard.find(L"s3cret-pw"), std::wstring::npos);
+    seam.answer(IDNO);
+    click(hwnd, IDC_CONSOLE_CLEAR);
+    EXPECT_EQ(ui::window(view).text(), text);
+    seam.answer(IDYES);
+    click(hwnd, IDC_CONSOLE_CLEAR);
+    EXPECT_EQ(ui::window(view).text(), L"");
+    EXPECT_EQ(seam.boxes().back().text, L"Are you sure you want to clear the cURL console?");
+    EXPECT_EQ(seam.boxes().back().flags, static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(test::read_file(log_file()), log);  // the log keeps what it has
+    vorn_cURL::m_httpAuth = vorn_auth_any;
+}
+
+}  // namespace
