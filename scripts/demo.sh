@@ -99,6 +99,14 @@ definition test_locator.ini "General|logonex=2" "General|conn_name=Test Server" 
   "httpConn|userName=tester" "httpConn|user server logon=0" "httpConn|hostName=localhost" \
   "httpConn|process=/drawing_management/dbclient.php" "httpConn|port=8080"
 printf '[General]\r\nLastDefault=acme_locator\r\n' >"$factory/multi_conn.config"
+# For the folder buttons: empty folders to move the working folders to, and a colleague's folder
+# with one more definition to import into the Instance Factory.
+documents="$drive_c/users/Public/Documents/PLAXOR"
+mkdir -p "$documents/Moved/Instance Factory" "$documents/Moved/Cached Base" "$documents/Shared Definitions"
+definition site_locator.ini "General|logonex=2" "General|conn_name=Site Office" "General|conn_seed=SITE" \
+  "General|conn_colour=8421376" "httpConn|userName=jsmith" "httpConn|hostName=site.acme-eng.com" \
+  "httpConn|process=/drawing_management/dbclient.php"
+mv "$factory/site_locator.ini" "$documents/Shared Definitions/"
 
 # Registry text (regedit 5.00) imported as UTF-16LE, as regedit writes it.
 import_reg() { # name; the text comes on standard input

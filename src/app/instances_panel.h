@@ -19,6 +19,8 @@ public:
     void bind();
     // Refills the list from the set and updates the count label; nothing is selected afterwards.
     void fill();
+    // Takes every card out of the list, before the set lets its definitions go.
+    void empty() { m_list.reset(); }
     // Delete for any selection, Edit and Current for exactly one.
     void update_buttons();
     void enable_console(bool on);

@@ -2,6 +2,7 @@
 
 #include "app/app_ids.h"
 #include "app/main_window_ids.h"
+#include "folders/working_folders.h"
 #include "host/acad_discovery.h"
 #include "host/running_acads.h"
 #include "host/settings_store.h"
@@ -15,7 +16,7 @@
 #include <string>
 #include <vector>
 
-// The folder buttons join this table together with the folder operations they start.
+// Every command of the window, and the panel or window operation it runs.
 const CConfigurePLAXORDlg::command_route CConfigurePLAXORDlg::s_routes[] = {
     {IDC_INSTALLED_LIST, LBN_SELCHANGE, [](CConfigurePLAXORDlg&) {}},
     {IDC_INSTALLED_LIST, LBN_DBLCLK, [](CConfigurePLAXORDlg& w) { w.m_installed.toggle_release(); }},
@@ -28,6 +29,10 @@ const CConfigurePLAXORDlg::command_route CConfigurePLAXORDlg::s_routes[] = {
     {IDC_DELETE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.delete_selected(); }},
     {IDC_CREATE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_instances.create(); }},
     {IDC_CONSOLE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.open_console(); }},
+    {IDC_INS_FACTORY_BROWSE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { folders::choose_ins_factory(w.m_folders); }},
+    {IDC_CACHED_BASE_BROWSE, BN_CLICKED, [](CConfigurePLAXORDlg& w) { folders::choose_cached_base(w.m_folders); }},
+    {IDC_INS_FACTORY_IMPORT, BN_CLICKED, [](CConfigurePLAXORDlg& w) { folders::import_ins_factory(w.m_folders); }},
+    {IDC_CACHED_BASE_IMPORT, BN_CLICKED, [](CConfigurePLAXORDlg& w) { folders::import_cached_base(w.m_folders); }},
     {IDC_CHECK_UPDATES, BN_CLICKED, [](CConfigurePLAXORDlg& w) { w.m_version.check_for_updates(); }},
 };
 
@@ -36,6 +41,7 @@ CConfigurePLAXORDlg::CConfigurePLAXORDlg()
       m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       m_installed(m_acad, m_exe_folder, m_style, m_hIcon),
       m_instances(*this, m_conns, m_style),
+      m_folders(*this, m_conns, m_instances),
       m_version(*this)
 {
     reflect_owner_draw(IDC_INSTALLED_LIST, m_installed);
@@ -54,7 +60,7 @@ bool CConfigurePLAXORDlg::on_init()
 {
     m_installed.bind(*this);
     m_instances.bind();
-    m_folders.bind(*this);
+    m_folders.bind();
     m_version.bind();
     m_style.create_fonts(ui::window(hwnd()).font());
     add_about_entry();
