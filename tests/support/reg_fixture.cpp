@@ -150,7 +150,7 @@ void load_reg_text(const std::wstring& text)
     close_key();
 }
 
-void load_reg_file(const std::filesystem::path& file)
+std::wstring read_reg_file(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -167,7 +167,12 @@ void load_reg_file(const std::filesystem::path& file)
         text.resize(static_cast<size_t>(size));
         MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
     }
-    load_reg_text(text);
+    return text;
+}
+
+void load_reg_file(const std::filesystem::path& file)
+{
+    load_reg_text(read_reg_file(file));
 }
 
 std::filesystem::path real_profiles_folder()

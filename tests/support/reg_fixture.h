@@ -11,7 +11,10 @@ namespace test {
 
 void load_reg_text(const std::wstring& text);
 
-// A regedit export on disk: UTF-16LE with a byte-order mark, or UTF-8.
+// The text of a regedit export on disk: UTF-16LE with a byte-order mark, or UTF-8. Read apart
+// from loading for a fixture that moves the export's keys before it loads them.
+std::wstring read_reg_file(const std::filesystem::path& file);
+
 void load_reg_file(const std::filesystem::path& file);
 
 // Folder of the real AutoCAD profile exports kept with the tests.
