@@ -202,15 +202,14 @@ void instances_panel::delete_selected()
         stems.push_back(static_cast<const instance_item*>(m_list.data(index))->conn->file_stem);
     // The error box of a failed delete lets the list repaint: it must hold no definition that an
     // earlier step of this run destroyed.
-    m_list.reset();
+    empty();
     for (const vorn_buffer& stem : stems) {
         connection* conn = m_conns.find_conn(stem);
         error_collector errors;
         if (conn && m_conns.delete_conn(errors, conn))
             delete conn;
     }
-    m_conns.rebuild_list();
-    fill();
+    reload();
 }
 
 // The dialog gives a created definition its file; the set reads it from there.
@@ -220,6 +219,14 @@ void instances_panel::create()
     conn_prop_main_dlg properties(m_conns, fresh);
     if (ui::modal().run_dialog(properties, m_window.hwnd()) != IDOK)
         return;
+    reload();
+}
+
+// The list lets go of the definitions before the set does: a box the reload shows lets the list
+// repaint, and it must not draw a definition the set has destroyed.
+void instances_panel::reload()
+{
+    empty();
     m_conns.rebuild_list();
     fill();
 }

@@ -21,6 +21,8 @@ public:
     void fill();
     // Takes every card out of the list, before the set lets its definitions go.
     void empty() { m_list.reset(); }
+    // The set loaded anew from its folder, and the list refilled.
+    void reload();
     // Delete for any selection, Edit and Current for exactly one.
     void update_buttons();
     void enable_console(bool on);
