@@ -257,17 +257,29 @@ TEST_F(CurlConsole, OneAtATimeAndTheButtonComesBackWhenItCloses)
     EXPECT_TRUE(fs::exists(position_file()));
 }
 
+// A folder in the way of the log, or a settings folder too long for the console's paths.
 TEST_F(CurlConsole, AnUnopenableLogLeavesNoConsole)
 {
-    fs::create_directories(log_file());  // a folder in the way of the file
-    EXPECT_EQ(open_console(), nullptr);
-    ASSERT_EQ(seam.boxes().size(), 1u);
-    EXPECT_EQ(seam.texts()[0], L"Failed to get tempory filename for console!");
-    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK));
-    EXPECT_TRUE(enabled(main(), IDC_CONSOLE));
-    EXPECT_EQ(vorn_cURL::m_target, nullptr);
-    fs::remove_all(log_file());
-    EXPECT_NE(open_console(), nullptr);  // and the button still works
+    wchar_t appdata[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"APPDATA", appdata, MAX_PATH);
+    const std::wstring too_long = std::wstring(appdata) + L"\\" + std::wstring(230, L'x');
+    const std::vector<std::pair<const char*, std::function<void(bool)>>> obstacles = {
+        {"folder in the way", [](bool on) { on ? fs::create_directories(log_file()) : fs::remove_all(log_file()); }},
+        {"too long a path", [&](bool on) { SetEnvironmentVariableW(L"APPDATA", on ? too_long.c_str() : appdata); }},
+    };
+    for (const auto& [name, obstacle] : obstacles) {
+        SCOPED_TRACE(name);
+        seam.clear();
+        obstacle(true);
+        EXPECT_EQ(open_console(), nullptr);
+        obstacle(false);
+        ASSERT_EQ(seam.texts(), std::vector<std::wstring>{L"Failed to get tempory filename for console!"});
+        EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK));
+        EXPECT_TRUE(enabled(main(), IDC_CONSOLE));
+        EXPECT_EQ(vorn_cURL::m_target, nullptr);
+        EXPECT_NE(open_console(), nullptr);  // and the button still works
+        click(console(), IDC_CONSOLE_CLOSE);
+    }
 }
 
 TEST_F(CurlConsole, KeepsItsControlsAnchoredAndItsPlace)
