@@ -27,12 +27,13 @@ protected:
         return key;
     }
 
-    std::wstring stored_text(const wchar_t* path, const wchar_t* name, DWORD* type = nullptr, DWORD* size = nullptr)
+    // The value's text with its type and size in bytes as stored.
+    std::wstring stored(const wchar_t* name, DWORD* type = nullptr, DWORD* size = nullptr)
     {
         wchar_t data[64] = {};
-        DWORD data_size = sizeof data;
-        DWORD data_type = 0;
-        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, path, name, RRF_RT_ANY, &data_type, data, &data_size), ERROR_SUCCESS);
+        DWORD data_size = sizeof data, data_type = 0;
+        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Profile\\General", name, RRF_RT_ANY, &data_type, data, &data_size),
+                  ERROR_SUCCESS);
         if (type)
             *type = data_type;
         if (size)
@@ -49,9 +50,10 @@ std::wstring error_text(LONG status, HKEY hive, const wchar_t* subkey)
     return text;
 }
 
-TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemText)
+TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemTextWithinTheBuffer)
 {
     ASSERT_NE(test::system_text(ERROR_MORE_DATA), L"");
+    const std::wstring long_path(2000, L'k'), long_head = L"Key 'HKEY_CURRENT_USER', SubKey '";
     const struct {
         LONG status;
         HKEY hive;
@@ -66,17 +68,11 @@ TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemText)
         {ERROR_SUCCESS, HKEY_CURRENT_USER, L"x", L""},
         {ERROR_MORE_DATA, HKEY_CURRENT_USER, L"x", test::system_text(ERROR_MORE_DATA)},
         {0x7FFFFFF0, HKEY_CURRENT_USER, L"x", L""},
+        {ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, long_path.c_str(),
+         long_head + std::wstring(host::registry_error_size - 1 - long_head.size(), L'k')},
     };
     for (const auto& row : rows)
         EXPECT_EQ(error_text(row.status, row.hive, row.subkey), row.text) << row.status;
-}
-
-TEST(RegistryErrorText, CutsALongSubkeyToTheBuffer)
-{
-    const std::wstring long_path(2000, L'k');
-    const std::wstring text = error_text(ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, long_path.c_str());
-    EXPECT_EQ(text.size(), static_cast<size_t>(host::registry_error_size - 1));
-    EXPECT_EQ(text.rfind(L"Key 'HKEY_CURRENT_USER', SubKey 'kkk", 0), 0u);
 }
 
 TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
@@ -89,42 +85,31 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
 "Count"=dword:00000007
 "List"=hex(7):61,00,00,00,62,00,00,00,00,00
 "Odd"=hex(20):41,00,42,00,00,00
-)");
-    auto key = open(L"Profile\\General", KEY_READ);
-
-    vorn_buffer data(L"unchanged");
-    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", &data));
-    EXPECT_EQ(data.str(), L"C:\\support;D:\\more;");
-    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
-
-    data = L"unchanged";
-    EXPECT_FALSE(find_registry_value(key.get(), L"acad", &data));  // case counts
-    EXPECT_FALSE(find_registry_value(key.get(), L"ACA", &data));
-    EXPECT_EQ(data.str(), L"unchanged");
-
-    EXPECT_TRUE(find_registry_value(key.get(), L"", &data));
-    EXPECT_EQ(data.str(), L"default text");
-    EXPECT_TRUE(find_registry_value(key.get(), L"Expand", &data));
-    EXPECT_EQ(data.str(), L"%APPDATA%");  // never expanded
-    EXPECT_TRUE(find_registry_value(key.get(), L"Odd", &data));  // types past the known ones read as text
-    EXPECT_EQ(data.str(), L"AB");
-
-    data = L"unchanged";
-    EXPECT_TRUE(find_registry_value(key.get(), L"Count", &data));
-    EXPECT_TRUE(find_registry_value(key.get(), L"List", &data));
-    EXPECT_EQ(data.str(), L"unchanged");
-    EXPECT_TRUE(seam.boxes().empty());
-}
-
-TEST_F(RegistryTest, KeyWithoutValuesOrDefaultFindsNothing)
-{
-    test::load_reg_text(LR"(
 [HKEY_CURRENT_USER\Empty]
 [HKEY_CURRENT_USER\Named]
 "x"="1"
 )");
+    auto key = open(L"Profile\\General", KEY_READ);
+    vorn_buffer data(L"unchanged");
+    EXPECT_FALSE(find_registry_value(key.get(), L"acad", &data));  // case counts
+    EXPECT_FALSE(find_registry_value(key.get(), L"ACA", &data));
+    EXPECT_TRUE(find_registry_value(key.get(), L"Count", &data));  // found, but not text
+    EXPECT_TRUE(find_registry_value(key.get(), L"List", &data));
+    EXPECT_EQ(data.str(), L"unchanged");
+    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
+
+    const std::pair<const wchar_t*, const wchar_t*> texts[] = {
+        {L"ACAD", L"C:\\support;D:\\more;"}, {L"", L"default text"},
+        {L"Expand", L"%APPDATA%"},  // never expanded
+        {L"Odd", L"AB"},            // types past the known ones read as text
+    };
+    for (const auto& [name, text] : texts) {
+        EXPECT_TRUE(find_registry_value(key.get(), name, &data)) << name;
+        EXPECT_EQ(data.str(), text);
+    }
     EXPECT_FALSE(find_registry_value(open(L"Empty", KEY_READ).get(), L"", nullptr));
     EXPECT_FALSE(find_registry_value(open(L"Named", KEY_READ).get(), L"", nullptr));
+    EXPECT_TRUE(seam.boxes().empty());
 }
 
 TEST_F(RegistryTest, ValueOverTheDataBufferIsFoundButNotRead)
@@ -140,50 +125,27 @@ TEST_F(RegistryTest, ValueOverTheDataBufferIsFoundButNotRead)
     EXPECT_FALSE(find_registry_value(key.get(), L"ACAD", &data));
     EXPECT_EQ(data.str(), L"before");
     EXPECT_TRUE(seam.showed_errors({error_text(ERROR_MORE_DATA, HKEY_CURRENT_USER, nullptr)}));
-
     EXPECT_TRUE(find_registry_value(key.get(), L"Fits", &data));
     EXPECT_EQ(data.str(), fits);
 }
 
-TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminator)
+TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminatorOrShowsTheRefusal)
 {
-    test::load_reg_text(LR"(
-[HKEY_CURRENT_USER\Profile\General]
-"ACAD"="old"
-"Other"="kept"
-)");
-    auto key = open(L"Profile\\General");
-    EXPECT_TRUE(set_string_value(key.get(), L"ACAD", L"D:\\Tool\\A2022;D:\\Tool"));
-    DWORD type = 0, size = 0;
-    EXPECT_EQ(stored_text(L"Profile\\General", L"ACAD", &type, &size), L"D:\\Tool\\A2022;D:\\Tool");
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(size, (21u + 1u) * 2u);
-
-    EXPECT_TRUE(set_string_value(key.get(), L"Empty", L""));
-    EXPECT_EQ(stored_text(L"Profile\\General", L"Empty", &type, &size), L"");
-    EXPECT_EQ(size, 2u);
-    EXPECT_EQ(stored_text(L"Profile\\General", L"Other"), L"kept");
-    EXPECT_TRUE(seam.boxes().empty());
-}
-
-TEST_F(RegistryTest, RefusedWriteShowsTheBoxAndKeepsTheValue)
-{
-    test::load_reg_text(LR"(
-[HKEY_CURRENT_USER\Profile\General]
-"ACAD"="old"
-)");
-    auto read_only = open(L"Profile\\General", KEY_READ);
-    EXPECT_FALSE(set_string_value(read_only.get(), L"ACAD", L"new"));
-    EXPECT_EQ(stored_text(L"Profile\\General", L"ACAD"), L"old");
+    test::load_reg_text(L"[HKEY_CURRENT_USER\\Profile\\General]\n\"ACAD\"=\"old\"\n");
+    EXPECT_FALSE(set_string_value(open(L"Profile\\General", KEY_READ).get(), L"ACAD", L"new"));
+    EXPECT_EQ(stored(L"ACAD"), L"old");
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '(null)' cannat to opened for writting!"}));
-}
 
-TEST_F(RegistryTest, FailedOpenIsReportedWithTheNamedHive)
-{
-    win::unique_hkey key;
-    EXPECT_FALSE(host::open_key_or_report(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Missing", KEY_READ, key, HKEY_LOCAL_MACHINE));
-    EXPECT_FALSE(key);
-    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Missing' does not exist!"}));
+    seam.clear();
+    auto key = open(L"Profile\\General");
+    for (const std::wstring text : {L"D:\\Tool\\A2022;D:\\Tool", L""}) {
+        EXPECT_TRUE(set_string_value(key.get(), L"ACAD", text.c_str()));
+        DWORD type = 0, size = 0;
+        EXPECT_EQ(stored(L"ACAD", &type, &size), text);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(size, (text.size() + 1) * 2);
+    }
+    EXPECT_TRUE(seam.boxes().empty());
 }
 
 }  // namespace
