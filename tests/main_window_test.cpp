@@ -1,8 +1,6 @@
 #include "app/configure_plaxor_app.h"
-#include "app/list_items.h"
 #include "app/main_window.h"
 #include "app/main_window_ids.h"
-#include "connections/connection.h"
 #include "support/created_key.h"
 #include "support/dialog_driver.h"
 #include "support/program_copy.h"
@@ -19,6 +17,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -39,27 +38,6 @@ std::wstring client_folder() { return test::program_folder().wstring(); }
 std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
 bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 ui::list_box list_of(HWND dialog, int id) { return ui::list_box(GetDlgItem(dialog, id)); }
-
-std::vector<std::wstring> product_names(const ui::list_box& list)
-{
-    std::vector<std::wstring> names;
-    for (int i = 0; i < list.count(); ++i)
-        names.push_back(static_cast<release_item*>(list.data(i))->release->product_name);
-    return names;
-}
-
-std::vector<std::wstring> card_names(const ui::list_box& list)
-{
-    std::vector<std::wstring> names;
-    for (int i = 0; i < list.count(); ++i)
-        names.push_back(static_cast<instance_item*>(list.data(i))->conn->get_name().str());
-    return names;
-}
-
-int index_of(const std::vector<std::wstring>& names, const std::wstring& name)
-{
-    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
-}
 
 // What the screen shows at a point of a window, once everything pending is painted.
 COLORREF pixel(HWND window, int x, int y)
@@ -85,18 +63,18 @@ bool shows_connected_mark(const ui::list_box& list, int index)
     return false;
 }
 
+// The list tells its parent as it would after a click or a double click.
+void notify(const ui::list_box& list, WORD code)
+{
+    SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), code), reinterpret_cast<LPARAM>(list.hwnd()));
+}
+
 void select_only(const ui::list_box& list, std::initializer_list<int> indexes)
 {
     list.set_selected(-1, false);
     for (const int index : indexes)
         list.set_selected(index, true);
-    // The list tells its parent as it would after a click.
-    SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list.hwnd()));
-}
-
-void notify(const ui::list_box& list, WORD code)
-{
-    SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), code), reinterpret_cast<LPARAM>(list.hwnd()));
+    notify(list, LBN_SELCHANGE);
 }
 
 // One text of a drawing, with the font the device context held when it was written.
@@ -160,6 +138,29 @@ std::vector<drawn_text> card_texts(const ui::list_box& list, int index)
     return state.texts;
 }
 
+// The first text of each card: a release's product name, a definition's name.
+std::vector<std::wstring> card_names(const ui::list_box& list)
+{
+    std::vector<std::wstring> names;
+    for (int i = 0; i < list.count(); ++i)
+        names.push_back(card_texts(list, i).at(0).text);
+    return names;
+}
+
+int index_of(const ui::list_box& list, const std::wstring& name)
+{
+    const std::vector<std::wstring> names = card_names(list);
+    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+// The updater copied into `folder` ran: it leaves a mark beside itself.
+bool updater_ran(const fs::path& folder)
+{
+    for (int i = 0; i < 100 && !fs::exists(folder / L"Updater.exe.ran"); ++i)
+        Sleep(100);
+    return fs::exists(folder / L"Updater.exe.ran");
+}
+
 const std::wstring general_2022 =
     L"Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\General";
 const std::wstring variables_2022 =
@@ -217,7 +218,7 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
 
         // Sorted by product name whatever the case; an icon of 32 pixels gives 40, none 48.
         const ui::list_box installed = list_of(window, IDC_INSTALLED_LIST);
-        EXPECT_EQ(product_names(installed), (texts{L"AutoCAD 2022", L"autocad 2025", L"AutoCAD Map 3D 2020"}));
+        EXPECT_EQ(card_names(installed), (texts{L"AutoCAD 2022", L"autocad 2025", L"AutoCAD Map 3D 2020"}));
         EXPECT_EQ(installed.item_height(0), 40);
         EXPECT_EQ(installed.item_height(1), 48);
 
@@ -302,7 +303,7 @@ TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
 {
     const auto window = open();
     const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
-    const int acad2022 = index_of(product_names(installed), L"AutoCAD 2022");
+    const int acad2022 = index_of(installed, L"AutoCAD 2022");
     const std::wstring client = client_folder();
 
     select_only(installed, {acad2022, acad2022 + 1});
@@ -331,23 +332,23 @@ TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
         EXPECT_EQ(box.flags, question_flags);
 }
 
+// Every release, whatever its state; without releases both still ask and change nothing.
 TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
 {
     const auto window = open();
     const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
-    const texts names = product_names(installed);
     const std::wstring client = client_folder();
     const std::wstring connected_2020 = client + L"\\A2020;" + client + L";x";
-    EXPECT_TRUE(shows_connected_mark(installed, index_of(names, L"AutoCAD Map 3D 2020")));
-    EXPECT_FALSE(shows_connected_mark(installed, index_of(names, L"AutoCAD 2022")));
+    EXPECT_TRUE(shows_connected_mark(installed, index_of(installed, L"AutoCAD Map 3D 2020")));
+    EXPECT_FALSE(shows_connected_mark(installed, index_of(installed, L"AutoCAD 2022")));
 
     seam.answer(IDYES);
     ui::button(GetDlgItem(window->hwnd(), IDC_CONNECT_ALL)).click();
     EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
     EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), connected_2020);
     for (const wchar_t* name : {L"AutoCAD 2022", L"AutoCAD Map 3D 2020"})
-        EXPECT_TRUE(shows_connected_mark(installed, index_of(names, name))) << name;
-    EXPECT_FALSE(shows_connected_mark(installed, index_of(names, L"autocad 2025")));
+        EXPECT_TRUE(shows_connected_mark(installed, index_of(installed, name))) << name;
+    EXPECT_FALSE(shows_connected_mark(installed, index_of(installed, L"autocad 2025")));
 
     seam.answer(IDNO);
     ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
@@ -359,27 +360,20 @@ TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
     for (int i = 0; i < installed.count(); ++i)
         EXPECT_FALSE(shows_connected_mark(installed, i)) << i;
 
-    EXPECT_EQ(seam.texts(), (texts{L"Connect all installed AutoCAD's to PLAXOR?", L"Disconnect all installed AutoCAD's to PLAXOR?",
-                                   L"Disconnect all installed AutoCAD's to PLAXOR?"}));
-}
-
-TEST_F(MainWindow, WithoutReleasesConnectAllAndDisconnectAllStillAsk)
-{
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
     test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD");  // there, but empty
-    const auto window = open();
-    const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
-    EXPECT_EQ(installed.count(), 0);
-
+    const auto bare = open();
     for (const int button : {IDC_CONNECT_ALL, IDC_DISCONNECT_ALL}) {
         seam.answer(IDYES);
-        ui::button(GetDlgItem(window->hwnd(), button)).click();
+        ui::button(GetDlgItem(bare->hwnd(), button)).click();
     }
-    EXPECT_EQ(seam.texts(), (texts{L"Connect all installed AutoCAD's to PLAXOR?", L"Disconnect all installed AutoCAD's to PLAXOR?"}));
+    EXPECT_EQ(list_of(bare->hwnd(), IDC_INSTALLED_LIST).count(), 0);
+    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"(none)");
+    const std::wstring connect = L"Connect all installed AutoCAD's to PLAXOR?";
+    const std::wstring disconnect = L"Disconnect all installed AutoCAD's to PLAXOR?";
+    EXPECT_EQ(seam.texts(), (texts{connect, disconnect, disconnect, connect, disconnect}));
     for (const test::shown_box& box : seam.boxes())
         EXPECT_EQ(box.flags, question_flags);
-    EXPECT_EQ(installed.count(), 0);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"(none)");
 }
 
 // The dialog manager hands Enter to the default button "Close" even while a list has the focus,
@@ -467,7 +461,6 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
 {
     const fs::path updater = root.path() / L"Updater.exe";
     fs::copy_file(test::program_folder() / L"Updater.exe", updater);
-    const fs::path marker = root.path() / L"Updater.exe.ran";
     const auto window = open();
     const ui::button check(GetDlgItem(window->hwnd(), IDC_CHECK_UPDATES));
 
@@ -494,9 +487,7 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
     EXPECT_EQ(seam.started(), texts{present});
     EXPECT_TRUE(window->ended());
     EXPECT_EQ(window->result(), IDOK);
-    for (int i = 0; i < 100 && !fs::exists(marker); ++i)
-        Sleep(100);
-    EXPECT_TRUE(fs::exists(marker));
+    EXPECT_TRUE(updater_ran(root.path()));
 }
 
 TEST_F(MainWindow, TheSystemMenuOpensTheAboutBox)
@@ -541,10 +532,7 @@ TEST(PortableMainWindow, ShowsThePortableVersionAndConnectsToItsOwnFolder)
     fs::copy_file(test::program_folder() / L"Updater.exe", updater);
     WritePrivateProfileStringW(L"General", L"Updater", updater.c_str(), ini.c_str());
     EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCopy.*", portable_marker));
-    const fs::path marker = folder.path() / L"Updater.exe.ran";
-    for (int i = 0; i < 100 && !fs::exists(marker); ++i)
-        Sleep(100);
-    EXPECT_TRUE(fs::exists(marker));  // the updater Portable.ini names ran, not one of the registry
+    EXPECT_TRUE(updater_ran(folder.path()));  // the one Portable.ini names, not one of the registry
 }
 
 TEST(PortableCopy, OpensFromItsOwnFolder)
