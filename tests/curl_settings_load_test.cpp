@@ -6,7 +6,7 @@
 #include "vorn/vorn_curl.h"
 
 #include "support/closed_port.h"
-#include "support/debug_recorder.h"
+#include "support/transport.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -37,12 +37,11 @@ TEST(CurlSettingsLoad, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
     dbcCrypt_free(cipher);
 
     test::debug_recorder target;
-    vorn_cURL::m_target = &target;
     void* handle = nullptr;
     dbc_connect_set_userdetails(L"ann", L"pw", false, L"", L"", false);
     const int logged_in = dbc_LoginUser(L"", &handle, nullptr, nullptr, 1, L"localhost", L"/dbclient.php", closed,
                                         16384, 0, 0, 0, 1, 0);
-    vorn_cURL::m_target = nullptr;
+    target.stop();
     wchar_t error[dbc_last_error_size];
     dbc_LastError(nullptr, error, dbc_last_error_size);
 
@@ -51,18 +50,8 @@ TEST(CurlSettingsLoad, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
     EXPECT_NE(target.text.find(proxy), std::wstring::npos) << target.text;
     EXPECT_NE(std::wstring(error).find(L"proxy 127.0.0.1:" + std::to_wstring(closed)), std::wstring::npos) << error;
 
-    EXPECT_EQ(vorn_cURL::m_setting_proxy, vorn_buffer(L"127.0.0.1"));
-    EXPECT_EQ(vorn_cURL::m_setting_proxy_port, closed);
-    EXPECT_TRUE(vorn_cURL::m_setting_proxy_use_cred);
-    EXPECT_EQ(vorn_cURL::m_setting_proxy_user, vorn_buffer(L"pat"));
-    EXPECT_EQ(vorn_cURL::m_setting_proxy_password, vorn_buffer(L"proxy pw"));
-    EXPECT_EQ(vorn_cURL::m_setting_conn_timeout, 4);
-    EXPECT_EQ(vorn_cURL::m_setting_timeout, 9);
-    EXPECT_EQ(vorn_cURL::m_httpAuth, vorn_auth_digest);
-    EXPECT_EQ(vorn_cURL::m_setting_user_agent, vorn_buffer(L"Acme CAD/3"));
-    EXPECT_EQ(vorn_cURL::m_setting_tcp_nodelay, 0);
-    EXPECT_EQ(vorn_cURL::m_ssl_no_revoke, 1);
-    EXPECT_EQ(vorn_cURL::m_ssl_allow_beast, 1);
+    EXPECT_EQ(test::transport_settings(), L"proxy pat:proxy pw@127.0.0.1:" + std::to_wstring(closed) +
+                                              L" conn 4 timeout 9 auth 2 agent 'Acme CAD/3' nodelay 0 no_revoke 1 beast 1");
 
     // Loaded once: a later change of the file waits for read_config, and changes made in
     // between are not loaded over.

@@ -9,7 +9,7 @@
 #include "vorn/vorn_curl_mask.h"
 
 #include "support/closed_port.h"
-#include "support/debug_recorder.h"
+#include "support/transport.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -41,28 +41,15 @@ private:
     }();
 };
 
-TEST(CurlSettings, TheSettingsFileLivesUnderAppData)
-{
-    scratch_appdata appdata;
-    wchar_t path[MAX_PATH];
-    ASSERT_NE(dbc_getIniFilePath(path, MAX_PATH), 0);
-    EXPECT_EQ(std::wstring(path), appdata.settings_file().wstring());
-    wchar_t small[8] = L"x";
-    EXPECT_EQ(dbc_getIniFilePath(small, 8), 0);
-    EXPECT_STREQ(small, L"");
-}
-
 TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
 {
     scratch_appdata appdata;
+    wchar_t small[8] = L"x";
+    EXPECT_EQ(dbc_getIniFilePath(small, 8), 0);  // no room for the path
+    EXPECT_STREQ(small, L"");
     vorn_cURL::read_config();  // no file yet: the defaults
-    EXPECT_TRUE(vorn_cURL::m_setting_proxy.is_empty());
-    EXPECT_EQ(vorn_cURL::m_setting_proxy_port, 1080);
-    EXPECT_EQ(vorn_cURL::m_setting_conn_timeout, vorn_cURL::default_conn_timeout);
-    EXPECT_EQ(vorn_cURL::m_setting_timeout, vorn_cURL::default_timeout);
-    EXPECT_EQ(vorn_cURL::m_httpAuth, vorn_auth_any);
-    EXPECT_EQ(vorn_cURL::m_ssl_no_revoke, 0);
-    EXPECT_FALSE(vorn_cURL::m_setting_proxy_use_cred);
+    const std::wstring defaults = L"proxy :1080 conn 30 timeout 120 auth -17 agent '' nodelay 1 no_revoke 0 beast 0";
+    EXPECT_EQ(test::transport_settings(), defaults);
 
     vorn_cURL::m_setting_proxy = L"proxy.acme.com";
     vorn_cURL::m_setting_proxy_port = 3128;
@@ -76,34 +63,22 @@ TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
     vorn_cURL::m_setting_tcp_nodelay = 0;
     vorn_cURL::m_ssl_no_revoke = 1;
     vorn_cURL::m_ssl_allow_beast = 1;
+    const std::wstring written = test::transport_settings();
     EXPECT_TRUE(vorn_cURL::write_config());
-
     const std::string stored = test::read_file(appdata.settings_file());
     EXPECT_NE(stored.find("proxy=proxy.acme.com"), std::string::npos) << stored;
     EXPECT_EQ(stored.find("Pr0xy"), std::string::npos) << stored;
-
-    vorn_cURL::m_setting_proxy = L"";
-    vorn_cURL::m_setting_proxy_password = L"";
-    vorn_cURL::m_httpAuth = 0;
-    vorn_cURL::m_setting_proxy_use_cred = false;
+    {
+        scratch_appdata elsewhere;
+        vorn_cURL::read_config();
+        EXPECT_EQ(test::transport_settings(), defaults);
+    }
     vorn_cURL::read_config();
-    EXPECT_EQ(vorn_cURL::m_setting_proxy, vorn_buffer(L"proxy.acme.com"));
-    EXPECT_EQ(vorn_cURL::m_setting_proxy_port, 3128);
-    EXPECT_TRUE(vorn_cURL::m_setting_proxy_use_cred);
-    EXPECT_EQ(vorn_cURL::m_setting_proxy_user, vorn_buffer(L"pat"));
-    EXPECT_EQ(vorn_cURL::m_setting_proxy_password, vorn_buffer(L"Pr0xy secret"));
-    EXPECT_EQ(vorn_cURL::m_setting_conn_timeout, 7);
-    EXPECT_EQ(vorn_cURL::m_setting_timeout, 45);
-    EXPECT_EQ(vorn_cURL::m_httpAuth, static_cast<long>(0x80000001UL));
-    EXPECT_EQ(vorn_cURL::m_setting_user_agent, vorn_buffer(L"Acme CAD/2.0"));
-    EXPECT_EQ(vorn_cURL::m_setting_tcp_nodelay, 0);
-    EXPECT_EQ(vorn_cURL::m_ssl_no_revoke, 1);
-    EXPECT_EQ(vorn_cURL::m_ssl_allow_beast, 1);
+    EXPECT_EQ(test::transport_settings(), written);
 
     vorn_cURL::m_httpAuth = vorn_auth_anysafe;
     vorn_cURL::m_setting_proxy_password = L"";
     EXPECT_TRUE(vorn_cURL::write_config());
-    vorn_cURL::m_httpAuth = 0;
     vorn_cURL::m_setting_proxy_password = L"left over";
     vorn_cURL::read_config();
     EXPECT_EQ(vorn_cURL::m_httpAuth, vorn_auth_anysafe);
@@ -120,12 +95,9 @@ TEST(CurlSettings, WriteConfigReportsWhatItCouldNotStoreAndKeepsTheFile)
     ASSERT_TRUE(vorn_cURL::write_config());
     const std::string before = test::read_file(appdata.settings_file());
     vorn_cURL::m_setting_proxy = L"changed.acme.com";
-    const auto folder = appdata.settings_file().parent_path();
+    // The file, or what stands in its place, alone in its folder.
     const auto drafts_left = [&] {
-        int drafts = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(folder))
-            drafts += entry.path() != appdata.settings_file();
-        return drafts;
+        return std::distance(std::filesystem::directory_iterator(appdata.settings_file().parent_path()), {}) - 1;
     };
 
     {  // held open by another program that lets others read it, but not replace or write it
@@ -224,7 +196,6 @@ TEST(CurlSettings, AProxysUserInfoNeverShows)
     vorn_cURL::m_setting_conn_timeout = 5;
     vorn_cURL::m_setting_timeout = 10;
     test::debug_recorder target;
-    vorn_cURL::m_target = &target;
     vorn_cURL_request request;
     request.host = L"localhost";
     request.port = closed;
@@ -232,7 +203,6 @@ TEST(CurlSettings, AProxysUserInfoNeverShows)
     vorn_cURL_response response;
     std::wstring error;
     const bool posted = vorn_cURL::post(request, response, error);
-    vorn_cURL::m_target = nullptr;
     vorn_cURL::m_setting_proxy = L"";
 
     EXPECT_FALSE(posted);
@@ -249,18 +219,10 @@ TEST(CurlSettings, DebugOutputMarksEachLineByKindInTheLog)
 {
     test::temp_folder folder;
     const auto path = folder.path() / L"cURL_console.log";
-    FILE* log = _wfopen(path.c_str(), L"w+");
-    ASSERT_NE(log, nullptr);
-    test::debug_recorder target;
-    vorn_cURL::m_debug_stream = log;
-    vorn_cURL::m_target = &target;
-    const int kinds[] = {vorn_debug_info, vorn_debug_header_in, vorn_debug_header_out, vorn_debug_data_in,
-                         vorn_debug_data_out};
-    for (const int kind : kinds)
+    test::debug_recorder target(path);
+    for (const int kind : {vorn_debug_info, vorn_debug_header_in, vorn_debug_header_out, vorn_debug_data_in, vorn_debug_data_out})
         vorn_debug(kind, L"one\ntwo\r\n");
-    vorn_cURL::m_debug_stream = nullptr;
-    vorn_cURL::m_target = nullptr;
-    fclose(log);
+    target.stop();
     EXPECT_EQ(test::read_file(path), "* one\r\n* two\r\n< one\r\n< two\r\n> one\r\n> two\r\n{ one\r\n{ two\r\n} one\r\n} two\r\n");
     std::wstring expected;
     for (int i = 0; i < 5; ++i)
