@@ -1,15 +1,23 @@
-// A connection definition: its file, the labels it shows and the credentials it hands over.
+// A connection definition (its file, the labels it shows, the credentials it hands over) and
+// the set of them in the Instance Factory folder.
 
 #include "connections/connection.h"
+#include "connections/multi_conn.h"
 
+#include "support/created_key.h"
+#include "support/registry_sandbox.h"
+#include "support/scripted_seam.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <winnetwk.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,9 +27,9 @@ class ConnectionFile : public ::testing::Test {
 protected:
     test::temp_folder folder;
 
-    std::wstring path(const wchar_t* name) const { return folder.with_backslash() + name; }
+    std::wstring path(const std::wstring& name) const { return folder.with_backslash() + name; }
 
-    void write_file(const wchar_t* name, const std::string& text) const { std::ofstream(folder.path() / name) << text; }
+    void write_file(const std::wstring& name, const std::string& text) const { std::ofstream(folder.path() / name) << text; }
 
     // "section/key=value" for every line, in file order.
     std::vector<std::string> lines(const wchar_t* name) const
@@ -371,6 +379,172 @@ TEST(ConnectionLabels, CredentialsAreCutToTheirBuffers)
     EXPECT_TRUE(use);
     EXPECT_EQ(std::wstring(server_user), std::wstring(63, L'u'));
     EXPECT_STREQ(server_password, L"server-secret");
+}
+
+
+class MultiConn : public ConnectionFile {
+protected:
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+    multi_conn set;
+
+    void SetUp() override
+    {
+        test::created_key(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", folder.with_backslash());
+    }
+
+    void definition(const std::wstring& name, const std::string& seed = "") const
+    {
+        write_file(name, "[General]\nconn_seed=" + seed + "\n");
+    }
+
+    std::vector<std::wstring> stems() const
+    {
+        std::vector<std::wstring> result;
+        for (int i = 0; i < set.total(); ++i)
+            result.push_back(set.get_nth(i)->file_stem.str());
+        std::sort(result.begin(), result.end());
+        return result;
+    }
+
+    std::wstring default_stem() const { return set.get_default() ? set.get_default()->file_stem.str() : L"<none>"; }
+};
+
+TEST_F(MultiConn, LoadsEveryIniFileOfTheFolderButFolders)
+{
+    // Never built: empty, and a definition from elsewhere is not deleted.
+    EXPECT_EQ(set.total(), 0);
+    EXPECT_EQ(set.get_nth(0), nullptr);
+    EXPECT_EQ(set.get_default(), nullptr);
+    EXPECT_EQ(set.find_conn(L"a"), nullptr);
+    connection stray;
+    error_collector errors;
+    EXPECT_FALSE(set.delete_conn(errors, &stray));
+    EXPECT_TRUE(seam.showed_errors({L"Connection is not in the standard set!"}));
+
+    seam.clear();
+    definition(L"a.ini", "SeedA");
+    definition(L"b.ini", "SeedB");
+    write_file(L"multi_conn.config", "[General]\nLastDefault=b\n");
+    std::filesystem::create_directory(folder.path() / L"c.ini");
+    set.rebuild_list();
+    EXPECT_EQ(stems(), (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_EQ(set.get_nth(0)->ini_path.str(), path(set.get_nth(0)->file_stem.str() + L".ini"));
+    EXPECT_THROW(set.get_nth(2), std::out_of_range);
+    EXPECT_THROW(set.get_nth(-1), std::out_of_range);
+    EXPECT_EQ(set.find_conn(L"A"), set.find_conn_by_seed(L"seeda"));
+    EXPECT_EQ(set.find_conn(L"A")->m_seed.str(), L"SeedA");
+    EXPECT_EQ(set.find_conn(L"c"), nullptr);
+    EXPECT_EQ(default_stem(), L"b");
+    EXPECT_TRUE(multi_conn::file_exists(path(L"c.ini").c_str())) << "a folder counts";
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(MultiConn, DefaultIsTheRecordedDefinitionElseTheFirst)
+{
+    definition(L"abc_locator.ini");
+    definition(L"xyz_locator.ini");
+    WritePrivateProfileStringW(L"General", L"LastDefault", L"ABC_LOCATOR", path(L"multi_conn.config").c_str());
+    set.rebuild_list();
+    EXPECT_EQ(default_stem(), L"abc_locator");
+
+    set.set_default(set.find_conn(L"xyz_locator"));
+    EXPECT_EQ(default_stem(), L"xyz_locator");
+    EXPECT_EQ(stored(L"multi_conn.config", L"General", L"LastDefault"), L"xyz_locator");
+
+    error_collector errors;
+    connection* removed = set.get_default();
+    ASSERT_TRUE(set.delete_conn(errors, removed));
+    delete removed;  // the caller's part
+    EXPECT_EQ(set.get_default(), nullptr) << "a removed default is not handed out";
+    EXPECT_EQ(stems(), std::vector<std::wstring>{L"abc_locator"});
+    definition(L"def_locator.ini");
+    set.rebuild_list();
+    EXPECT_EQ(default_stem(), set.get_nth(0)->file_stem.str()) << "the recorded one has gone";
+
+    std::filesystem::remove(path(L"abc_locator.ini"));
+    std::filesystem::remove(path(L"def_locator.ini"));
+    set.rebuild_list();
+    EXPECT_EQ(set.total(), 0);
+    EXPECT_EQ(set.get_default(), nullptr) << "the old default was destroyed with its list";
+}
+
+TEST_F(MultiConn, CreateNewMakesTheLowerCaseLocatorPath)
+{
+    error_collector errors;
+    vorn_buffer created;
+    EXPECT_TRUE(set.create_new(errors, L"AcMe", created));
+    EXPECT_EQ(created.str(), path(L"acme_locator.ini"));
+    EXPECT_FALSE(std::filesystem::exists(path(L"acme_locator.ini")));
+
+    definition(L"acme_locator.ini");
+    EXPECT_FALSE(set.create_new(errors, L"ACME", created));
+    EXPECT_EQ(created.str(), path(L"acme_locator.ini"));
+    EXPECT_TRUE(seam.showed_errors({L"Can't create connection! File '" + path(L"acme_locator.ini") + L"' already exists!"}));
+}
+
+TEST_F(MultiConn, DeleteRemovesTheFileOrKeepsTheDefinition)
+{
+    definition(L"a.ini");
+    definition(L"b.ini");
+    set.rebuild_list();
+    connection* a = set.find_conn(L"a");
+    std::filesystem::remove(path(L"a.ini"));
+    error_collector errors;
+    EXPECT_FALSE(set.delete_conn(errors, a));
+    EXPECT_TRUE(seam.showed_errors({L"Connection file [" + path(L"a.ini") + L"] does not exist!"}));
+    EXPECT_EQ(set.total(), 2);
+
+    connection* b = set.find_conn(L"b");
+    EXPECT_TRUE(set.delete_conn(errors, b));
+    EXPECT_FALSE(std::filesystem::exists(path(L"b.ini")));
+    EXPECT_EQ(stems(), std::vector<std::wstring>{L"a"});
+    delete b;  // the caller's part
+}
+
+// The definitions go with the last set that holds their list; the other holders may destroy them
+// at any time after a set let go of it, so that set forgets its default from the list.
+TEST_F(MultiConn, CopiesShareOneListAndASetThatLetsGoForgetsItsDefault)
+{
+    definition(L"a.ini");
+    definition(L"b.ini");
+    set.rebuild_list();
+    connection* const first = set.get_nth(0);
+    connection* const first_default = set.get_default();
+    ASSERT_NE(first_default, nullptr);
+    {
+        multi_conn copy(set);
+        EXPECT_EQ(copy.get_nth(0), first);
+        multi_conn assigned;
+        assigned = copy;
+        set.free_list();
+        EXPECT_EQ(set.total(), 0);
+        EXPECT_EQ(set.get_default(), nullptr);
+        EXPECT_EQ(assigned.get_nth(0), first) << "still alive in the copies";
+        EXPECT_EQ(assigned.get_default(), first_default);
+        set = assigned;
+    }
+    EXPECT_EQ(set.get_nth(0), first);
+
+    multi_conn copy(set);
+    std::filesystem::remove(path(L"a.ini"));
+    std::filesystem::remove(path(L"b.ini"));
+    set.rebuild_list();  // finds nothing: no new default is chosen
+    EXPECT_EQ(set.total(), 0);
+    EXPECT_EQ(set.get_default(), nullptr);
+    EXPECT_EQ(copy.get_default(), first_default) << "the copy still holds the list";
+
+    definition(L"c.ini");
+    set = copy;
+    set.rebuild_list();
+    EXPECT_EQ(default_stem(), L"c");
+    copy.free_list();
+    EXPECT_EQ(copy.get_default(), nullptr);
+
+    connection outside;
+    set.set_default(&outside);
+    set.free_list();
+    EXPECT_EQ(set.get_default(), &outside) << "a default from outside the list is not the list's to clear";
 }
 
 }  // namespace
