@@ -60,7 +60,7 @@ protected:
 // key); the values no export holds are added here.
 TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
 {
-    for (const auto& file : std::filesystem::directory_iterator(test::real_profiles_folder()))
+    for (const auto& file : std::filesystem::directory_iterator(test::program_folder() / L"real-profiles"))
         if (file.path().extension() == L".reg")
             test::load_reg_file(file.path());
     test::load_reg_text(LR"reg(Windows Registry Editor Version 5.00

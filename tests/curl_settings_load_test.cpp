@@ -5,8 +5,8 @@
 #include "vorn/vorn_crypt.h"
 #include "vorn/vorn_curl.h"
 
-#include "support/closed_port.h"
 #include "support/transport.h"
+#include "support/unix_service.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

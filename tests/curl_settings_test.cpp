@@ -8,8 +8,8 @@
 #include "vorn/vorn_curl_debug.h"
 #include "vorn/vorn_curl_mask.h"
 
-#include "support/closed_port.h"
 #include "support/transport.h"
+#include "support/unix_service.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

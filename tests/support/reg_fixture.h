@@ -3,6 +3,7 @@
 // test shows the registry it sets up. Keys under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE land
 // in whatever those hives are redirected to. Understood value forms: "text", dword:, hex:,
 // hex(N): with continuation lines, and @ or "" for the default value; ';' starts a comment.
+// The real AutoCAD profile exports kept with the tests lie in real-profiles beside the programs.
 
 #include <filesystem>
 #include <string>
@@ -13,8 +14,5 @@ void load_reg_text(const std::wstring& text);
 
 // A regedit export on disk: UTF-16LE with a byte-order mark, or UTF-8.
 void load_reg_file(const std::filesystem::path& file);
-
-// Folder of the real AutoCAD profile exports kept with the tests.
-std::filesystem::path real_profiles_folder();
 
 }  // namespace test
