@@ -1,17 +1,32 @@
+// The AutoCAD releases of the workstation: how they are found in the registry, which of them
+// are running, and connecting their current profiles to PLAXOR.
+
 #include "host/acad_discovery.h"
+#include "host/profile_connection.h"
+#include "host/running_acads.h"
 
 #include "support/created_key.h"
+#include "support/denied_key_rights.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
+#include "support/running_acad.h"
 #include "support/scripted_seam.h"
 #include "support/system_text.h"
 #include "support/temp_folder.h"
+#include "support/workstation.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwctype>
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 using entries = std::vector<std::wstring>;
 
@@ -306,6 +321,287 @@ TEST(SplitPathList, KeepsEmptyEntriesButNotATrailingOne)
     EXPECT_EQ(host::split_path_list(L";a"), (entries{L"", L"a"}));
     EXPECT_EQ(host::split_path_list(L";"), entries{L""});
     EXPECT_EQ(host::split_path_list(L" A ;b"), (entries{L" A ", L"b"}));
+}
+
+
+fs::path install(const fs::path& folder, const wchar_t* exe_name)
+{
+    fs::create_directories(folder);
+    fs::copy_file(test::program_folder() / L"acad.exe", folder / exe_name);
+    return folder / exe_name;
+}
+
+entries running(const host::acad_install_list& list)
+{
+    entries found{L"not emptied"};
+    EXPECT_TRUE(host::find_running_acads(list, found));
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+TEST(RunningAcads, ReportsEachCopyStartedFromAListedInstallFolder)
+{
+    test::temp_folder root;
+    const fs::path acad2022 = install(root.path() / L"AutoCAD 2022", L"acad.exe");
+    const fs::path upper = install(root.path() / L"AutoCAD 2020", L"ACAD.EXE");
+    const fs::path elsewhere = install(root.path() / L"Elsewhere", L"acad.exe");
+    fs::create_directories(root.path() / L"AutoCAD 2025");
+
+    std::wstring upper_folder_lower = upper.parent_path().wstring() + L"\\";
+    std::transform(upper_folder_lower.begin(), upper_folder_lower.end(), upper_folder_lower.begin(), ::towlower);
+    host::acad_install_list list;
+    list[L"R23.1"].install_folder = upper_folder_lower;
+    list[L"R23.1"].product_name = L"AutoCAD 2020";
+    list[L"R24.1"].install_folder = acad2022.parent_path().wstring() + L"\\";
+    list[L"R24.1"].product_name = L"AutoCAD 2022";
+    list[L"R25.0"].install_folder = (root.path() / L"AutoCAD 2025").wstring() + L"\\";
+    list[L"R25.0"].product_name = L"AutoCAD 2025";
+
+    EXPECT_EQ(running(list), entries{});
+    std::vector<std::unique_ptr<test::running_acad>> copies;
+    copies.push_back(std::make_unique<test::running_acad>(elsewhere));
+    EXPECT_EQ(running(list), entries{});
+    copies.push_back(std::make_unique<test::running_acad>(acad2022));
+    EXPECT_EQ(running(list), entries{L"AutoCAD 2022"});
+    copies.push_back(std::make_unique<test::running_acad>(acad2022));
+    EXPECT_EQ(running(list), (entries{L"AutoCAD 2022", L"AutoCAD 2022"}));
+    copies.push_back(std::make_unique<test::running_acad>(upper));
+    EXPECT_EQ(running(list), (entries{L"AutoCAD 2020", L"AutoCAD 2022", L"AutoCAD 2022"}));
+
+    EXPECT_EQ(running(host::acad_install_list{}), entries{});
+}
+
+
+using host::acad_install;
+
+constexpr wchar_t tool_folder[] = L"D:\\Tool\\";  // where the tool's executable lies
+
+std::wstring profile_path(const std::wstring& release)
+{
+    return L"Software\\Autodesk\\AutoCAD\\" + release + L"\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>";
+}
+
+// "ACAD | TRUSTEDPATHS" of the profile in the registry.
+std::wstring stored(const std::wstring& release = L"R24.1")
+{
+    return test::registry_text(HKEY_CURRENT_USER, profile_path(release) + L"\\General", L"ACAD") + L" | " +
+           test::registry_text(HKEY_CURRENT_USER, profile_path(release) + L"\\Variables", L"TRUSTEDPATHS");
+}
+
+// The same of a record: the texts it takes as stored.
+std::wstring texts_of(const acad_install& record)
+{
+    return record.support_path_text + L" | " + record.trusted_paths_text;
+}
+
+void set_stored(const std::wstring& release, const wchar_t* subkey, const wchar_t* name, const std::wstring& text)
+{
+    test::created_key(HKEY_CURRENT_USER, profile_path(release) + subkey).set(name, text);
+}
+
+bool key_exists(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS && RegCloseKey(key) == 0;
+}
+
+class ProfileConnection : public DiscoveryTest {
+protected:
+    const std::wstring general = profile_path(L"R24.1") + L"\\General";
+    const std::wstring variables = profile_path(L"R24.1") + L"\\Variables";
+
+    // The profile in the registry (only the keys asked for) and the record discovery makes of it.
+    acad_install profile(const std::wstring& acad, const std::wstring& trusted, const std::wstring& release = L"R24.1",
+                         bool with_general = true, bool with_variables = true)
+    {
+        if (with_general)
+            set_stored(release, L"\\General", L"ACAD", acad);
+        if (with_variables)
+            set_stored(release, L"\\Variables", L"TRUSTEDPATHS", trusted);
+        acad_install record;
+        record.release = release;
+        record.product_key = L"ACAD-5101:409";
+        record.profile = L"<<Unnamed Profile>>";
+        record.support_path_text = acad;
+        record.support_paths = host::split_path_list(acad);
+        record.trusted_paths_text = trusted;
+        record.trusted_paths = host::split_path_list(trusted);
+        return record;
+    }
+
+    // The registry and the record agree on both values.
+    void expect_written(const acad_install& record, const std::wstring& acad, const std::wstring& trusted)
+    {
+        EXPECT_EQ(stored(record.release), acad + L" | " + trusted);
+        EXPECT_EQ(texts_of(record), acad + L" | " + trusted);
+        EXPECT_EQ(record.support_paths, host::split_path_list(acad));
+        EXPECT_EQ(record.trusted_paths, host::split_path_list(trusted));
+    }
+};
+
+TEST(ReleaseFolders, FollowTheSuffixTableWithoutTheTrailingBackslash)
+{
+    struct row {
+        const wchar_t *release, *base;
+        bool known;
+        const wchar_t* release_folder;
+    } rows[] = {
+        {L"R24.1", L"D:\\Tool\\", true, L"D:\\Tool\\A2022"}, {L"R24.1", L"D:\\Tool", true, L"D:\\Tool\\A2022"},
+        {L"R24", L"D:\\Tool\\", true, L"D:\\Tool\\A2021"},   {L"R22.0", L"D:\\Tool\\", true, L"D:\\Tool\\A2018"},
+        {L"R24.0", L"D:\\Tool\\", false, L"D:\\Tool"},         {L"r24.1", L"D:\\Tool\\", false, L"D:\\Tool"},
+    };
+    for (const row& r : rows) {
+        acad_install record;
+        record.release = r.release;
+        std::wstring release_folder, client_folder;
+        EXPECT_EQ(host::release_folders(record, r.base, release_folder, client_folder), r.known) << r.release;
+        EXPECT_EQ(release_folder, r.release_folder) << r.release;
+        EXPECT_EQ(client_folder, L"D:\\Tool");
+    }
+}
+
+TEST_F(ProfileConnection, ConnectsAndDisconnectsInTheRegistryAndTheRecord)
+{
+    struct row {
+        const wchar_t *acad, *trusted;
+        bool connected_before;
+        const wchar_t *connected_acad, *connected_trusted, *disconnected_acad, *disconnected_trusted;
+    } rows[] = {
+        {L"x;y", L"t", false, L"D:\\Tool\\A2022;D:\\Tool;x;y", L"t;D:\\Tool;D:\\Tool\\A2022", L"x;y", L"t"},
+        {L"", L"", false, L"D:\\Tool\\A2022;D:\\Tool", L"D:\\Tool;D:\\Tool\\A2022", L"", L""},
+        // Case is ignored: already connected, so connecting writes nothing.
+        {L"d:\\tool\\a2022;D:\\TOOL;x", L"D:\\TOOL;d:\\tool\\A2022", true, L"d:\\tool\\a2022;D:\\TOOL;x",
+         L"D:\\TOOL;d:\\tool\\A2022", L"x", L""},
+        // The folders further down stay, so each stands twice, and disconnecting takes the front two.
+        {L"x;D:\\Tool\\A2022;D:\\Tool", L"t", false, L"D:\\Tool\\A2022;D:\\Tool;x;D:\\Tool\\A2022;D:\\Tool",
+         L"t;D:\\Tool;D:\\Tool\\A2022", L"x;D:\\Tool\\A2022;D:\\Tool", L"t"},
+        {L"x;", L"t;", false, L"D:\\Tool\\A2022;D:\\Tool;x", L"t;D:\\Tool;D:\\Tool\\A2022", L"x", L"t"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "ACAD " << r.acad);
+        acad_install record = profile(r.acad, r.trusted);
+        EXPECT_EQ(host::is_profile_connected(record, tool_folder), r.connected_before);
+        EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+        expect_written(record, r.connected_acad, r.connected_trusted);
+        EXPECT_TRUE(host::is_profile_connected(record, tool_folder));
+        EXPECT_TRUE(host::set_profile_connection(false, record, tool_folder));
+        expect_written(record, r.disconnected_acad, r.disconnected_trusted);
+        EXPECT_FALSE(host::is_profile_connected(record, tool_folder));
+    }
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(ProfileConnection, WritesOnlyTheValuesWhoseJoinedTextChanged)
+{
+    // Markers that any further write would overwrite.
+    const auto mark = [] {
+        set_stored(L"R24.1", L"\\General", L"ACAD", L"marker");
+        set_stored(L"R24.1", L"\\Variables", L"TRUSTEDPATHS", L"marker");
+    };
+    acad_install record = profile(L"x;y", L"t");
+    ASSERT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    mark();
+    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_EQ(stored(), L"marker | marker");
+
+    // Support path already connected, trusted paths not: only "TRUSTEDPATHS" is written.
+    record = profile(L"D:\\Tool\\A2022;D:\\Tool;x", L"t");
+    mark();
+    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_EQ(stored(), L"marker | t;D:\\Tool;D:\\Tool\\A2022");
+
+    // Entries compare without case, the joined text with it: a text differing only in case is written.
+    record = profile(L"d:\\tool\\a2022;d:\\tool", L"D:\\Tool;D:\\Tool\\A2022");
+    record.support_paths = {L"D:\\Tool\\A2022", L"D:\\Tool"};
+    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool | D:\\Tool;D:\\Tool\\A2022");
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST(ProfileConnectedState, TrustedPathsHoldBothFoldersExactlyTwiceBetweenThem)
+{
+    struct row {
+        entries support, trusted;
+        bool connected;
+    } rows[] = {
+        {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool"}, true},
+        {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool\\A2022", L"D:\\Tool"}, false},
+        {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool\\A2022", L"t", L"D:\\Tool"}, true},
+        {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {}, false},
+        {{L"D:\\Tool\\A2022"}, {L"D:\\Tool", L"D:\\Tool\\A2022"}, true},
+        {{L"D:\\Tool\\A2022", L"x", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool\\A2022"}, false},
+        {{}, {L"D:\\Tool", L"D:\\Tool\\A2022"}, false},
+    };
+    for (const row& r : rows) {
+        acad_install record;
+        record.release = L"R24.1";
+        record.support_paths = r.support;
+        record.trusted_paths = r.trusted;
+        EXPECT_EQ(host::is_profile_connected(record, tool_folder), r.connected)
+            << r.support.size() << " support, " << r.trusted.size() << " trusted";
+    }
+}
+
+TEST_F(ProfileConnection, ReleasesWithoutASuffixAreNeverConnectedNorTouched)
+{
+    for (const wchar_t* release : {L"R24.0", L"R25.0", L"R21.0"}) {
+        SCOPED_TRACE(testing::Message() << release);
+        // Lists that would count as connected if "D:\Tool" were the release folder.
+        acad_install record = profile(L"D:\\Tool;D:\\Tool", L"D:\\Tool;D:\\Tool", release);
+        EXPECT_FALSE(host::is_profile_connected(record, tool_folder));
+        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_FALSE(host::set_profile_connection(false, record, tool_folder));
+        expect_written(record, L"D:\\Tool;D:\\Tool", L"D:\\Tool;D:\\Tool");
+    }
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(ProfileConnection, MissingKeyShowsItsBoxAndCreatesNothing)
+{
+    acad_install record = profile(L"x;y", L"t", L"R24.1", false, true);
+    EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + general + L"' does not exist!"}));
+    EXPECT_FALSE(key_exists(general));
+    EXPECT_EQ(record.support_paths, (entries{L"D:\\Tool\\A2022", L"D:\\Tool", L"x", L"y"}));  // changed in memory
+    EXPECT_EQ(texts_of(record), L"x;y | t");
+    EXPECT_EQ(stored(), L"(none) | t");
+
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, variables.c_str()), ERROR_SUCCESS);
+    seam.clear();
+    record = profile(L"x;y", L"t", L"R24.1", true, false);
+    EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + variables + L"' does not exist!"}));
+    EXPECT_FALSE(key_exists(variables));
+    EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool;x;y | (none)");  // written before
+    EXPECT_EQ(texts_of(record), L"D:\\Tool\\A2022;D:\\Tool;x;y | t");
+    EXPECT_EQ(record.trusted_paths, (entries{L"t", L"D:\\Tool", L"D:\\Tool\\A2022"}));
+}
+
+TEST_F(ProfileConnection, KeyThatRefusesWritingKeepsItsValueAndTheNextConnectWrites)
+{
+    const std::wstring refused = L"' cannat to opened for writting!";
+    acad_install record = profile(L"x;y", L"t");
+    {
+        test::denied_key_rights locked(HKEY_CURRENT_USER, general, KEY_SET_VALUE);
+        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + general + refused}));
+        EXPECT_EQ(stored(), L"x;y | t");
+        EXPECT_EQ(texts_of(record), L"x;y | t");
+        EXPECT_TRUE(host::is_profile_connected(record, tool_folder));  // the lists went ahead
+    }
+    seam.clear();
+    {
+        test::denied_key_rights locked(HKEY_CURRENT_USER, variables, KEY_SET_VALUE);
+        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + variables + refused}));
+        EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool;x;y | t");
+        EXPECT_EQ(texts_of(record), L"D:\\Tool\\A2022;D:\\Tool;x;y | t");
+    }
+    seam.clear();
+    // The stored texts followed only what was written, so the lists still differ and go out now.
+    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    expect_written(record, L"D:\\Tool\\A2022;D:\\Tool;x;y", L"t;D:\\Tool;D:\\Tool\\A2022");
+    EXPECT_TRUE(seam.boxes().empty());
 }
 
 }  // namespace
