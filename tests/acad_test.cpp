@@ -69,6 +69,16 @@ protected:
             names.push_back(name);
         return names;
     }
+
+    // "folder | product | key | profile | ACAD length/entries | TRUSTEDPATHS length/entries | icon"
+    std::wstring summary(const wchar_t* release) const
+    {
+        const host::acad_install& r = list.at(release);
+        return r.install_folder + L" | " + r.product_name + L" | " + r.product_key + L" | " + r.profile + L" | " +
+               std::to_wstring(r.support_path_text.size()) + L"/" + std::to_wstring(r.support_paths.size()) + L" | " +
+               std::to_wstring(r.trusted_paths_text.size()) + L"/" + std::to_wstring(r.trusted_paths.size()) + L" | " +
+               (r.icon ? L"icon " : L"no icon ") + std::to_wstring(r.icon_width) + L"x" + std::to_wstring(r.icon_height);
+    }
 };
 
 // Five listed releases from every real profile export kept with the tests (no two hold the same
@@ -126,53 +136,27 @@ TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
         {L"Key 'HKEY_CURRENT_USER', SubKey 'R20.1\\ACAD-F001:804\\Profiles\\<<未命名配置>>\\General' does not exist!",
          L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\R25.0\\ACAD-8101:409' does not exist!"}));
 
-    const host::acad_install& ramsa = list.at(L"R19.1");
-    EXPECT_EQ(ramsa.install_folder, L"C:\\Program Files\\Autodesk\\AutoCAD 2014\\");
-    EXPECT_EQ(ramsa.product_name, L"AutoCAD Architecture 2014 - English");
-    EXPECT_EQ(ramsa.profile, L"RAMSA 2014");
-    EXPECT_EQ(ramsa.support_path_text.size(), 830u);
+    // Variables without TRUSTEDPATHS; present and empty; its Variables after the missing General.
+    EXPECT_EQ(summary(L"R19.1"), L"C:\\Program Files\\Autodesk\\AutoCAD 2014\\ | AutoCAD Architecture 2014 - English | "
+                                 L"ACAD-D004:409 | RAMSA 2014 | 830/19 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R20.0"),
+              L"C:\\Program Files\\Autodesk\\AutoCAD 2015\\ |  | ACAD-E001:409 | <<Unnamed Profile>> | 714/14 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R20.1"), L"C:\\Program Files\\Autodesk\\AutoCAD 2016\\ | AutoCAD 2016 - 简体中文 (Simplified Chinese) | "
+                                 L"ACAD-F001:804 | <<未命名配置>> | 0/0 | 0/0 | no icon 0x0");
+    // ACAD is REG_EXPAND_SZ here, taken unexpanded.
+    EXPECT_EQ(summary(L"R24.3"), L"D:\\Program Files\\Autodesk\\AutoCAD 2024\\ | AutoCAD 2024 - 简体中文 (Simplified Chinese) | "
+                                 L"ACAD-7101:804 | <<未命名配置>> | 359/7 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R25.0"), L" | AutoCAD 2025 | ACAD-8101:409 | <<Unnamed Profile>> | 359/7 | 573/19 | no icon 0x0");
+    const host::acad_install &ramsa = list.at(L"R19.1"), &chinese = list.at(L"R24.3"), &stock = list.at(L"R25.0");
     EXPECT_EQ(ramsa.support_path_text.back(), L';');
-    ASSERT_EQ(ramsa.support_paths.size(), 19u);
-    EXPECT_EQ(ramsa.support_paths[8], L"\\\\ramsacfs\\project\\reference\\autocad\\2014");
-    EXPECT_EQ(ramsa.support_paths[15], L"c:\\program files\\autodesk\\autocad raster design 2014");
-    EXPECT_EQ(ramsa.support_paths[18], L"%InstallFolder%\\bin\\fdo");
-    EXPECT_EQ(ramsa.trusted_paths_text, L"");  // Variables key without TRUSTEDPATHS
-    EXPECT_TRUE(ramsa.trusted_paths.empty());
-
-    const host::acad_install& basic = list.at(L"R20.0");
-    EXPECT_EQ(basic.install_folder, L"C:\\Program Files\\Autodesk\\AutoCAD 2015\\");
-    EXPECT_EQ(basic.product_name, L"");
-    EXPECT_EQ(basic.profile, L"<<Unnamed Profile>>");
-    EXPECT_EQ(basic.support_path_text.size(), 714u);
-    ASSERT_EQ(basic.support_paths.size(), 14u);
-    EXPECT_EQ(basic.support_paths[13], L"c:\\custom program files\\autocad\\support");
-    EXPECT_EQ(basic.trusted_paths_text, L"");  // present and empty
-    EXPECT_TRUE(basic.trusted_paths.empty());
-
-    const host::acad_install& tangent = list.at(L"R20.1");
-    EXPECT_EQ(tangent.product_key, L"ACAD-F001:804");
-    EXPECT_EQ(tangent.profile, L"<<未命名配置>>");
-    EXPECT_EQ(tangent.support_path_text, L"");
-    EXPECT_EQ(tangent.trusted_paths_text, L"");  // its Variables key comes after the missing one
-    EXPECT_EQ(tangent.install_folder, L"C:\\Program Files\\Autodesk\\AutoCAD 2016\\");
-
-    const host::acad_install& chinese = list.at(L"R24.3");
-    EXPECT_EQ(chinese.product_key, L"ACAD-7101:804");
-    EXPECT_EQ(chinese.product_name, L"AutoCAD 2024 - 简体中文 (Simplified Chinese)");
-    EXPECT_EQ(chinese.support_path_text.size(), 359u);
-    ASSERT_EQ(chinese.support_paths.size(), 7u);  // REG_EXPAND_SZ, taken unexpanded
-    EXPECT_EQ(chinese.support_paths[0], L"%UserProfile%\\AppData\\Roaming\\Autodesk\\AutoCAD 2024\\R24.3\\chs\\Support");
-    EXPECT_EQ(chinese.support_paths[2], L"D:\\Program Files\\Autodesk\\AutoCAD 2024\\Support\\zh-CN");
-    EXPECT_TRUE(chinese.trusted_paths.empty());
-
-    const host::acad_install& stock = list.at(L"R25.0");
-    EXPECT_EQ(stock.product_name, L"AutoCAD 2025");
-    EXPECT_EQ(stock.install_folder, L"");
-    ASSERT_EQ(stock.support_paths.size(), 7u);
-    EXPECT_EQ(stock.support_paths[5], L"C:\\Program Files\\Autodesk\\AutoCAD 2025\\Express");
-    EXPECT_EQ(stock.trusted_paths_text.size(), 573u);
-    ASSERT_EQ(stock.trusted_paths.size(), 19u);
-    EXPECT_EQ(stock.trusted_paths[1], L"D:\\I52-CTDA-R2H");
+    EXPECT_EQ(ramsa.support_paths.at(8), L"\\\\ramsacfs\\project\\reference\\autocad\\2014");
+    EXPECT_EQ(ramsa.support_paths.at(15), L"c:\\program files\\autodesk\\autocad raster design 2014");
+    EXPECT_EQ(ramsa.support_paths.at(18), L"%InstallFolder%\\bin\\fdo");
+    EXPECT_EQ(list.at(L"R20.0").support_paths.at(13), L"c:\\custom program files\\autocad\\support");
+    EXPECT_EQ(chinese.support_paths.at(0), L"%UserProfile%\\AppData\\Roaming\\Autodesk\\AutoCAD 2024\\R24.3\\chs\\Support");
+    EXPECT_EQ(chinese.support_paths.at(2), L"D:\\Program Files\\Autodesk\\AutoCAD 2024\\Support\\zh-CN");
+    EXPECT_EQ(stock.support_paths.at(5), L"C:\\Program Files\\Autodesk\\AutoCAD 2025\\Express");
+    EXPECT_EQ(stock.trusted_paths.at(1), L"D:\\I52-CTDA-R2H");
 }
 
 // No machine keys here, so every record keeps the table's product name and shows one box.
@@ -252,28 +236,13 @@ TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
                                     L"Key 'HKEY_CURRENT_USER', SubKey 'R23.0\\ACAD-2001:409\\Profiles\\Site\\Variables' does not exist!",
                                     test::system_text(ERROR_MORE_DATA)}));
 
-    const host::acad_install& no_profiles = list.at(L"R22.0");
-    EXPECT_EQ(no_profiles.product_key, L"ACAD-1001:409");
-    EXPECT_EQ(no_profiles.profile, L"");
-    EXPECT_EQ(no_profiles.install_folder, L"D:\\Acad\\");
-    EXPECT_EQ(no_profiles.product_name, L"AutoCAD 2018");
-
-    const host::acad_install& no_variables = list.at(L"R23.0");
-    EXPECT_EQ(no_variables.support_paths, (entries{L"x", L"y"}));
-    EXPECT_TRUE(no_variables.trusted_paths.empty());
-    EXPECT_EQ(no_variables.install_folder, L"D:\\Acad\\");
-    EXPECT_EQ(no_variables.product_name, L"");  // no ProductName value
-
-    const host::acad_install& wrong = list.at(L"R23.1");
-    EXPECT_EQ(wrong.support_path_text, L"");
-    EXPECT_EQ(wrong.trusted_paths_text, L"");
-    EXPECT_EQ(wrong.install_folder, L"\\");
-    EXPECT_EQ(wrong.product_name, L"");
-
-    const host::acad_install& too_long = list.at(L"R24.2");
-    EXPECT_EQ(too_long.support_path_text, L"");
-    EXPECT_EQ(too_long.trusted_paths, entries{L"D:\\Kept"});
-    EXPECT_EQ(too_long.install_folder, L"D:\\Acad 2023\\");
+    // No Profiles key; no Variables key nor ProductName; values of the wrong type; ACAD too long.
+    EXPECT_EQ(summary(L"R22.0"), L"D:\\Acad\\ | AutoCAD 2018 | ACAD-1001:409 |  | 0/0 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R23.0"), L"D:\\Acad\\ |  | ACAD-2001:409 | Site | 4/2 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R23.1"), L"\\ |  | ACAD-3001:409 | Site | 0/0 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R24.2"), L"D:\\Acad 2023\\ | AutoCAD 2023 | ACAD-6101:409 | Site | 0/0 | 7/1 | no icon 0x0");
+    EXPECT_EQ(list.at(L"R23.0").support_paths, (entries{L"x", L"y"}));
+    EXPECT_EQ(list.at(L"R24.2").trusted_paths, entries{L"D:\\Kept"});
 }
 
 // Only an AutoCAD key of the user that cannot be opened fails the discovery.
@@ -301,16 +270,8 @@ TEST_F(DiscoveryTest, TakesTheLargeIconOfAcadExe)
 
     ASSERT_TRUE(host::discover_acad_installs(list));
     EXPECT_TRUE(seam.boxes().empty());
-    const host::acad_install& with_exe = list.at(L"R24.1");
-    EXPECT_EQ(with_exe.install_folder, installed.with_backslash());
-    EXPECT_NE(with_exe.icon.get(), nullptr);
-    EXPECT_EQ(with_exe.icon_width, 32);
-    EXPECT_EQ(with_exe.icon_height, 32);
-    const host::acad_install& without_exe = list.at(L"R25.0");
-    EXPECT_EQ(without_exe.install_folder, empty.with_backslash());
-    EXPECT_EQ(without_exe.icon.get(), nullptr);
-    EXPECT_EQ(without_exe.icon_width, 0);
-    EXPECT_EQ(without_exe.icon_height, 0);
+    EXPECT_EQ(summary(L"R24.1"), installed.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | icon 32x32");
+    EXPECT_EQ(summary(L"R25.0"), empty.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | no icon 0x0");
 }
 
 TEST(SplitPathList, KeepsEmptyEntriesButNotATrailingOne)
