@@ -2,6 +2,7 @@
 // transport's settings file, choice of a logon scheme and masking of credentials in the debug
 // output and error texts; the clipboard helper.
 
+#include "vorn/dbc_login.h"
 #include "vorn/dbc_settings_file.h"
 #include "vorn/http_auth_choice.h"
 #include "vorn/vorn_buffer.h"
@@ -13,6 +14,7 @@
 #include "vorn/vorn_dates.h"
 #include "vorn/vorn_paths.h"
 
+#include "support/program_copy.h"
 #include "support/temp_folder.h"
 #include "support/transport.h"
 #include "support/unix_service.h"
@@ -27,6 +29,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -49,12 +52,10 @@ TEST(VornBuffer, BuildsCopiesAndDerivesTexts)
     lowered.lower();
     long_format.format(L"[%ls]", std::wstring(5000, L'x').c_str());
     empty_format.format(L"");
-    vorn_buffer both_spellings;  // %s takes wide text too, as in the Windows CRT
-    both_spellings.format(L"%s|%ls|%ld", L"C:\\f", L"HKCU", 12L);
     const vorn_buffer fields(L"a;;b;c"), host(L"www.acme.com");
     const std::pair<vorn_buffer, std::wstring> derived[] = {
         {vorn_buffer(-42L), L"-42"}, {vorn_buffer(16384L), L"16384"}, {lowered, L"acme ltd\u00E4"},
-        {long_format, L"[" + std::wstring(5000, L'x') + L"]"}, {empty_format, L""}, {both_spellings, L"C:\\f|HKCU|12"},
+        {long_format, L"[" + std::wstring(5000, L'x') + L"]"}, {empty_format, L""},
         {fields.get_element(0, L';'), L"a"}, {fields.get_element(1, L';'), L""}, {fields.get_element(3, L';'), L"c"},
         {fields.get_element(4, L';'), L""}, {fields.get_element(-1, L';'), L""},
         {host.right(4), L"acme.com"}, {host.right(12), L""}, {host.right(-3), L"www.acme.com"},
@@ -351,24 +352,15 @@ TEST(CurlSettings, TheStrongestOfferedSchemeTheMaskAllows)
 {
     const unsigned long basic = WINHTTP_AUTH_SCHEME_BASIC, digest = WINHTTP_AUTH_SCHEME_DIGEST,
                         ntlm = WINHTTP_AUTH_SCHEME_NTLM, negotiate = WINHTTP_AUTH_SCHEME_NEGOTIATE;
-    const struct {
-        long mask;
-        unsigned long offered;
-        unsigned long chosen;
-    } cases[] = {
-        {vorn_auth_any, basic, basic},
-        {vorn_auth_anysafe, basic, 0},
-        {vorn_auth_anysafe, basic | digest, digest},
-        {vorn_auth_any, basic | digest | ntlm | negotiate, negotiate},
-        {vorn_auth_basic, basic | digest, basic},
-        {vorn_auth_digest_ie, basic | digest, digest},
-        {vorn_auth_ntlm_wb, basic | ntlm, ntlm},
-        {vorn_auth_ntlm | vorn_auth_digest, basic | digest | ntlm, ntlm},
-        {vorn_auth_only, basic | digest, 0},
-        {0, basic, 0},
+    // The mask, the schemes offered, the one chosen.
+    const std::tuple<long, unsigned long, unsigned long> cases[] = {
+        {vorn_auth_any, basic, basic}, {vorn_auth_anysafe, basic, 0}, {vorn_auth_anysafe, basic | digest, digest},
+        {vorn_auth_any, basic | digest | ntlm | negotiate, negotiate}, {vorn_auth_basic, basic | digest, basic},
+        {vorn_auth_digest_ie, basic | digest, digest}, {vorn_auth_ntlm_wb, basic | ntlm, ntlm},
+        {vorn_auth_ntlm | vorn_auth_digest, basic | digest | ntlm, ntlm}, {vorn_auth_only, basic | digest, 0}, {0, basic, 0},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(choose_server_auth_scheme(c.mask, c.offered), c.chosen) << c.mask << " " << c.offered;
+    for (const auto& [mask, offered, chosen] : cases)
+        EXPECT_EQ(choose_server_auth_scheme(mask, offered), chosen) << mask << " " << offered;
     EXPECT_EQ(choose_proxy_auth_scheme(basic | ntlm), ntlm);
     EXPECT_EQ(auth_scheme_names(basic | digest), L"Digest, Basic");
 }
@@ -384,19 +376,13 @@ TEST(CurlSettings, CredentialsAreMasked)
               L"action=login&user=ann&password=****&remember=1");
     EXPECT_EQ(mask_form_fields(L"PWD=x&new_Password=y&passphrase=z&user="), L"PWD=****&new_Password=****&passphrase=****&user=");
 
-    const struct {
-        const wchar_t* proxy;
-        const wchar_t* shown;
-    } proxies[] = {
-        {L"proxy.acme.com:3128", L"proxy.acme.com:3128"},
-        {L"pat:pw@proxy.acme.com:3128", L"****@proxy.acme.com:3128"},
-        {L"http://pat:pw@10.0.0.1:80", L"http://****@10.0.0.1:80"},
-        {L"pat:p@ss/w://rd@proxy:1080", L"****@proxy:1080"},
-        {L"pat@proxy", L"****@proxy"},
-        {L"", L""},
+    const std::pair<const wchar_t*, const wchar_t*> proxies[] = {
+        {L"proxy.acme.com:3128", L"proxy.acme.com:3128"}, {L"pat:pw@proxy.acme.com:3128", L"****@proxy.acme.com:3128"},
+        {L"http://pat:pw@10.0.0.1:80", L"http://****@10.0.0.1:80"}, {L"pat:p@ss/w://rd@proxy:1080", L"****@proxy:1080"},
+        {L"pat@proxy", L"****@proxy"}, {L"", L""},
     };
-    for (const auto& p : proxies)
-        EXPECT_EQ(mask_proxy_user_info(p.proxy), p.shown) << p.proxy;
+    for (const auto& [proxy, shown] : proxies)
+        EXPECT_EQ(mask_proxy_user_info(proxy), shown) << proxy;
 }
 
 // A proxy typed as user:password@host reaches WinHTTP as it is; what the exchange tells of it
@@ -455,6 +441,63 @@ TEST(CurlSettings, ToClipboardPutsUnicodeText)
     EXPECT_STREQ(static_cast<const wchar_t*>(GlobalLock(data)), L"Grüße from the console");
     GlobalUnlock(data);
     CloseClipboard();
+}
+
+// The transport settings come from the settings file as it is at their first use, not as it was
+// when the program started. The first use happens once per process: in a copy of this program.
+constexpr wchar_t first_use_marker[] = L"PLAXOR_TRANSPORT_FIRST_USE";
+
+TEST(CurlSettings, LoadAtTheirFirstUse)
+{
+    test::temp_folder folder;
+    EXPECT_TRUE(test::passes_in_copy(folder.path(), L"CurlSettingsFirstUse.*", first_use_marker));
+}
+
+TEST(CurlSettingsFirstUse, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
+{
+    if (!test::is_copy(first_use_marker))
+        GTEST_SKIP() << "runs in a copy of this program started by CurlSettings";
+    // Nothing in this process has touched the settings yet: %APPDATA% moves, then the file
+    // appears, and only then does the first login come.
+    test::temp_folder appdata;
+    ASSERT_TRUE(SetEnvironmentVariableW(L"APPDATA", appdata.path().c_str()));
+    const long closed = test::closed_loopback_port();
+    ASSERT_NE(closed, 0);
+    char* cipher = dbcCrypt_encrypt(nullptr, "proxy pw");
+    ASSERT_NE(cipher, nullptr);
+    std::filesystem::create_directories(appdata.path() / L"VORN" / L"PLAXOR");
+    std::ofstream(appdata.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini")
+        << "[cURL]\nproxy=127.0.0.1\nproxy_port=" << closed << "\nproxy_use_cred=1\nproxy_user=pat\n"
+        << "proxy_password=" << cipher << "\nconn_timeout=4\ntimeout=9\nhttp_auth=2\nuser_agent=Acme CAD/3\n"
+        << "tcp_nodelay=0\nssl_no_revoke=1\nssl_allow_beast=1\n";
+    dbcCrypt_free(cipher);
+
+    test::debug_recorder target;
+    void* handle = nullptr;
+    dbc_connect_set_userdetails(L"ann", L"pw", false, L"", L"", false);
+    const int logged_in = dbc_LoginUser(L"", &handle, nullptr, nullptr, 1, L"localhost", L"/dbclient.php", closed,
+                                        16384, 0, 0, 0, 1, 0);
+    target.stop();
+    wchar_t error[dbc_last_error_size];
+    dbc_LastError(nullptr, error, dbc_last_error_size);
+
+    EXPECT_EQ(logged_in, 0);
+    const std::wstring proxy = L"through the proxy 127.0.0.1:" + std::to_wstring(closed);
+    EXPECT_NE(target.text.find(proxy), std::wstring::npos) << target.text;
+    EXPECT_NE(std::wstring(error).find(L"proxy 127.0.0.1:" + std::to_wstring(closed)), std::wstring::npos) << error;
+
+    EXPECT_EQ(test::transport_settings(), L"proxy pat:proxy pw@127.0.0.1:" + std::to_wstring(closed) +
+                                              L" conn 4 timeout 9 auth 2 agent 'Acme CAD/3' nodelay 0 no_revoke 1 beast 1");
+
+    // Loaded once: a later change of the file waits for read_config, and changes made in
+    // between are not loaded over.
+    vorn_cURL::m_setting_timeout = 50;
+    WritePrivateProfileStringW(L"cURL", L"timeout", L"77",
+                               (appdata.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini").c_str());
+    vorn_cURL::ensure_config_loaded();
+    EXPECT_EQ(vorn_cURL::m_setting_timeout, 50);
+    vorn_cURL::read_config();
+    EXPECT_EQ(vorn_cURL::m_setting_timeout, 77);
 }
 
 }  // namespace
