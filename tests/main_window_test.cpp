@@ -36,6 +36,12 @@ constexpr wchar_t portable_marker[] = L"PLAXOR_MAIN_WINDOW_PORTABLE";
 std::wstring client_folder() { return test::program_folder().wstring(); }
 
 std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
+// The version, both folders and the count of definitions as the window shows them.
+texts shown_settings(HWND dialog)
+{
+    return {text_of(dialog, IDC_VERSION_EDIT), text_of(dialog, IDC_INS_FACTORY_EDIT), text_of(dialog, IDC_CACHED_BASE_EDIT),
+            text_of(dialog, IDC_COUNT_LABEL)};
+}
 bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 ui::list_box list_of(HWND dialog, int id) { return ui::list_box(GetDlgItem(dialog, id)); }
 
@@ -95,15 +101,8 @@ std::wstring in_font(const drawn_text& drawn)
 std::vector<drawn_text> card_texts(const ui::list_box& list, int index)
 {
     const HDC recorder = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
-    DRAWITEMSTRUCT draw{};
-    draw.CtlType = ODT_LISTBOX;
-    draw.CtlID = static_cast<UINT>(list.id());
-    draw.itemID = static_cast<UINT>(index);
-    draw.itemAction = ODA_DRAWENTIRE;
-    draw.hwndItem = list.hwnd();
-    draw.hDC = recorder;
-    draw.rcItem = list.item_rect(index);
-    draw.itemData = reinterpret_cast<ULONG_PTR>(list.data(index));
+    DRAWITEMSTRUCT draw{ODT_LISTBOX, static_cast<UINT>(list.id()), static_cast<UINT>(index), ODA_DRAWENTIRE, 0, list.hwnd(),
+                        recorder, list.item_rect(index), reinterpret_cast<ULONG_PTR>(list.data(index))};
     SendMessageW(GetParent(list.hwnd()), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
     const HENHMETAFILE recording = CloseEnhMetaFile(recorder);
 
@@ -208,9 +207,7 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
 {
     seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [&](HWND window) {
         EXPECT_EQ(ui::window(window).text(), L"Configure PLAXOR");
-        EXPECT_EQ(text_of(window, IDC_VERSION_EDIT), L"1.2.3");
-        EXPECT_EQ(text_of(window, IDC_INS_FACTORY_EDIT), station.factory());
-        EXPECT_EQ(text_of(window, IDC_CACHED_BASE_EDIT), station.cached_base());
+        EXPECT_EQ(shown_settings(window), (texts{L"1.2.3", station.factory(), station.cached_base(), L"3 Instance(s)"}));
         DWORD first = 0, last = 0;
         SendDlgItemMessageW(window, IDC_INS_FACTORY_EDIT, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
         EXPECT_EQ(first, station.factory().size());  // the caret after the end of the path
@@ -225,7 +222,6 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
         const ui::list_box cards = list_of(window, IDC_INSTANCE_LIST);
         EXPECT_EQ(card_names(cards), (texts{L"Alpha", L"beta", L"Gamma"}));
         EXPECT_EQ(cards.item_height(0), 80);
-        EXPECT_EQ(text_of(window, IDC_COUNT_LABEL), L"3 Instance(s)");
 
         // The template's 8-point font is 11 pixels high here: a card's title is bold at 1.2 times
         // that, its seed and captions bold at the dialog's own height. No login yet: "<Unknown>".
@@ -234,10 +230,9 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
         ASSERT_EQ(dialog_font.lfHeight, -11);
         const std::vector<drawn_text> alpha = card_texts(cards, 0);
         ASSERT_EQ(alpha.size(), 8u);
-        EXPECT_EQ(in_font(alpha[0]), L"Alpha -13/700");
-        EXPECT_EQ(in_font(alpha[1]), L"ALPHA -11/700");
-        EXPECT_EQ(in_font(alpha[6]), L"Last Login: -11/700");
-        EXPECT_EQ(in_font(alpha[7]), L"<Unknown> -11/" + std::to_wstring(dialog_font.lfWeight));
+        EXPECT_EQ((texts{in_font(alpha[0]), in_font(alpha[1]), in_font(alpha[6]), in_font(alpha[7])}),
+                  (texts{L"Alpha -13/700", L"ALPHA -11/700", L"Last Login: -11/700",
+                         L"<Unknown> -11/" + std::to_wstring(dialog_font.lfWeight)}));
         EXPECT_EQ(alpha[7].at.y, alpha[6].at.y);
         EXPECT_GT(alpha[7].at.x, alpha[6].at.x);
         for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE, IDC_CONSOLE})
@@ -268,10 +263,7 @@ TEST_F(MainWindow, MissingSettingsKeysShowOneBoxEachAndTheVersionDecides)
         const auto window = open();
         EXPECT_FALSE(window->ended());
         EXPECT_TRUE(seam.showed_errors({missing, missing}));
-        EXPECT_EQ(text_of(window->hwnd(), IDC_VERSION_EDIT), L"1.2.3");
-        EXPECT_EQ(text_of(window->hwnd(), IDC_INS_FACTORY_EDIT), L"");
-        EXPECT_EQ(text_of(window->hwnd(), IDC_CACHED_BASE_EDIT), L"");
-        EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"0 Instance(s)");
+        EXPECT_EQ(shown_settings(window->hwnd()), (texts{L"1.2.3", L"", L"", L"0 Instance(s)"}));
     }
 
     // No key anywhere: one box, and the window closes before it is ever shown.
@@ -546,8 +538,7 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
     station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t", false});
     CConfigurePLAXORDlg window;
     ASSERT_TRUE(window.create_modeless(nullptr));
-    EXPECT_EQ(text_of(window.hwnd(), IDC_VERSION_EDIT), L"Portable (1.2.3)");
-    EXPECT_EQ(text_of(window.hwnd(), IDC_INS_FACTORY_EDIT), L"C:\\Portable\\Factory\\");
+    EXPECT_EQ(shown_settings(window.hwnd()), (texts{L"Portable (1.2.3)", L"C:\\Portable\\Factory\\", L"", L"0 Instance(s)"}));
     EXPECT_TRUE(seam.boxes().empty());
 
     const ui::list_box installed = list_of(window.hwnd(), IDC_INSTALLED_LIST);
