@@ -114,35 +114,20 @@ TEST_F(ConnectionFile, MissingFileAndMissingKeysReadAsTheirOwnDefaults)
 
 TEST_F(ConnectionFile, EveryFieldReadsBackAsWritten)
 {
-    const std::pair<vorn_buffer connection::*, const wchar_t*> texts[] = {
-        {&connection::m_seed, L"Abc"},
-        {&connection::m_connection_type, L"ODBC"},
-        {&connection::m_connect_text, L"DSN=plx;UID=a"},
-        {&connection::m_connection, L"conn"},
-        {&connection::m_database_type, L"mssql"},
-        {&connection::m_server, L"SRV01"},
-        {&connection::m_database, L"PLX"},
-        {&connection::m_database_driver, L"SQL Server"},
-        {&connection::m_last_user, L"ann"},
-        {&connection::m_dsn_name, L"plxdsn"},
-        {&connection::m_user_name, L"Ann"},
-        {&connection::m_password, L"pa ss=word;"},
-        {&connection::m_server_user_name, L"Bob"},
-        {&connection::m_server_password, L"server secret"},
-        {&connection::m_network_user, L"DOMAIN\\ann"},
-        {&connection::m_host_name, L"plx.example.com"},
-        {&connection::m_process, L"/acme/dbclient.php"}};
+    using c = connection;
+    const std::pair<vorn_buffer c::*, const wchar_t*> texts[] = {
+        {&c::m_seed, L"Abc"}, {&c::m_connection_type, L"ODBC"}, {&c::m_connect_text, L"DSN=plx;UID=a"},
+        {&c::m_connection, L"conn"}, {&c::m_database_type, L"mssql"}, {&c::m_server, L"SRV01"}, {&c::m_database, L"PLX"},
+        {&c::m_database_driver, L"SQL Server"}, {&c::m_last_user, L"ann"}, {&c::m_dsn_name, L"plxdsn"},
+        {&c::m_user_name, L"Ann"}, {&c::m_password, L"pa ss=word;"}, {&c::m_server_user_name, L"Bob"},
+        {&c::m_server_password, L"server secret"}, {&c::m_network_user, L"DOMAIN\\ann"},
+        {&c::m_host_name, L"plx.example.com"}, {&c::m_process, L"/acme/dbclient.php"}};
     // Each flag and number the opposite of, or other than, both its defaults.
-    const std::pair<bool connection::*, bool> flags[] = {
-        {&connection::m_trusted, true},           {&connection::m_encrypted, false},
-        {&connection::m_always_prompt, true},     {&connection::m_remember_password, false},
-        {&connection::m_ssl, true},               {&connection::m_user_server_logon, false},
-        {&connection::m_server_remember_password, false}, {&connection::m_plot_only, true}};
-    const std::pair<int connection::*, int> numbers[] = {{&connection::m_login_type, login_type_lan},
-                                                         {&connection::m_connection_length, 42},
-                                                         {&connection::m_timeout, 30},
-                                                         {&connection::m_port, 8443},
-                                                         {&connection::m_read_size, 65536}};
+    const std::pair<bool c::*, bool> flags[] = {
+        {&c::m_trusted, true}, {&c::m_encrypted, false}, {&c::m_always_prompt, true}, {&c::m_remember_password, false},
+        {&c::m_ssl, true}, {&c::m_user_server_logon, false}, {&c::m_server_remember_password, false}, {&c::m_plot_only, true}};
+    const std::pair<int c::*, int> numbers[] = {{&c::m_login_type, login_type_lan}, {&c::m_connection_length, 42},
+                                                {&c::m_timeout, 30}, {&c::m_port, 8443}, {&c::m_read_size, 65536}};
     connection conn;
     for (const auto& [field, value] : texts)
         conn.*field = value;
@@ -300,31 +285,25 @@ TEST(ConnectionLabels, ShowTheLoginOfEachType)
 {
     connection odd = lan();
     odd.m_login_type = 3;
-    struct row {
-        connection conn;
-        const wchar_t *type, *conn_label, *user, *domain;
-    };
     connection bob = http(L"plx.example.com");
     bob.m_server_user_name = L"Bob";
     connection own_logon = bob;
     own_logon.m_user_server_logon = false;
-    const row rows[] = {
-        {lan(), L"LAN", L"SRV01 - PLX", L"ann", L"???"},
-        {http(L"plx.example.com"), L"HTTP", L"plx.example.com", L"Ann", L"example.com"},
-        {http(L"gw.plx.example.com", true), L"HTTPS", L"gw.plx.example.com", L"Ann", L"plx.example.com"},
-        {bob, L"HTTP", L"plx.example.com", L"Ann/Bob", L"example.com"},
-        {own_logon, L"HTTP", L"plx.example.com", L"Ann", L"example.com"},
-        {http(L"10.0.0.5"), L"HTTP", L"10.0.0.5", L"Ann", L"???"},
-        {http(L"localhost"), L"HTTP", L"localhost", L"Ann", L"???"},
-        {http(L".example.com"), L"HTTP", L".example.com", L"Ann", L"???"},
-        {odd, L"<Unknown>", L"<Unknown>", L"<Unknown>", L"???"},
+    // Type, connection, user and domain labels.
+    const std::pair<connection, std::wstring> rows[] = {
+        {lan(), L"LAN | SRV01 - PLX | ann | ???"},
+        {http(L"plx.example.com"), L"HTTP | plx.example.com | Ann | example.com"},
+        {http(L"gw.plx.example.com", true), L"HTTPS | gw.plx.example.com | Ann | plx.example.com"},
+        {bob, L"HTTP | plx.example.com | Ann/Bob | example.com"},
+        {own_logon, L"HTTP | plx.example.com | Ann | example.com"},
+        {http(L"10.0.0.5"), L"HTTP | 10.0.0.5 | Ann | ???"},
+        {http(L"localhost"), L"HTTP | localhost | Ann | ???"},
+        {http(L".example.com"), L"HTTP | .example.com | Ann | ???"},
+        {odd, L"<Unknown> | <Unknown> | <Unknown> | ???"},
     };
-    for (const row& r : rows) {
-        EXPECT_EQ(r.conn.get_type_label().str(), r.type);
-        EXPECT_EQ(r.conn.get_conn_label().str(), r.conn_label);
-        EXPECT_EQ(r.conn.get_user_label().str(), r.user);
-        EXPECT_EQ(r.conn.get_domain().str(), r.domain) << r.conn.m_host_name.str();
-    }
+    for (const auto& [conn, labels] : rows)
+        EXPECT_EQ(conn.get_type_label().str() + L" | " + conn.get_conn_label().str() + L" | " + conn.get_user_label().str() +
+                      L" | " + conn.get_domain().str(), labels);
 }
 
 TEST_F(ConnectionFile, LabelsOfNameSeedAndLastLogin)
