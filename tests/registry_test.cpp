@@ -38,18 +38,13 @@ protected:
         return key;
     }
 
-    // The value's text with its type and size in bytes as stored.
-    std::wstring stored(const wchar_t* name, DWORD* type = nullptr, DWORD* size = nullptr)
+    // "text type/size": the value as stored, its size in bytes.
+    std::wstring stored(const wchar_t* name)
     {
         wchar_t data[64] = {};
-        DWORD data_size = sizeof data, data_type = 0;
-        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Profile\\General", name, RRF_RT_ANY, &data_type, data, &data_size),
-                  ERROR_SUCCESS);
-        if (type)
-            *type = data_type;
-        if (size)
-            *size = data_size;
-        return data;
+        DWORD size = sizeof data, type = 0;
+        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Profile\\General", name, RRF_RT_ANY, &type, data, &size), ERROR_SUCCESS);
+        return std::wstring(data) + L" " + std::to_wstring(type) + L"/" + std::to_wstring(size);
     }
 };
 
@@ -144,21 +139,17 @@ TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminatorOrShowsTheRefusal)
 {
     test::load_reg_text(L"[HKEY_CURRENT_USER\\Profile\\General]\n\"ACAD\"=\"old\"\n");
     EXPECT_FALSE(set_string_value(open(L"Profile\\General", KEY_READ).get(), L"ACAD", L"new"));
-    EXPECT_EQ(stored(L"ACAD"), L"old");
+    EXPECT_EQ(stored(L"ACAD"), L"old 1/8");
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '(null)' cannat to opened for writting!"}));
 
     seam.clear();
     auto key = open(L"Profile\\General");
     for (const std::wstring text : {L"D:\\Tool\\A2022;D:\\Tool", L""}) {
         EXPECT_TRUE(set_string_value(key.get(), L"ACAD", text.c_str()));
-        DWORD type = 0, size = 0;
-        EXPECT_EQ(stored(L"ACAD", &type, &size), text);
-        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(size, (text.size() + 1) * 2);
+        EXPECT_EQ(stored(L"ACAD"), text + L" 1/" + std::to_wstring((text.size() + 1) * 2));  // REG_SZ, its NUL counted
     }
     EXPECT_TRUE(seam.boxes().empty());
 }
-
 
 namespace fs = std::filesystem;
 
@@ -180,11 +171,8 @@ std::wstring user_text(const wchar_t* name) { return test::registry_text(HKEY_CU
 
 fs::path portable_ini() { return test::program_folder() / L"Portable.ini"; }
 
-class SettingsStore : public ::testing::Test {
+class SettingsStore : public RegistryTest {
 protected:
-    test::registry_sandbox sandbox;
-    test::scripted_seam seam;
-
     void SetUp() override
     {
         test::load_reg_text(LR"(
