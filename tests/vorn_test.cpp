@@ -241,10 +241,16 @@ TEST(Crypt, TextThatDoesNotAuthenticateGivesNull)
 }
 
 
-// Moves %APPDATA% into a scratch folder for the test's lifetime.
+// Moves %APPDATA% into a scratch folder for the test's lifetime; `settings`, the [cURL] keys of
+// the settings file, are written there first.
 class scratch_appdata {
 public:
-    scratch_appdata() { SetEnvironmentVariableW(L"APPDATA", folder.path().c_str()); }
+    explicit scratch_appdata(const std::string& settings = {})
+    {
+        SetEnvironmentVariableW(L"APPDATA", folder.path().c_str());
+        if (!settings.empty() && std::filesystem::create_directories(settings_file().parent_path()))
+            std::ofstream(settings_file()) << "[cURL]\n" << settings;
+    }
     ~scratch_appdata() { SetEnvironmentVariableW(L"APPDATA", m_previous.empty() ? nullptr : m_previous.c_str()); }
     std::filesystem::path settings_file() const { return folder.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini"; }
 
@@ -258,40 +264,44 @@ private:
     }();
 };
 
+// Every setting other than its default, as the client's programs write the settings file.
+std::string every_setting(long proxy_port)
+{
+    char* cipher = dbcCrypt_encrypt(nullptr, "proxy pw");
+    const std::string text = "proxy=127.0.0.1\nproxy_port=" + std::to_string(proxy_port) +
+                             "\nproxy_use_cred=1\nproxy_user=pat\nproxy_password=" + (cipher ? cipher : "") +
+                             "\nconn_timeout=4\ntimeout=9\nhttp_auth=2\nuser_agent=Acme CAD/3\ntcp_nodelay=0\n"
+                             "ssl_no_revoke=1\nssl_allow_beast=1\n";
+    dbcCrypt_free(cipher);
+    return text;
+}
+
+std::wstring every_setting_read(long proxy_port)
+{
+    return L"proxy pat:proxy pw@127.0.0.1:" + std::to_wstring(proxy_port) +
+           L" conn 4 timeout 9 auth 2 agent 'Acme CAD/3' nodelay 0 no_revoke 1 beast 1";
+}
+
 TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
 {
-    scratch_appdata appdata;
-    wchar_t small[8] = L"x";
-    EXPECT_EQ(dbc_getIniFilePath(small, 8), 0);  // no room for the path
-    EXPECT_STREQ(small, L"");
-    vorn_cURL::read_config();  // no file yet: the defaults
-    const std::wstring defaults = L"proxy :1080 conn 30 timeout 120 auth -17 agent '' nodelay 1 no_revoke 0 beast 0";
-    EXPECT_EQ(test::transport_settings(), defaults);
-
-    vorn_cURL::m_setting_proxy = L"proxy.acme.com";
-    vorn_cURL::m_setting_proxy_port = 3128;
-    vorn_cURL::m_setting_proxy_use_cred = true;
-    vorn_cURL::m_setting_proxy_user = L"pat";
-    vorn_cURL::m_setting_proxy_password = L"Pr0xy secret";
-    vorn_cURL::m_setting_conn_timeout = 7;
-    vorn_cURL::m_setting_timeout = 45;
-    vorn_cURL::m_httpAuth = vorn_auth_basic | vorn_auth_only;
-    vorn_cURL::m_setting_user_agent = L"Acme CAD/2.0";
-    vorn_cURL::m_setting_tcp_nodelay = 0;
-    vorn_cURL::m_ssl_no_revoke = 1;
-    vorn_cURL::m_ssl_allow_beast = 1;
-    const std::wstring written = test::transport_settings();
+    scratch_appdata appdata(every_setting(3128));
+    vorn_cURL::read_config();
+    EXPECT_EQ(test::transport_settings(), every_setting_read(3128));
+    std::filesystem::remove_all(appdata.folder.path() / L"VORN");  // written anew, folders and all
     EXPECT_TRUE(vorn_cURL::write_config());
     const std::string stored = test::read_file(appdata.settings_file());
-    EXPECT_NE(stored.find("proxy=proxy.acme.com"), std::string::npos) << stored;
-    EXPECT_EQ(stored.find("Pr0xy"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("proxy=127.0.0.1"), std::string::npos) << stored;
+    EXPECT_EQ(stored.find("proxy pw"), std::string::npos) << stored;
     {
         scratch_appdata elsewhere;
-        vorn_cURL::read_config();
-        EXPECT_EQ(test::transport_settings(), defaults);
+        wchar_t small[8] = L"x";
+        EXPECT_EQ(dbc_getIniFilePath(small, 8), 0);  // no room for the path
+        EXPECT_STREQ(small, L"");
+        vorn_cURL::read_config();  // no file: the defaults
+        EXPECT_EQ(test::transport_settings(), L"proxy :1080 conn 30 timeout 120 auth -17 agent '' nodelay 1 no_revoke 0 beast 0");
     }
     vorn_cURL::read_config();
-    EXPECT_EQ(test::transport_settings(), written);
+    EXPECT_EQ(test::transport_settings(), every_setting_read(3128));
 
     vorn_cURL::m_httpAuth = vorn_auth_anysafe;
     vorn_cURL::m_setting_proxy_password = L"";
@@ -459,19 +469,9 @@ TEST(CurlSettingsFirstUse, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
         GTEST_SKIP() << "runs in a copy of this program started by CurlSettings";
     // Nothing in this process has touched the settings yet: %APPDATA% moves, then the file
     // appears, and only then does the first login come.
-    test::temp_folder appdata;
-    ASSERT_TRUE(SetEnvironmentVariableW(L"APPDATA", appdata.path().c_str()));
     const long closed = test::closed_loopback_port();
     ASSERT_NE(closed, 0);
-    char* cipher = dbcCrypt_encrypt(nullptr, "proxy pw");
-    ASSERT_NE(cipher, nullptr);
-    std::filesystem::create_directories(appdata.path() / L"VORN" / L"PLAXOR");
-    std::ofstream(appdata.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini")
-        << "[cURL]\nproxy=127.0.0.1\nproxy_port=" << closed << "\nproxy_use_cred=1\nproxy_user=pat\n"
-        << "proxy_password=" << cipher << "\nconn_timeout=4\ntimeout=9\nhttp_auth=2\nuser_agent=Acme CAD/3\n"
-        << "tcp_nodelay=0\nssl_no_revoke=1\nssl_allow_beast=1\n";
-    dbcCrypt_free(cipher);
-
+    scratch_appdata appdata(every_setting(closed));
     test::debug_recorder target;
     void* handle = nullptr;
     dbc_connect_set_userdetails(L"ann", L"pw", false, L"", L"", false);
@@ -486,14 +486,12 @@ TEST(CurlSettingsFirstUse, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
     EXPECT_NE(target.text.find(proxy), std::wstring::npos) << target.text;
     EXPECT_NE(std::wstring(error).find(L"proxy 127.0.0.1:" + std::to_wstring(closed)), std::wstring::npos) << error;
 
-    EXPECT_EQ(test::transport_settings(), L"proxy pat:proxy pw@127.0.0.1:" + std::to_wstring(closed) +
-                                              L" conn 4 timeout 9 auth 2 agent 'Acme CAD/3' nodelay 0 no_revoke 1 beast 1");
+    EXPECT_EQ(test::transport_settings(), every_setting_read(closed));
 
     // Loaded once: a later change of the file waits for read_config, and changes made in
     // between are not loaded over.
     vorn_cURL::m_setting_timeout = 50;
-    WritePrivateProfileStringW(L"cURL", L"timeout", L"77",
-                               (appdata.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini").c_str());
+    WritePrivateProfileStringW(L"cURL", L"timeout", L"77", appdata.settings_file().c_str());
     vorn_cURL::ensure_config_loaded();
     EXPECT_EQ(vorn_cURL::m_setting_timeout, 50);
     vorn_cURL::read_config();
