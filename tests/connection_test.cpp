@@ -491,21 +491,15 @@ TEST_F(MultiConn, CopiesShareOneListAndASetThatLetsGoForgetsItsDefault)
     connection* const first = set.get_nth(0);
     connection* const first_default = set.get_default();
     ASSERT_NE(first_default, nullptr);
-    {
-        multi_conn copy(set);
-        EXPECT_EQ(copy.get_nth(0), first);
-        multi_conn assigned;
-        assigned = copy;
-        set.free_list();
-        EXPECT_EQ(set.total(), 0);
-        EXPECT_EQ(set.get_default(), nullptr);
-        EXPECT_EQ(assigned.get_nth(0), first) << "still alive in the copies";
-        EXPECT_EQ(assigned.get_default(), first_default);
-        set = assigned;
-    }
+    multi_conn copy(set);
+    set.free_list();
+    EXPECT_EQ(set.total(), 0);
+    EXPECT_EQ(set.get_default(), nullptr);
+    EXPECT_EQ(copy.get_nth(0), first) << "still alive in the copy";
+    EXPECT_EQ(copy.get_default(), first_default);
+    set = copy;
     EXPECT_EQ(set.get_nth(0), first);
 
-    multi_conn copy(set);
     std::filesystem::remove(path(L"a.ini"));
     std::filesystem::remove(path(L"b.ini"));
     set.rebuild_list();  // finds nothing: no new default is chosen

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -41,31 +43,27 @@ std::set<std::string> exported_names(const std::filesystem::path& file)
 TEST(Exports, ProgramExportsTheConnectionClasses)
 {
     const std::set<std::string> exported = exported_names(test::program_folder() / L"ConfigurePLAXOR.exe");
-    for (const char* name : {
-             "connection::s_def_colour", "connection::connection()", "connection::connection(vorn_buffer)",
-             "connection::connection(connection const&)", "connection::operator=(connection const&)",
-             "connection::~connection()", "connection::copy_from(connection const&)", "connection::read_ini()",
-             "connection::write_ini()", "connection::copy_to_file(vorn_buffer)", "connection::is_new() const",
-             "connection::get_name() const", "connection::getServerUserName() const",
-             "connection::getServerPassword() const", "connection::plx2HttpServer() const",
-             "connection::plx2HttpProcess() const", "connection::plx2HttpProcessBlobs() const",
-             "connection::firstFolder() const", "connection::plx2HttpPort() const", "connection::plx2HttpSSL() const",
-             "connection::vanilla_masters() const", "connection::cad_save_format() const",
-             "connection::hConnTemp() const", "connection::is_connected() const",
-             "connection::get_plx_user(wchar_t*, int, wchar_t*, int) const",
-             "connection::set_server_credentials(wchar_t (&) [64], wchar_t (&) [64], bool&) const",
-             "connection::get_type_label() const", "connection::get_seed_label() const", "connection::get_domain() const",
-             "connection::get_name_label() const", "connection::get_conn_label() const",
-             "connection::get_user_label() const", "connection::get_lastlogin_label() const",
-             "multi_conn::multi_conn()", "multi_conn::multi_conn(multi_conn const&)",
-             "multi_conn::operator=(multi_conn const&)", "multi_conn::~multi_conn()", "multi_conn::rebuild_list()",
-             "multi_conn::free_list()", "multi_conn::total() const", "multi_conn::get_nth(int) const",
-             "multi_conn::get_default() const", "multi_conn::set_default(connection*)",
-             "multi_conn::find_conn(vorn_buffer) const", "multi_conn::find_conn_by_seed(vorn_buffer) const",
-             "multi_conn::create_new(error_collector&, vorn_buffer, vorn_buffer&)",
-             "multi_conn::delete_conn(error_collector&, connection*)", "multi_conn::report() const",
-             "multi_conn::file_exists(wchar_t const*)"})
-        EXPECT_TRUE(exported.contains(name)) << name;
+    const std::pair<std::string, std::vector<const char*>> classes[] = {
+        {"connection::",
+         {"s_def_colour", "connection()", "connection(vorn_buffer)", "connection(connection const&)",
+          "operator=(connection const&)", "~connection()", "copy_from(connection const&)", "read_ini()", "write_ini()",
+          "copy_to_file(vorn_buffer)", "is_new() const", "get_name() const", "getServerUserName() const",
+          "getServerPassword() const", "plx2HttpServer() const", "plx2HttpProcess() const",
+          "plx2HttpProcessBlobs() const", "firstFolder() const", "plx2HttpPort() const", "plx2HttpSSL() const",
+          "vanilla_masters() const", "cad_save_format() const", "hConnTemp() const", "is_connected() const",
+          "get_plx_user(wchar_t*, int, wchar_t*, int) const",
+          "set_server_credentials(wchar_t (&) [64], wchar_t (&) [64], bool&) const", "get_type_label() const",
+          "get_seed_label() const", "get_domain() const", "get_name_label() const", "get_conn_label() const",
+          "get_user_label() const", "get_lastlogin_label() const"}},
+        {"multi_conn::",
+         {"multi_conn()", "multi_conn(multi_conn const&)", "operator=(multi_conn const&)", "~multi_conn()",
+          "rebuild_list()", "free_list()", "total() const", "get_nth(int) const", "get_default() const",
+          "set_default(connection*)", "find_conn(vorn_buffer) const", "find_conn_by_seed(vorn_buffer) const",
+          "create_new(error_collector&, vorn_buffer, vorn_buffer&)", "delete_conn(error_collector&, connection*)",
+          "report() const", "file_exists(wchar_t const*)"}}};
+    for (const auto& [owner, members] : classes)
+        for (const char* member : members)
+            EXPECT_TRUE(exported.contains(owner + member)) << owner << member;
 }
 
 }  // namespace
