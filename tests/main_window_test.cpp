@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -160,11 +161,15 @@ bool updater_ran(const fs::path& folder)
     return fs::exists(folder / L"Updater.exe.ran");
 }
 
-const std::wstring general_2022 =
-    L"Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\General";
-const std::wstring variables_2022 =
-    L"Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\Variables";
-const std::wstring general_2020 = L"Software\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:409\\Profiles\\Drafting\\General";
+// "ACAD | TRUSTEDPATHS" of a profile in the registry.
+std::wstring profile_paths(const std::wstring& profile)
+{
+    const std::wstring key = L"Software\\Autodesk\\AutoCAD\\" + profile;
+    return test::registry_text(HKEY_CURRENT_USER, key + L"\\General", L"ACAD") + L" | " +
+           test::registry_text(HKEY_CURRENT_USER, key + L"\\Variables", L"TRUSTEDPATHS");
+}
+const std::wstring profile_2022 = L"R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>";
+const std::wstring profile_2020 = L"R23.1\\ACAD-3001:409\\Profiles\\Drafting";
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -305,17 +310,14 @@ TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
     select_only(installed, {acad2022});
     seam.answer(IDNO);
     notify(installed, LBN_DBLCLK);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
+    EXPECT_EQ(profile_paths(profile_2022), L"x;y | t");
     seam.answer(IDYES);
     notify(installed, LBN_DBLCLK);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, variables_2022, L"TRUSTEDPATHS"), L"t;" + client + L";" + client + L"\\A2022");
+    EXPECT_EQ(profile_paths(profile_2022), client + L"\\A2022;" + client + L";x;y | t;" + client + L";" + client + L"\\A2022");
     EXPECT_TRUE(shows_connected_mark(installed, acad2022));
-
     seam.answer(IDYES);
     notify(installed, LBN_DBLCLK);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, variables_2022, L"TRUSTEDPATHS"), L"t");
+    EXPECT_EQ(profile_paths(profile_2022), L"x;y | t");
     EXPECT_FALSE(shows_connected_mark(installed, acad2022));
 
     EXPECT_EQ(seam.texts(), (texts{L"Connect AutoCAD 2022 from PLAXOR?", L"Connect AutoCAD 2022 from PLAXOR?",
@@ -330,25 +332,25 @@ TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
     const auto window = open();
     const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
     const std::wstring client = client_folder();
-    const std::wstring connected_2020 = client + L"\\A2020;" + client + L";x";
+    const std::wstring connected_2020 = client + L"\\A2020;" + client + L";x | " + client + L";" + client + L"\\A2020";
     EXPECT_TRUE(shows_connected_mark(installed, index_of(installed, L"AutoCAD Map 3D 2020")));
     EXPECT_FALSE(shows_connected_mark(installed, index_of(installed, L"AutoCAD 2022")));
 
     seam.answer(IDYES);
     ui::button(GetDlgItem(window->hwnd(), IDC_CONNECT_ALL)).click();
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), connected_2020);
+    EXPECT_EQ(profile_paths(profile_2022), client + L"\\A2022;" + client + L";x;y | t;" + client + L";" + client + L"\\A2022");
+    EXPECT_EQ(profile_paths(profile_2020), connected_2020);
     for (const wchar_t* name : {L"AutoCAD 2022", L"AutoCAD Map 3D 2020"})
         EXPECT_TRUE(shows_connected_mark(installed, index_of(installed, name))) << name;
     EXPECT_FALSE(shows_connected_mark(installed, index_of(installed, L"autocad 2025")));
 
     seam.answer(IDNO);
     ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), connected_2020);
+    EXPECT_EQ(profile_paths(profile_2020), connected_2020);
     seam.answer(IDYES);
     ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), L"x");
+    EXPECT_EQ(profile_paths(profile_2022), L"x;y | t");
+    EXPECT_EQ(profile_paths(profile_2020), L"x | ");
     for (int i = 0; i < installed.count(); ++i)
         EXPECT_FALSE(shows_connected_mark(installed, i)) << i;
 
@@ -360,7 +362,7 @@ TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
         ui::button(GetDlgItem(bare->hwnd(), button)).click();
     }
     EXPECT_EQ(list_of(bare->hwnd(), IDC_INSTALLED_LIST).count(), 0);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"(none)");
+    EXPECT_EQ(profile_paths(profile_2022), L"(none) | (none)");
     const std::wstring connect = L"Connect all installed AutoCAD's to PLAXOR?";
     const std::wstring disconnect = L"Disconnect all installed AutoCAD's to PLAXOR?";
     EXPECT_EQ(seam.texts(), (texts{connect, disconnect, disconnect, connect, disconnect}));
@@ -372,18 +374,15 @@ TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
 // and Escape to Cancel; the pump below does what the modal loop does with each key.
 TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
 {
-    struct key_press {
-        int focus;
-        WPARAM key;
-        INT_PTR result;
-    };
-    for (const key_press& press : {key_press{IDC_INSTALLED_LIST, VK_RETURN, IDOK}, key_press{IDC_INSTANCE_LIST, VK_RETURN, IDOK},
-                                   key_press{IDC_INSTANCE_LIST, VK_ESCAPE, IDCANCEL}}) {
+    // The list with the focus, the key, the window's result.
+    const std::tuple<int, WPARAM, INT_PTR> presses[] = {
+        {IDC_INSTALLED_LIST, VK_RETURN, IDOK}, {IDC_INSTANCE_LIST, VK_RETURN, IDOK}, {IDC_INSTANCE_LIST, VK_ESCAPE, IDCANCEL}};
+    for (const auto& [focus, key, result] : presses) {
         const auto window = open();
-        const HWND list = GetDlgItem(window->hwnd(), press.focus);
+        const HWND list = GetDlgItem(window->hwnd(), focus);
         SetFocus(list);
         ASSERT_EQ(GetFocus(), list);
-        PostMessageW(list, WM_KEYDOWN, press.key, 1);
+        PostMessageW(list, WM_KEYDOWN, key, 1);
         MSG message;
         while (!window->ended() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (!IsDialogMessageW(window->hwnd(), &message)) {
@@ -391,8 +390,8 @@ TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
                 DispatchMessageW(&message);
             }
         }
-        EXPECT_TRUE(window->ended()) << press.focus << " " << press.key;
-        EXPECT_EQ(window->result(), press.result) << press.focus << " " << press.key;
+        EXPECT_TRUE(window->ended()) << focus << " " << key;
+        EXPECT_EQ(window->result(), result) << focus << " " << key;
     }
     EXPECT_TRUE(seam.boxes().empty());
 }
@@ -434,16 +433,12 @@ TEST_F(MainWindow, CardsMarkTheDefaultAndTheSelectionEnablesTheirButtons)
     EXPECT_EQ(background(1), RGB(200, 220, 255));  // beta, the default
     EXPECT_EQ(background(2), RGB(255, 255, 255));
 
-    struct step {
-        std::initializer_list<int> selected;
-        bool edit_and_current;
-        bool delete_enabled;
-    };
-    for (const step& s : {step{{2}, true, true}, step{{0, 1}, false, true}, step{{}, false, false}, step{{1}, true, true}}) {
-        select_only(cards, s.selected);
-        EXPECT_EQ(enabled(hwnd, IDC_EDIT), s.edit_and_current);
-        EXPECT_EQ(enabled(hwnd, IDC_CURRENT), s.edit_and_current);
-        EXPECT_EQ(enabled(hwnd, IDC_DELETE), s.delete_enabled);
+    // The cards selected; whether Edit, Current and Delete are enabled.
+    const std::pair<std::initializer_list<int>, std::vector<bool>> steps[] = {
+        {{2}, {true, true, true}}, {{0, 1}, {false, false, true}}, {{}, {false, false, false}}, {{1}, {true, true, true}}};
+    for (const auto& [selected, buttons] : steps) {
+        select_only(cards, selected);
+        EXPECT_EQ((std::vector<bool>{enabled(hwnd, IDC_EDIT), enabled(hwnd, IDC_CURRENT), enabled(hwnd, IDC_DELETE)}), buttons);
     }
     EXPECT_EQ(background(1), RGB(255, 202, 0));  // selected, the default too is amber
     EXPECT_EQ(background(0), RGB(255, 255, 255));
@@ -546,7 +541,7 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
     seam.answer(IDYES);
     notify(installed, LBN_DBLCLK);
     const std::wstring client = test::program_folder().wstring();
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
+    EXPECT_EQ(profile_paths(profile_2022), client + L"\\A2022;" + client + L";x;y | t;" + client + L";" + client + L"\\A2022");
 
     // The registry of this user names no updater: the one started is the one Portable.ini names.
     seam.clear();
