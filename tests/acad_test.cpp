@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -308,27 +309,26 @@ TEST(RunningAcads, ReportsEachCopyStartedFromAListedInstallFolder)
     const fs::path elsewhere = install(root.path() / L"Elsewhere", L"acad.exe");
     fs::create_directories(root.path() / L"AutoCAD 2025");
 
+    // The folders as discovery gives them, one in another case than on disk.
     std::wstring upper_folder_lower = upper.parent_path().wstring() + L"\\";
     std::transform(upper_folder_lower.begin(), upper_folder_lower.end(), upper_folder_lower.begin(), ::towlower);
     host::acad_install_list list;
-    list[L"R23.1"].install_folder = upper_folder_lower;
-    list[L"R23.1"].product_name = L"AutoCAD 2020";
-    list[L"R24.1"].install_folder = acad2022.parent_path().wstring() + L"\\";
-    list[L"R24.1"].product_name = L"AutoCAD 2022";
-    list[L"R25.0"].install_folder = (root.path() / L"AutoCAD 2025").wstring() + L"\\";
-    list[L"R25.0"].product_name = L"AutoCAD 2025";
-
+    for (const auto& [release, folder, name] : {std::tuple{L"R23.1", upper_folder_lower, L"AutoCAD 2020"},
+                                                std::tuple{L"R24.1", acad2022.parent_path().wstring() + L"\\", L"AutoCAD 2022"},
+                                                std::tuple{L"R25.0", (root.path() / L"AutoCAD 2025").wstring() + L"\\", L"AutoCAD 2025"}}) {
+        list[release].install_folder = folder;
+        list[release].product_name = name;
+    }
     EXPECT_EQ(running(list), entries{});
+    // Each copy started, with the names found running after it.
+    const std::pair<fs::path, entries> starts[] = {
+        {elsewhere, {}}, {acad2022, {L"AutoCAD 2022"}}, {acad2022, {L"AutoCAD 2022", L"AutoCAD 2022"}},
+        {upper, {L"AutoCAD 2020", L"AutoCAD 2022", L"AutoCAD 2022"}}};
     std::vector<std::unique_ptr<test::running_acad>> copies;
-    copies.push_back(std::make_unique<test::running_acad>(elsewhere));
-    EXPECT_EQ(running(list), entries{});
-    copies.push_back(std::make_unique<test::running_acad>(acad2022));
-    EXPECT_EQ(running(list), entries{L"AutoCAD 2022"});
-    copies.push_back(std::make_unique<test::running_acad>(acad2022));
-    EXPECT_EQ(running(list), (entries{L"AutoCAD 2022", L"AutoCAD 2022"}));
-    copies.push_back(std::make_unique<test::running_acad>(upper));
-    EXPECT_EQ(running(list), (entries{L"AutoCAD 2020", L"AutoCAD 2022", L"AutoCAD 2022"}));
-
+    for (const auto& [exe, names] : starts) {
+        copies.push_back(std::make_unique<test::running_acad>(exe));
+        EXPECT_EQ(running(list), names) << exe;
+    }
     EXPECT_EQ(running(host::acad_install_list{}), entries{});
 }
 
@@ -402,32 +402,25 @@ protected:
 
 TEST(ReleaseFolders, FollowTheSuffixTableWithoutTheTrailingBackslash)
 {
-    struct row {
-        const wchar_t *release, *base;
-        bool known;
-        const wchar_t* release_folder;
-    } rows[] = {
+    // The release, the base folder, whether the release is known, its folder.
+    const std::tuple<const wchar_t*, const wchar_t*, bool, const wchar_t*> rows[] = {
         {L"R24.1", L"D:\\Tool\\", true, L"D:\\Tool\\A2022"}, {L"R24.1", L"D:\\Tool", true, L"D:\\Tool\\A2022"},
         {L"R24", L"D:\\Tool\\", true, L"D:\\Tool\\A2021"},   {L"R22.0", L"D:\\Tool\\", true, L"D:\\Tool\\A2018"},
         {L"R24.0", L"D:\\Tool\\", false, L"D:\\Tool"},         {L"r24.1", L"D:\\Tool\\", false, L"D:\\Tool"},
     };
-    for (const row& r : rows) {
+    for (const auto& [release, base, known, folder] : rows) {
         acad_install record;
-        record.release = r.release;
+        record.release = release;
         std::wstring release_folder, client_folder;
-        EXPECT_EQ(host::release_folders(record, r.base, release_folder, client_folder), r.known) << r.release;
-        EXPECT_EQ(release_folder, r.release_folder) << r.release;
-        EXPECT_EQ(client_folder, L"D:\\Tool");
+        EXPECT_EQ(host::release_folders(record, base, release_folder, client_folder), known) << release;
+        EXPECT_EQ(release_folder + L" " + client_folder, folder + std::wstring(L" D:\\Tool")) << release;
     }
 }
 
 TEST_F(ProfileConnection, ConnectsAndDisconnectsInTheRegistryAndTheRecord)
 {
-    struct row {
-        const wchar_t *acad, *trusted;
-        bool connected_before;
-        const wchar_t *connected_acad, *connected_trusted, *disconnected_acad, *disconnected_trusted;
-    } rows[] = {
+    // ACAD and TRUSTEDPATHS, whether connected already; both connected, then disconnected.
+    const std::tuple<const wchar_t*, const wchar_t*, bool, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*> rows[] = {
         {L"x;y", L"t", false, L"D:\\Tool\\A2022;D:\\Tool;x;y", L"t;D:\\Tool;D:\\Tool\\A2022", L"x;y", L"t"},
         {L"", L"", false, L"D:\\Tool\\A2022;D:\\Tool", L"D:\\Tool;D:\\Tool\\A2022", L"", L""},
         // Case is ignored: already connected, so connecting writes nothing.
@@ -438,15 +431,15 @@ TEST_F(ProfileConnection, ConnectsAndDisconnectsInTheRegistryAndTheRecord)
          L"t;D:\\Tool;D:\\Tool\\A2022", L"x;D:\\Tool\\A2022;D:\\Tool", L"t"},
         {L"x;", L"t;", false, L"D:\\Tool\\A2022;D:\\Tool;x", L"t;D:\\Tool;D:\\Tool\\A2022", L"x", L"t"},
     };
-    for (const row& r : rows) {
-        SCOPED_TRACE(testing::Message() << "ACAD " << r.acad);
-        acad_install record = profile(r.acad, r.trusted);
-        EXPECT_EQ(host::is_profile_connected(record, tool_folder), r.connected_before);
+    for (const auto& [acad, trusted, connected_before, acad_on, trusted_on, acad_off, trusted_off] : rows) {
+        SCOPED_TRACE(testing::Message() << "ACAD " << acad);
+        acad_install record = profile(acad, trusted);
+        EXPECT_EQ(host::is_profile_connected(record, tool_folder), connected_before);
         EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
-        expect_written(record, r.connected_acad, r.connected_trusted);
+        expect_written(record, acad_on, trusted_on);
         EXPECT_TRUE(host::is_profile_connected(record, tool_folder));
         EXPECT_TRUE(host::set_profile_connection(false, record, tool_folder));
-        expect_written(record, r.disconnected_acad, r.disconnected_trusted);
+        expect_written(record, acad_off, trusted_off);
         EXPECT_FALSE(host::is_profile_connected(record, tool_folder));
     }
     EXPECT_TRUE(seam.boxes().empty());
@@ -481,10 +474,8 @@ TEST_F(ProfileConnection, WritesOnlyTheValuesWhoseJoinedTextChanged)
 
 TEST(ProfileConnectedState, TrustedPathsHoldBothFoldersExactlyTwiceBetweenThem)
 {
-    struct row {
-        entries support, trusted;
-        bool connected;
-    } rows[] = {
+    // Support path, trusted paths, whether connected.
+    const std::tuple<entries, entries, bool> rows[] = {
         {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool"}, true},
         {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool\\A2022", L"D:\\Tool"}, false},
         {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool\\A2022", L"t", L"D:\\Tool"}, true},
@@ -493,13 +484,13 @@ TEST(ProfileConnectedState, TrustedPathsHoldBothFoldersExactlyTwiceBetweenThem)
         {{L"D:\\Tool\\A2022", L"x", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool\\A2022"}, false},
         {{}, {L"D:\\Tool", L"D:\\Tool\\A2022"}, false},
     };
-    for (const row& r : rows) {
+    for (const auto& [support, trusted, connected] : rows) {
         acad_install record;
         record.release = L"R24.1";
-        record.support_paths = r.support;
-        record.trusted_paths = r.trusted;
-        EXPECT_EQ(host::is_profile_connected(record, tool_folder), r.connected)
-            << r.support.size() << " support, " << r.trusted.size() << " trusted";
+        record.support_paths = support;
+        record.trusted_paths = trusted;
+        EXPECT_EQ(host::is_profile_connected(record, tool_folder), connected)
+            << support.size() << " support, " << trusted.size() << " trusted";
     }
 }
 
