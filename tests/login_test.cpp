@@ -233,9 +233,8 @@ TEST_F(HttpLogin, ServerLogonFollowsTheMask)
         const outcome login = log_in(port);
         EXPECT_TRUE(login.ok) << mask << ": " << login.error;
     }
+    // Without a server logon at all it is the definition's test login below that fails.
     dbc_connect_set_userdetails(L"ann", L"s3cret pw", true, L"web", L"wrong", true);
-    EXPECT_EQ(log_in(port).error, L"HTTP 401 Unauthorized");
-    dbc_connect_set_userdetails(L"ann", L"s3cret pw", true, L"", L"", false);
     EXPECT_EQ(log_in(port).error, L"HTTP 401 Unauthorized");
 }
 

@@ -125,16 +125,10 @@ void load_reg_text(const std::wstring& text)
 void load_reg_file(const std::filesystem::path& file)
 {
     const std::string bytes = read_file(file);
-    if (bytes.empty())
-        throw std::runtime_error("cannot read " + file.string());
-    std::wstring text;
-    if (bytes.starts_with("\xFF\xFE")) {
-        text.resize((bytes.size() - 2) / sizeof(wchar_t));
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
-    } else {
-        text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0)));
-        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), static_cast<int>(text.size()));
-    }
+    if (!bytes.starts_with("\xFF\xFE"))
+        throw std::runtime_error(file.string() + " is not UTF-16LE with a byte-order mark");
+    std::wstring text((bytes.size() - 2) / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
     load_reg_text(text);
 }
 

@@ -12,7 +12,7 @@ namespace test {
 
 void load_reg_text(const std::wstring& text);
 
-// A regedit export on disk: UTF-16LE with a byte-order mark, or UTF-8.
+// A regedit export on disk, UTF-16LE with a byte-order mark as regedit writes it.
 void load_reg_file(const std::filesystem::path& file);
 
 }  // namespace test
