@@ -265,10 +265,10 @@ private:
 };
 
 // Every setting other than its default, as the client's programs write the settings file.
-std::string every_setting(long proxy_port)
+std::string every_setting(long proxy_port, const std::string& proxy = "127.0.0.1")
 {
     char* cipher = dbcCrypt_encrypt(nullptr, "proxy pw");
-    const std::string text = "proxy=127.0.0.1\nproxy_port=" + std::to_string(proxy_port) +
+    const std::string text = "proxy=" + proxy + "\nproxy_port=" + std::to_string(proxy_port) +
                              "\nproxy_use_cred=1\nproxy_user=pat\nproxy_password=" + (cipher ? cipher : "") +
                              "\nconn_timeout=4\ntimeout=9\nhttp_auth=2\nuser_agent=Acme CAD/3\ntcp_nodelay=0\n"
                              "ssl_no_revoke=1\nssl_allow_beast=1\n";
@@ -276,9 +276,9 @@ std::string every_setting(long proxy_port)
     return text;
 }
 
-std::wstring every_setting_read(long proxy_port)
+std::wstring every_setting_read(long proxy_port, const std::wstring& proxy = L"127.0.0.1")
 {
-    return L"proxy pat:proxy pw@127.0.0.1:" + std::to_wstring(proxy_port) +
+    return L"proxy pat:proxy pw@" + proxy + L":" + std::to_wstring(proxy_port) +
            L" conn 4 timeout 9 auth 2 agent 'Acme CAD/3' nodelay 0 no_revoke 1 beast 1";
 }
 
@@ -395,38 +395,6 @@ TEST(CurlSettings, CredentialsAreMasked)
         EXPECT_EQ(mask_proxy_user_info(proxy), shown) << proxy;
 }
 
-// A proxy typed as user:password@host reaches WinHTTP as it is; what the exchange tells of it
-// shows the host only.
-TEST(CurlSettings, AProxysUserInfoNeverShows)
-{
-    scratch_appdata appdata;
-    vorn_cURL::ensure_config_loaded();
-    const long closed = test::closed_loopback_port();
-    ASSERT_NE(closed, 0);
-    vorn_cURL::m_setting_proxy = L"pat:Pr0xy-pw@127.0.0.1";
-    vorn_cURL::m_setting_proxy_port = closed;
-    vorn_cURL::m_setting_conn_timeout = 5;
-    vorn_cURL::m_setting_timeout = 10;
-    test::debug_recorder target;
-    vorn_cURL_request request;
-    request.host = L"localhost";
-    request.port = closed;
-    request.path = L"/";
-    vorn_cURL_response response;
-    std::wstring error;
-    const bool posted = vorn_cURL::post(request, response, error);
-    vorn_cURL::m_setting_proxy = L"";
-
-    EXPECT_FALSE(posted);
-    const std::wstring shown = L"****@127.0.0.1:" + std::to_wstring(closed);
-    EXPECT_NE(error.find(shown), std::wstring::npos) << error;
-    EXPECT_NE(target.text.find(L"through the proxy " + shown), std::wstring::npos) << target.text;
-    for (const std::wstring& text : {error, target.text}) {
-        EXPECT_EQ(text.find(L"Pr0xy-pw"), std::wstring::npos) << text;
-        EXPECT_EQ(text.find(L"pat:"), std::wstring::npos) << text;
-    }
-}
-
 TEST(CurlSettings, DebugOutputMarksEachLineByKindInTheLog)
 {
     test::temp_folder folder;
@@ -463,6 +431,8 @@ TEST(CurlSettings, LoadAtTheirFirstUse)
     EXPECT_TRUE(test::passes_in_copy(folder.path(), L"CurlSettingsFirstUse.*", first_use_marker));
 }
 
+// A proxy typed as user:password@host reaches WinHTTP as it is; what the exchange tells of it
+// shows the host only.
 TEST(CurlSettingsFirstUse, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
 {
     if (!test::is_copy(first_use_marker))
@@ -471,7 +441,7 @@ TEST(CurlSettingsFirstUse, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
     // appears, and only then does the first login come.
     const long closed = test::closed_loopback_port();
     ASSERT_NE(closed, 0);
-    scratch_appdata appdata(every_setting(closed));
+    scratch_appdata appdata(every_setting(closed, "ux:Pr0xy-pw@127.0.0.1"));
     test::debug_recorder target;
     void* handle = nullptr;
     dbc_connect_set_userdetails(L"ann", L"pw", false, L"", L"", false);
@@ -482,11 +452,14 @@ TEST(CurlSettingsFirstUse, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
     dbc_LastError(nullptr, error, dbc_last_error_size);
 
     EXPECT_EQ(logged_in, 0);
-    const std::wstring proxy = L"through the proxy 127.0.0.1:" + std::to_wstring(closed);
-    EXPECT_NE(target.text.find(proxy), std::wstring::npos) << target.text;
-    EXPECT_NE(std::wstring(error).find(L"proxy 127.0.0.1:" + std::to_wstring(closed)), std::wstring::npos) << error;
-
-    EXPECT_EQ(test::transport_settings(), every_setting_read(closed));
+    const std::wstring shown = L"****@127.0.0.1:" + std::to_wstring(closed);
+    EXPECT_NE(target.text.find(L"through the proxy " + shown), std::wstring::npos) << target.text;
+    EXPECT_NE(std::wstring(error).find(shown), std::wstring::npos) << error;
+    for (const std::wstring& text : {std::wstring(error), target.text}) {
+        EXPECT_EQ(text.find(L"Pr0xy-pw"), std::wstring::npos) << text;
+        EXPECT_EQ(text.find(L"ux:"), std::wstring::npos) << text;
+    }
+    EXPECT_EQ(test::transport_settings(), every_setting_read(closed, L"ux:Pr0xy-pw@127.0.0.1"));
 
     // Loaded once: a later change of the file waits for read_config, and changes made in
     // between are not loaded over.
