@@ -149,12 +149,12 @@ TEST_F(HttpLogin, LogsInAndOwnsTheServerVariables)
     ASSERT_TRUE(login.ok) << login.error;
     EXPECT_EQ(login.info.variable_count, 3);
     EXPECT_EQ(login.info.http_status, 200);
-    DBC_VAR var{};
-    ASSERT_NE(dbcVars_GetVar(login.handle, L"PLX2_SEED", &var), 0);
-    EXPECT_STREQ(var.text_value, L"acme");
-    ASSERT_NE(dbcVars_GetVar(login.handle, L"PLX2_HTTP_PORT", &var), 0);
-    EXPECT_EQ(var.int_value, 443);
-    EXPECT_EQ(dbcVars_GetVar(login.handle, L"PLX2_HTTP_SSL", &var), 0);
+    const auto variable = [&](const wchar_t* name) {  // "int text", or "none"
+        DBC_VAR var{};
+        return dbcVars_GetVar(login.handle, name, &var) ? std::to_wstring(var.int_value) + L" " + var.text_value : L"none";
+    };
+    EXPECT_EQ(variable(L"PLX2_SEED") + L" | " + variable(L"PLX2_HTTP_PORT") + L" | " + variable(L"PLX2_HTTP_SSL"),
+              L"0 acme | 443 443 | none");
     wchar_t error[dbc_last_error_size];
     EXPECT_STREQ(dbc_LastError(login.handle, error, dbc_last_error_size), L"The server has no variable PLX2_HTTP_SSL");
     EXPECT_STREQ(dbc_LastError(login.handle, error, 8), L"The ser");

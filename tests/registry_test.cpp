@@ -82,27 +82,23 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
 [HKEY_CURRENT_USER\Profile\General]
 @="default text"
 "ACAD"="C:\\support;D:\\more;"
-"Expand"=hex(2):25,00,41,00,50,00,50,00,44,00,41,00,54,00,41,00,25,00,00,00
 "Count"=dword:00000007
-"List"=hex(7):61,00,00,00,62,00,00,00,00,00
 "Odd"=hex(20):41,00,42,00,00,00
 [HKEY_CURRENT_USER\Empty]
 [HKEY_CURRENT_USER\Named]
 "x"="1"
 )");
+    // Names differing in case, values of other types and REG_EXPAND_SZ come with the discovery tests.
     auto key = open(L"Profile\\General", KEY_READ);
     vorn_buffer data(L"unchanged");
-    EXPECT_FALSE(find_registry_value(key.get(), L"acad", &data));  // case counts
     EXPECT_FALSE(find_registry_value(key.get(), L"ACA", &data));
     EXPECT_TRUE(find_registry_value(key.get(), L"Count", &data));  // found, but not text
-    EXPECT_TRUE(find_registry_value(key.get(), L"List", &data));
     EXPECT_EQ(data.str(), L"unchanged");
     EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
 
     const std::pair<const wchar_t*, const wchar_t*> texts[] = {
         {L"ACAD", L"C:\\support;D:\\more;"}, {L"", L"default text"},
-        {L"Expand", L"%APPDATA%"},  // never expanded
-        {L"Odd", L"AB"},            // types past the known ones read as text
+        {L"Odd", L"AB"},  // types past the known ones read as text
     };
     for (const auto& [name, text] : texts) {
         EXPECT_TRUE(find_registry_value(key.get(), name, &data)) << name;
@@ -113,19 +109,16 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
     EXPECT_TRUE(seam.boxes().empty());
 }
 
-TEST_F(RegistryTest, ValueOverTheDataBufferIsFoundButNotRead)
+// A value past the buffer is found but not read: the discovery tests show its box.
+TEST_F(RegistryTest, ValueThatFillsTheDataBufferIsRead)
 {
     const std::wstring fits(2047, L'q');  // 4096 bytes with its NUL: exactly the buffer
     const test::created_key written(HKEY_CURRENT_USER, L"Big");
     written.set(L"ACAD", std::wstring(3000, L'p'));  // 6002 bytes
     written.set(L"Fits", fits);
     auto key = open(L"Big");
-
-    vorn_buffer data(L"before");
+    vorn_buffer data;
     EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
-    EXPECT_FALSE(find_registry_value(key.get(), L"ACAD", &data));
-    EXPECT_EQ(data.str(), L"before");
-    EXPECT_TRUE(seam.showed_errors({error_text(ERROR_MORE_DATA, HKEY_CURRENT_USER, nullptr)}));
     EXPECT_TRUE(find_registry_value(key.get(), L"Fits", &data));
     EXPECT_EQ(data.str(), fits);
 }

@@ -38,15 +38,12 @@ std::wstring text(const vorn_buffer& buffer) { return buffer.as_const_w_buffer()
 TEST(VornBuffer, BuildsCopiesAndDerivesTexts)
 {
     EXPECT_TRUE(vorn_buffer(static_cast<const wchar_t*>(nullptr)).is_empty());
-    vorn_buffer original(L"abc"), copy(original);
-    copy += L"def";
-    EXPECT_EQ(text(original), L"abc");
-    EXPECT_EQ(copy.length(), 6);
-    copy = original;
-    copy += original;
-    EXPECT_EQ(text(copy), L"abcabc");
-    copy = static_cast<const wchar_t*>(nullptr);
-    EXPECT_TRUE(copy.is_empty());
+    vorn_buffer joined(L"abc");
+    joined += L"def";
+    joined += vorn_buffer(L"gh");
+    EXPECT_EQ(joined.length(), 8);
+    joined = static_cast<const wchar_t*>(nullptr);
+    EXPECT_TRUE(joined.is_empty());
 
     vorn_buffer lowered(L"AcMe Ltd\u00C4"), long_format, empty_format(L"x");
     lowered.lower();
@@ -134,7 +131,8 @@ std::wstring stored(const TIMESTAMP_STRUCT& date)
     return text;
 }
 
-TEST(Dates, StoredFormReadsBackExactly)
+// The stored form reads back exactly; any other text leaves the date cleared.
+TEST(Dates, StoredFormReadsBackExactlyAndNothingElseReads)
 {
     TIMESTAMP_STRUCT now;
     dbc_getTimeNow(&now);
@@ -151,10 +149,6 @@ TEST(Dates, StoredFormReadsBackExactly)
     }
     EXPECT_EQ(stored(dates[0]), L"2024-03-07 14:05:09");
     EXPECT_EQ(stored(dates[4]), L"2023-11-05 08:30:00.123000000");
-}
-
-TEST(Dates, BadTextLeavesTheDateCleared)
-{
     for (const wchar_t* text : {L"", L"yesterday", L"2024-02-30 10:00:00", L"2023-02-29 10:00:00", L"2024-13-01 10:00:00",
                                 L"2024-03-07 24:00:00", L"2024-03-07 10:60:00", L"0000-01-01 00:00:00", L"2024-03-07",
                                 L"2024-03-07 10:00:00 ", L"2024-03-07 10:00:00.12", L"07/03/2024 10:00:00",
