@@ -1,7 +1,8 @@
 #pragma once
 // Runs one test case in a copy of the running test program placed in another folder, for cases
 // that depend on the folder of the executable (Portable.ini beside it, the program folder that
-// connected profiles point to). The copy sees `marker` set in its environment.
+// connected profiles point to) or that need a process of their own. The copy sees `marker` set in
+// its environment.
 
 #include "support/temp_folder.h"
 
@@ -9,46 +10,29 @@
 
 #include <windows.h>
 
+#include <process.h>
+
 #include <filesystem>
 #include <string>
 
 namespace test {
 
-// Success when the copy ran exactly one test and it passed; else what the copy printed.
+// Success when the copy ran exactly one test and it passed; else the copy's report.
 inline testing::AssertionResult passes_in_copy(const std::filesystem::path& folder, const std::wstring& test_filter,
                                                const wchar_t* marker)
 {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::filesystem::path copy = folder / std::filesystem::path(self).filename(), log = folder / L"output.txt";
+    const std::filesystem::path copy = folder / std::filesystem::path(self).filename(), report = folder / L"report.xml";
     std::filesystem::copy_file(self, copy, std::filesystem::copy_options::overwrite_existing);
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    const HANDLE log_file = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = log_file;
-    std::wstring command = L"\"" + copy.wstring() + L"\" --gtest_filter=" + test_filter;
-    PROCESS_INFORMATION process{};
     SetEnvironmentVariableW(marker, L"1");
-    const BOOL started = CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        folder.c_str(), &startup, &process);
+    const intptr_t exit_code = _wspawnl(_P_WAIT, copy.c_str(), L"copy", (L"--gtest_filter=" + test_filter).c_str(),
+                                        (L"\"--gtest_output=xml:" + report.wstring() + L"\"").c_str(), nullptr);
     SetEnvironmentVariableW(marker, nullptr);
-    CloseHandle(log_file);
-    DWORD exit_code = 1;
-    if (started) {
-        if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
-            TerminateProcess(process.hProcess, 1);
-            WaitForSingleObject(process.hProcess, 10000);
-        }
-        GetExitCodeProcess(process.hProcess, &exit_code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    const std::string output = read_file(log);
-    if (exit_code == 0 && output.find("[  PASSED  ] 1 test.") != std::string::npos)
+    const std::string output = read_file(report);
+    if (exit_code == 0 && output.find("<testsuites tests=\"1\" failures=\"0\"") != std::string::npos)
         return testing::AssertionSuccess();
-    return testing::AssertionFailure() << output;
+    return testing::AssertionFailure() << "exit code " << exit_code << "\n" << output;
 }
 
 // True in a copy started by passes_in_copy with this marker.
