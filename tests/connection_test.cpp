@@ -378,24 +378,27 @@ protected:
         write_file(name, "[General]\nconn_seed=" + seed + "\n");
     }
 
-    std::vector<std::wstring> stems() const
-    {
-        std::vector<std::wstring> result;
-        for (int i = 0; i < set.total(); ++i)
-            result.push_back(set.get_nth(i)->file_stem.str());
-        std::sort(result.begin(), result.end());
-        return result;
-    }
+    std::wstring default_stem() const { return set.get_default() ? set.get_default()->file_stem.str() : L"none"; }
 
-    std::wstring default_stem() const { return set.get_default() ? set.get_default()->file_stem.str() : L"<none>"; }
+    // "a b, default b": the stems of the definitions in the set, sorted, and the default's.
+    std::wstring listed() const
+    {
+        std::vector<std::wstring> stems;
+        for (int i = 0; i < set.total(); ++i)
+            stems.push_back(set.get_nth(i)->file_stem.str());
+        std::sort(stems.begin(), stems.end());
+        std::wstring text;
+        for (const std::wstring& stem : stems)
+            text += stem + L" ";
+        return text + L"default " + default_stem();
+    }
 };
 
 TEST_F(MultiConn, LoadsEveryIniFileOfTheFolderButFolders)
 {
     // Never built: empty, and a definition from elsewhere is not deleted.
-    EXPECT_EQ(set.total(), 0);
+    EXPECT_EQ(listed(), L"default none");
     EXPECT_EQ(set.get_nth(0), nullptr);
-    EXPECT_EQ(set.get_default(), nullptr);
     EXPECT_EQ(set.find_conn(L"a"), nullptr);
     connection stray;
     error_collector errors;
@@ -408,14 +411,13 @@ TEST_F(MultiConn, LoadsEveryIniFileOfTheFolderButFolders)
     write_file(L"multi_conn.config", "[General]\nLastDefault=b\n");
     std::filesystem::create_directory(folder.path() / L"c.ini");
     set.rebuild_list();
-    EXPECT_EQ(stems(), (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_EQ(listed(), L"a b default b");
     EXPECT_EQ(set.get_nth(0)->ini_path.str(), path(set.get_nth(0)->file_stem.str() + L".ini"));
     EXPECT_THROW(set.get_nth(2), std::out_of_range);
     EXPECT_THROW(set.get_nth(-1), std::out_of_range);
     EXPECT_EQ(set.find_conn(L"A"), set.find_conn_by_seed(L"seeda"));
     EXPECT_EQ(set.find_conn(L"A")->m_seed.str(), L"SeedA");
     EXPECT_EQ(set.find_conn(L"c"), nullptr);
-    EXPECT_EQ(default_stem(), L"b");
     EXPECT_TRUE(multi_conn::file_exists(path(L"c.ini").c_str())) << "a folder counts";
     EXPECT_TRUE(seam.boxes().empty());
 }
@@ -436,8 +438,7 @@ TEST_F(MultiConn, DefaultIsTheRecordedDefinitionElseTheFirst)
     connection* removed = set.get_default();
     ASSERT_TRUE(set.delete_conn(errors, removed));
     delete removed;  // the caller's part
-    EXPECT_EQ(set.get_default(), nullptr) << "a removed default is not handed out";
-    EXPECT_EQ(stems(), std::vector<std::wstring>{L"abc_locator"});
+    EXPECT_EQ(listed(), L"abc_locator default none") << "a removed default is not handed out";
     definition(L"def_locator.ini");
     set.rebuild_list();
     EXPECT_EQ(default_stem(), set.get_nth(0)->file_stem.str()) << "the recorded one has gone";
@@ -445,8 +446,7 @@ TEST_F(MultiConn, DefaultIsTheRecordedDefinitionElseTheFirst)
     std::filesystem::remove(path(L"abc_locator.ini"));
     std::filesystem::remove(path(L"def_locator.ini"));
     set.rebuild_list();
-    EXPECT_EQ(set.total(), 0);
-    EXPECT_EQ(set.get_default(), nullptr) << "the old default was destroyed with its list";
+    EXPECT_EQ(listed(), L"default none") << "the old default was destroyed with its list";
 }
 
 TEST_F(MultiConn, CreateNewMakesTheLowerCaseLocatorPath)
@@ -478,7 +478,7 @@ TEST_F(MultiConn, DeleteRemovesTheFileOrKeepsTheDefinition)
     connection* b = set.find_conn(L"b");
     EXPECT_TRUE(set.delete_conn(errors, b));
     EXPECT_FALSE(std::filesystem::exists(path(L"b.ini")));
-    EXPECT_EQ(stems(), std::vector<std::wstring>{L"a"});
+    EXPECT_EQ(listed(), L"a default a");
     delete b;  // the caller's part
 }
 
@@ -494,8 +494,7 @@ TEST_F(MultiConn, CopiesShareOneListAndASetThatLetsGoForgetsItsDefault)
     ASSERT_NE(first_default, nullptr);
     multi_conn copy(set);
     set.free_list();
-    EXPECT_EQ(set.total(), 0);
-    EXPECT_EQ(set.get_default(), nullptr);
+    EXPECT_EQ(listed(), L"default none");
     EXPECT_EQ(copy.get_nth(0), first) << "still alive in the copy";
     EXPECT_EQ(copy.get_default(), first_default);
     set = copy;
@@ -504,8 +503,7 @@ TEST_F(MultiConn, CopiesShareOneListAndASetThatLetsGoForgetsItsDefault)
     std::filesystem::remove(path(L"a.ini"));
     std::filesystem::remove(path(L"b.ini"));
     set.rebuild_list();  // finds nothing: no new default is chosen
-    EXPECT_EQ(set.total(), 0);
-    EXPECT_EQ(set.get_default(), nullptr);
+    EXPECT_EQ(listed(), L"default none");
     EXPECT_EQ(copy.get_default(), first_default) << "the copy still holds the list";
 
     definition(L"c.ini");

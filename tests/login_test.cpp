@@ -370,6 +370,16 @@ TEST_F(ConnectionLogin, HttpLoginTakesTheSixServerValues)
     EXPECT_FALSE(definition.is_connected());
     EXPECT_TRUE(seam.showed_errors({L"Failed to dbc_LoginUser because: Invalid user name or password."}));
 
+    // An unknown login type asks no server.
+    seam.clear();
+    const long requests_before = requests_with("POST");
+    definition.m_login_type = 3;
+    EXPECT_FALSE(definition.reconnect());
+    ASSERT_EQ(seam.boxes().size(), 1u);
+    EXPECT_EQ(first_box().rfind(L"Failed because of invalid connection type!", 0), 0u) << first_box();
+    EXPECT_EQ(requests_with("POST"), requests_before);
+    definition.m_login_type = login_type_http;
+
     // The standard process has no first folder.
     point_at(gateway("", "[vars]\nPLX2_SEED = acme\nPLX2_HTTP_SERVER = h\nPLX2_HTTP_PORT = 80\n"
                          "PLX2_HTTP_PROCESS = /Drawing_Management/dbclient.php\n"
@@ -404,16 +414,6 @@ TEST_F(ConnectionLogin, TheServerLogonGoesOnlyWhenTheDefinitionAsksForIt)
     definition.m_user_server_logon = true;
     EXPECT_TRUE(definition.reconnect()) << first_box();
     EXPECT_EQ(requests_with("auth=basic cookie=yes status=200"), 1);
-}
-
-TEST_F(ConnectionLogin, AnUnknownLoginTypeAsksNoServer)
-{
-    point_at(gateway("", all_six));
-    definition.m_login_type = 3;
-    EXPECT_FALSE(definition.reconnect());
-    ASSERT_EQ(seam.boxes().size(), 1u);
-    EXPECT_EQ(first_box().rfind(L"Failed because of invalid connection type!", 0), 0u) << first_box();
-    EXPECT_FALSE(fs::exists(requests));
 }
 
 std::wstring sqlite_connect_text(const fs::path& database)
