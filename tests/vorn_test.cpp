@@ -358,6 +358,7 @@ TEST(CurlSettings, TheStrongestOfferedSchemeTheMaskAllows)
     // The mask, the schemes offered, the one chosen.
     const std::tuple<long, unsigned long, unsigned long> cases[] = {
         {vorn_auth_any, basic, basic}, {vorn_auth_anysafe, basic, 0}, {vorn_auth_anysafe, basic | digest, digest},
+        {vorn_auth_any, basic | digest, digest}, {vorn_auth_digest, basic | digest, digest},
         {vorn_auth_any, basic | digest | ntlm | negotiate, negotiate}, {vorn_auth_basic, basic | digest, basic},
         {vorn_auth_digest_ie, basic | digest, digest}, {vorn_auth_ntlm_wb, basic | ntlm, ntlm},
         {vorn_auth_ntlm | vorn_auth_digest, basic | digest | ntlm, ntlm}, {vorn_auth_only, basic | digest, 0}, {0, basic, 0},
