@@ -200,10 +200,8 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
     seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [&](HWND window) {
         EXPECT_EQ(ui::window(window).text(), L"Configure PLAXOR");
         EXPECT_EQ(shown_settings(window), (texts{L"1.2.3", station.factory(), station.cached_base(), L"3 Instance(s)"}));
-        DWORD first = 0, last = 0;
-        SendDlgItemMessageW(window, IDC_INS_FACTORY_EDIT, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
-        EXPECT_EQ(first, station.factory().size());  // the caret after the end of the path
-        EXPECT_EQ(last, first);
+        const auto end = static_cast<WORD>(station.factory().size());  // the caret after the end of the path
+        EXPECT_EQ(SendDlgItemMessageW(window, IDC_INS_FACTORY_EDIT, EM_GETSEL, 0, 0), MAKELONG(end, end));
 
         // Sorted by product name whatever the case; an icon of 32 pixels gives 40, none 48.
         const ui::list_box installed = list_of(window, IDC_INSTALLED_LIST);
