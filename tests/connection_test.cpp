@@ -166,18 +166,15 @@ TEST_F(ConnectionFile, LoginTypeIsClampedAndNamesFollowTheStem)
         EXPECT_EQ(loaded(L"t.ini").m_login_type, type) << text;
     }
 
+    // The name set, then "conn_name" as stored and the name read back.
     connection conn = loaded(L"abc_locator.ini");
-    conn.m_name = L"ABC_locator";
-    conn.write_ini();
-    EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_name"), L"");
-    EXPECT_EQ(loaded(L"abc_locator.ini").get_name().str(), L"abc_locator");
-    conn.m_name = L"Head office";
-    conn.write_ini();
-    EXPECT_EQ(loaded(L"abc_locator.ini").get_name().str(), L"Head office");
-    conn.m_name.empty();
-    conn.write_ini();
-    EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_name"), L"");
-    EXPECT_EQ(loaded(L"abc_locator.ini").get_name().str(), L"abc_locator");
+    for (const auto& [name, stored_and_read] : {std::pair{L"ABC_locator", L" | abc_locator"},
+                                                std::pair{L"Head office", L"Head office | Head office"}, std::pair{L"", L" | abc_locator"}}) {
+        conn.m_name = name;
+        conn.write_ini();
+        EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_name") + L" | " + loaded(L"abc_locator.ini").get_name().str(),
+                  stored_and_read);
+    }
 }
 
 TEST_F(ConnectionFile, PasswordsAreStoredEncipheredAndOnlyTheirOwnTextDeciphers)

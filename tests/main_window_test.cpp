@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -496,12 +497,10 @@ TEST(ApplicationObject, ShowsErrorsAloneOrWithTheLibrarysLastError)
 TEST(PortableMainWindow, ShowsThePortableVersionAndConnectsToItsOwnFolder)
 {
     test::temp_folder folder;
-    const std::wstring ini = (folder.path() / L"Portable.ini").wstring();
-    WritePrivateProfileStringW(L"General", L"Version", L"1.2.3", ini.c_str());
-    WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory\\", ini.c_str());
     const fs::path updater = folder.path() / L"Updater.exe";
     fs::copy_file(test::program_folder() / L"Updater.exe", updater);
-    WritePrivateProfileStringW(L"General", L"Updater", updater.c_str(), ini.c_str());
+    std::ofstream(folder.path() / L"Portable.ini") << "[General]\nVersion=1.2.3\nInsFactory=C:\\Portable\\Factory\\\nUpdater="
+                                                   << updater.string() << "\n";
     EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCopy.*", portable_marker));
 }
 

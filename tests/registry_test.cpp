@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <tuple>
 
@@ -231,10 +232,8 @@ TEST_F(PortableCase, FileCreatedWhileRunningTakesOverUntilItIsDeleted)
     EXPECT_TRUE(path.is_empty());
     EXPECT_EQ(read(L"InsFactory"), L"registry C:\\Factory");  // not found: looked for again next time
 
-    const std::wstring ini = portable_ini().wstring();
-    WritePrivateProfileStringW(L"General", L"Version", L"7.1 portable", ini.c_str());
-    WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory", ini.c_str());
-    WritePrivateProfileStringW(L"General", L"Long", std::wstring(600, L'x').c_str(), ini.c_str());
+    std::ofstream(portable_ini()) << "[General]\nVersion=7.1 portable\nInsFactory=C:\\Portable\\Factory\nLong="
+                                  << std::string(600, 'x') << "\n";
     EXPECT_TRUE(host::find_portable_ini(path));
     EXPECT_EQ(fs::path(path.str()), portable_ini());
     EXPECT_EQ(read(L"Version", true), L"portable 7.1 portable");
@@ -243,7 +242,7 @@ TEST_F(PortableCase, FileCreatedWhileRunningTakesOverUntilItIsDeleted)
     EXPECT_EQ(read(L"Long"), L"portable " + std::wstring(511, L'x'));
     EXPECT_TRUE(host::write_setting(L"CachedBase", L"E:\\Cache"));
     wchar_t written[64] = {};
-    GetPrivateProfileStringW(L"General", L"CachedBase", L"(none)", written, 64, ini.c_str());
+    GetPrivateProfileStringW(L"General", L"CachedBase", L"(none)", written, 64, portable_ini().c_str());
     EXPECT_STREQ(written, L"E:\\Cache");
     EXPECT_EQ(user_text(L"CachedBase"), L"(none)");  // the registry still holds its DWORD
 
