@@ -96,50 +96,49 @@ TEST_F(ConnectionFile, NewDefinitionIsWrittenInKeyOrderWithItsDefaults)
                   "httpConn/readSize=16384", "httpConn/plot only=0"}));
 }
 
+// Every stored field with a value other than its default: for flags and numbers, other than the
+// default a file without them gives, which follows; every text's is empty.
+using c = connection;
+const std::pair<vorn_buffer c::*, const wchar_t*> text_fields[] = {
+    {&c::m_seed, L"Abc"}, {&c::m_connection_type, L"ODBC"}, {&c::m_connect_text, L"DSN=plx;UID=a"},
+    {&c::m_connection, L"conn"}, {&c::m_database_type, L"mssql"}, {&c::m_server, L"SRV01"}, {&c::m_database, L"PLX"},
+    {&c::m_database_driver, L"SQL Server"}, {&c::m_last_user, L"ann"}, {&c::m_dsn_name, L"plxdsn"},
+    {&c::m_user_name, L"Ann"}, {&c::m_password, L"pa ss=word;"}, {&c::m_server_user_name, L"Bob"},
+    {&c::m_server_password, L"server secret"}, {&c::m_network_user, L"DOMAIN\\ann"},
+    {&c::m_host_name, L"plx.example.com"}, {&c::m_process, L"/acme/dbclient.php"}};
+const std::tuple<bool c::*, bool, bool> flag_fields[] = {
+    {&c::m_trusted, true, false}, {&c::m_encrypted, false, true}, {&c::m_always_prompt, true, false},
+    {&c::m_remember_password, true, false}, {&c::m_ssl, true, false}, {&c::m_user_server_logon, false, true},
+    {&c::m_server_remember_password, true, false}, {&c::m_plot_only, true, false}};
+const std::tuple<int c::*, int, int> number_fields[] = {{&c::m_login_type, login_type_http, login_type_lan},
+                                                        {&c::m_connection_length, 42, 0}, {&c::m_timeout, 30, 6},
+                                                        {&c::m_port, 8443, 80}, {&c::m_read_size, 65536, 16384}};
+
 TEST_F(ConnectionFile, MissingFileAndMissingKeysReadAsTheirOwnDefaults)
 {
-    write_file(L"sparse.ini", "[General]\r\nconn_seed=S1\r\n");
-    for (const wchar_t* name : {L"absent.ini", L"sparse.ini"}) {
-        const connection conn = loaded(name);
-        EXPECT_EQ(conn.m_login_type, login_type_lan);
-        EXPECT_EQ(conn.get_name().str(), std::wstring(name).substr(0, std::wstring(name).find(L'.')));
+    write_file(L"sparse.ini", "[General]\r\nconn_name=Sparse\r\n");
+    for (const auto& [file, name] : {std::pair{L"absent.ini", L"absent"}, std::pair{L"sparse.ini", L"Sparse"}}) {
+        const connection conn = loaded(file);
+        EXPECT_EQ(conn.get_name().str(), name);
         EXPECT_EQ(conn.m_last_login.year, 0);
         EXPECT_EQ(conn.m_colour, 16777215u);
-        EXPECT_EQ(conn.m_connection_type.str(), L"");
-        EXPECT_TRUE(!conn.m_trusted && conn.m_encrypted && !conn.m_always_prompt);
-        EXPECT_EQ(conn.m_timeout, 6);
-        EXPECT_TRUE(!conn.m_remember_password && conn.m_user_server_logon && !conn.m_server_remember_password);
-        EXPECT_EQ(conn.m_host_name.str(), L"");
-        EXPECT_EQ(conn.m_process.str(), L"");
-        EXPECT_EQ(conn.m_port, 80);
-        EXPECT_EQ(conn.m_read_size, 16384);
-        EXPECT_EQ(conn.m_network_user.str(), L"");
+        for (const auto& [field, value] : text_fields)
+            EXPECT_EQ((conn.*field).str(), L"") << value;
+        for (const auto& [field, value, missing] : flag_fields)
+            EXPECT_EQ(conn.*field, missing) << value;
+        for (const auto& [field, value, missing] : number_fields)
+            EXPECT_EQ(conn.*field, missing) << value;
     }
-    EXPECT_EQ(loaded(L"sparse.ini").m_seed.str(), L"S1");
 }
 
 TEST_F(ConnectionFile, EveryFieldReadsBackAsWritten)
 {
-    using c = connection;
-    const std::pair<vorn_buffer c::*, const wchar_t*> texts[] = {
-        {&c::m_seed, L"Abc"}, {&c::m_connection_type, L"ODBC"}, {&c::m_connect_text, L"DSN=plx;UID=a"},
-        {&c::m_connection, L"conn"}, {&c::m_database_type, L"mssql"}, {&c::m_server, L"SRV01"}, {&c::m_database, L"PLX"},
-        {&c::m_database_driver, L"SQL Server"}, {&c::m_last_user, L"ann"}, {&c::m_dsn_name, L"plxdsn"},
-        {&c::m_user_name, L"Ann"}, {&c::m_password, L"pa ss=word;"}, {&c::m_server_user_name, L"Bob"},
-        {&c::m_server_password, L"server secret"}, {&c::m_network_user, L"DOMAIN\\ann"},
-        {&c::m_host_name, L"plx.example.com"}, {&c::m_process, L"/acme/dbclient.php"}};
-    // Each flag and number the opposite of, or other than, both its defaults.
-    const std::pair<bool c::*, bool> flags[] = {
-        {&c::m_trusted, true}, {&c::m_encrypted, false}, {&c::m_always_prompt, true}, {&c::m_remember_password, false},
-        {&c::m_ssl, true}, {&c::m_user_server_logon, false}, {&c::m_server_remember_password, false}, {&c::m_plot_only, true}};
-    const std::pair<int c::*, int> numbers[] = {{&c::m_login_type, login_type_lan}, {&c::m_connection_length, 42},
-                                                {&c::m_timeout, 30}, {&c::m_port, 8443}, {&c::m_read_size, 65536}};
     connection conn;
-    for (const auto& [field, value] : texts)
+    for (const auto& [field, value] : text_fields)
         conn.*field = value;
-    for (const auto& [field, value] : flags)
+    for (const auto& [field, value, missing] : flag_fields)
         conn.*field = value;
-    for (const auto& [field, value] : numbers)
+    for (const auto& [field, value, missing] : number_fields)
         conn.*field = value;
     conn.m_last_login = {2024, 3, 7, 14, 5, 9, 0};
     conn.m_colour = RGB(12, 34, 56);
@@ -148,11 +147,11 @@ TEST_F(ConnectionFile, EveryFieldReadsBackAsWritten)
 
     const connection back = loaded(L"abc_locator.ini");
     EXPECT_EQ(back.get_name().str(), L"abc_locator") << "copy_to_file names the definition after its file";
-    for (const auto& [field, value] : texts)
+    for (const auto& [field, value] : text_fields)
         EXPECT_EQ((back.*field).str(), value);
-    for (const auto& [field, value] : flags)
+    for (const auto& [field, value, missing] : flag_fields)
         EXPECT_EQ(back.*field, value);
-    for (const auto& [field, value] : numbers)
+    for (const auto& [field, value, missing] : number_fields)
         EXPECT_EQ(back.*field, value);
     EXPECT_EQ(std::memcmp(&back.m_last_login, &conn.m_last_login, sizeof(TIMESTAMP_STRUCT)), 0);
     EXPECT_EQ(back.m_colour, RGB(12, 34, 56));
