@@ -275,12 +275,10 @@ TEST_F(DiscoveryTest, TakesTheLargeIconOfAcadExe)
 
 TEST(SplitPathList, KeepsEmptyEntriesButNotATrailingOne)
 {
-    EXPECT_EQ(host::split_path_list(L""), entries{});
-    EXPECT_EQ(host::split_path_list(L"a;;b"), (entries{L"a", L"", L"b"}));
-    EXPECT_EQ(host::split_path_list(L"a;"), entries{L"a"});
-    EXPECT_EQ(host::split_path_list(L";a"), (entries{L"", L"a"}));
-    EXPECT_EQ(host::split_path_list(L";"), entries{L""});
-    EXPECT_EQ(host::split_path_list(L" A ;b"), (entries{L" A ", L"b"}));
+    const std::pair<const wchar_t*, entries> cases[] = {{L"", {}}, {L"a;;b", {L"a", L"", L"b"}}, {L"a;", {L"a"}},
+                                                        {L";a", {L"", L"a"}}, {L";", {L""}}, {L" A ;b", {L" A ", L"b"}}};
+    for (const auto& [text, split] : cases)
+        EXPECT_EQ(host::split_path_list(text), split) << text;
 }
 
 
