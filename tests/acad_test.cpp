@@ -63,14 +63,6 @@ protected:
     test::scripted_seam seam;
     host::acad_install_list list;
 
-    entries releases() const
-    {
-        entries names;
-        for (const auto& [name, record] : list)
-            names.push_back(name);
-        return names;
-    }
-
     // "folder | product | key | profile | ACAD length/entries | TRUSTEDPATHS length/entries | icon"
     std::wstring summary(const wchar_t* release) const
     {
@@ -132,7 +124,7 @@ TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
 )reg");
 
     ASSERT_TRUE(host::discover_acad_installs(list));
-    EXPECT_EQ(releases(), (entries{L"R19.1", L"R20.0", L"R20.1", L"R24.3", L"R25.0"}));
+    EXPECT_EQ(list.size(), 5u);  // those summed up below
     EXPECT_TRUE(seam.showed_errors(
         {L"Key 'HKEY_CURRENT_USER', SubKey 'R20.1\\ACAD-F001:804\\Profiles\\<<未命名配置>>\\General' does not exist!",
          L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\R25.0\\ACAD-8101:409' does not exist!"}));
@@ -170,14 +162,15 @@ TEST_F(DiscoveryTest, ListsOnlyTableReleasesInCharacterOrder)
     test::load_reg_text(registry);
 
     ASSERT_TRUE(host::discover_acad_installs(list));
-    EXPECT_EQ(releases(), (entries{L"R18.0", L"R24", L"R24.1", L"R24.10", L"R25.0"}));
-    entries names, boxes;
+    entries releases, names, boxes;
     for (const auto& [name, record] : list) {
         EXPECT_EQ(record.release, name);
+        releases.push_back(name);
         names.push_back(record.product_name);
         boxes.push_back(L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\" + name +
                         L"\\ACAD-5101:409' does not exist!");
     }
+    EXPECT_EQ(releases, (entries{L"R18.0", L"R24", L"R24.1", L"R24.10", L"R25.0"}));
     EXPECT_EQ(names, (entries{L"AutoCAD 2010", L"AutoCAD 2021", L"AutoCAD 2022", L"AutoCAD 2022", L"AutoCAD 2025"}));
     EXPECT_TRUE(seam.showed_errors(boxes));
 }
@@ -232,7 +225,7 @@ TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
         .set(L"ACAD", long_acad);
 
     ASSERT_TRUE(host::discover_acad_installs(list));
-    EXPECT_EQ(releases(), (entries{L"R22.0", L"R23.0", L"R23.1", L"R24.2"}));
+    EXPECT_EQ(list.size(), 4u);  // those summed up below
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'R22.0\\ACAD-1001:409\\Profiles' does not exist!",
                                     L"Key 'HKEY_CURRENT_USER', SubKey 'R23.0\\ACAD-2001:409\\Profiles\\Site\\Variables' does not exist!",
                                     test::system_text(ERROR_MORE_DATA)}));
