@@ -258,45 +258,40 @@ TEST_F(ConnectionFile, CopiesDifferInLoginAndServerValues)
     EXPECT_EQ(login_values(full), L"Abc mine.example:443 /acme/dbclient.php /acme/blobs.php ssl 'acme'");
 }
 
-connection lan()
+connection lan(int login_type = login_type_lan)
 {
     connection conn;
-    conn.m_login_type = login_type_lan;
+    conn.m_login_type = login_type;
     conn.m_server = L"SRV01";
     conn.m_database = L"PLX";
     conn.m_last_user = L"ann";
     return conn;
 }
 
-connection http(const wchar_t* host, bool ssl = false)
+connection http(const wchar_t* host, bool ssl = false, const wchar_t* server_user = L"ann", bool server_logon = true)
 {
     connection conn;
     conn.m_host_name = host;
     conn.m_ssl = ssl;
     conn.m_user_name = L"Ann";
-    conn.m_server_user_name = L"ann";
+    conn.m_server_user_name = server_user;
+    conn.m_user_server_logon = server_logon;
     return conn;
 }
 
 TEST(ConnectionLabels, ShowTheLoginOfEachType)
 {
-    connection odd = lan();
-    odd.m_login_type = 3;
-    connection bob = http(L"plx.example.com");
-    bob.m_server_user_name = L"Bob";
-    connection own_logon = bob;
-    own_logon.m_user_server_logon = false;
     // Type, connection, user and domain labels.
     const std::pair<connection, std::wstring> rows[] = {
         {lan(), L"LAN | SRV01 - PLX | ann | ???"},
         {http(L"plx.example.com"), L"HTTP | plx.example.com | Ann | example.com"},
         {http(L"gw.plx.example.com", true), L"HTTPS | gw.plx.example.com | Ann | plx.example.com"},
-        {bob, L"HTTP | plx.example.com | Ann/Bob | example.com"},
-        {own_logon, L"HTTP | plx.example.com | Ann | example.com"},
+        {http(L"plx.example.com", false, L"Bob"), L"HTTP | plx.example.com | Ann/Bob | example.com"},
+        {http(L"plx.example.com", false, L"Bob", false), L"HTTP | plx.example.com | Ann | example.com"},
         {http(L"10.0.0.5"), L"HTTP | 10.0.0.5 | Ann | ???"},
         {http(L"localhost"), L"HTTP | localhost | Ann | ???"},
         {http(L".example.com"), L"HTTP | .example.com | Ann | ???"},
-        {odd, L"<Unknown> | <Unknown> | <Unknown> | ???"},
+        {lan(3), L"<Unknown> | <Unknown> | <Unknown> | ???"},
     };
     for (const auto& [conn, labels] : rows)
         EXPECT_EQ(conn.get_type_label().str() + L" | " + conn.get_conn_label().str() + L" | " + conn.get_user_label().str() +

@@ -50,19 +50,11 @@ protected:
     }
 };
 
-std::wstring error_text(LONG status, HKEY hive, const wchar_t* subkey)
-{
-    host::registry_error_text text;
-    text[0] = L'?';
-    host::format_registry_error(status, text, hive, subkey);
-    return text;
-}
-
 TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemTextWithinTheBuffer)
 {
     ASSERT_NE(test::system_text(ERROR_MORE_DATA), L"");
     const std::wstring long_path(2000, L'k'), long_head = L"Key 'HKEY_CURRENT_USER', SubKey '";
-    // A missing machine-wide key is named as the discovery tests show it.
+    // A missing key of the machine's is named as the discovery tests show it.
     const std::tuple<LONG, HKEY, const wchar_t*, std::wstring> rows[] = {
         {ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, nullptr, L"Key 'HKEY_CURRENT_USER', SubKey '(null)' does not exist!"},
         // Any hive but the current user's is named the machine's.
@@ -73,8 +65,12 @@ TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemTextWithinTheBuffer)
         {ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, long_path.c_str(),
          long_head + std::wstring(host::registry_error_size - 1 - long_head.size(), L'k')},
     };
-    for (const auto& [status, hive, subkey, text] : rows)
-        EXPECT_EQ(error_text(status, hive, subkey), text) << status;
+    for (const auto& [status, hive, subkey, text] : rows) {
+        host::registry_error_text formatted;
+        formatted[0] = L'?';  // an empty text is written, not left as it was
+        host::format_registry_error(status, formatted, hive, subkey);
+        EXPECT_EQ(std::wstring(formatted), text) << status;
+    }
 }
 
 TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)

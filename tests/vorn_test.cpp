@@ -243,29 +243,24 @@ private:
     }();
 };
 
-// Every setting other than its default, as the client's programs write the settings file.
-std::string every_setting(long proxy_port, const std::string& proxy = "127.0.0.1")
+// Every setting other than its default: the [cURL] keys as the client's programs write them, and
+// the settings they read as.
+std::pair<std::string, std::wstring> every_setting(long proxy_port, const std::string& proxy = "127.0.0.1")
 {
-    char* cipher = dbcCrypt_encrypt(nullptr, "proxy pw");
-    const std::string text = "proxy=" + proxy + "\nproxy_port=" + std::to_string(proxy_port) +
-                             "\nproxy_use_cred=1\nproxy_user=pat\nproxy_password=" + (cipher ? cipher : "") +
-                             "\nconn_timeout=4\ntimeout=9\nhttp_auth=2\nuser_agent=Acme CAD/3\ntcp_nodelay=0\n"
-                             "ssl_no_revoke=1\nssl_allow_beast=1\n";
-    dbcCrypt_free(cipher);
-    return text;
-}
-
-std::wstring every_setting_read(long proxy_port, const std::wstring& proxy = L"127.0.0.1")
-{
-    return L"proxy pat:proxy pw@" + proxy + L":" + std::to_wstring(proxy_port) +
-           L" conn 4 timeout 9 auth 2 agent 'Acme CAD/3' nodelay 0 no_revoke 1 beast 1";
+    const std::string cipher = taken(dbcCrypt_encrypt(nullptr, "proxy pw")).value_or("");
+    return {"proxy=" + proxy + "\nproxy_port=" + std::to_string(proxy_port) + "\nproxy_use_cred=1\nproxy_user=pat\n"
+            "proxy_password=" + cipher + "\nconn_timeout=4\ntimeout=9\nhttp_auth=2\nuser_agent=Acme CAD/3\ntcp_nodelay=0\n"
+            "ssl_no_revoke=1\nssl_allow_beast=1\n",
+            L"proxy pat:proxy pw@" + std::wstring(proxy.begin(), proxy.end()) + L":" + std::to_wstring(proxy_port) +
+                L" conn 4 timeout 9 auth 2 agent 'Acme CAD/3' nodelay 0 no_revoke 1 beast 1"};
 }
 
 TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
 {
-    scratch_appdata appdata(every_setting(3128));
+    const auto [file, settings] = every_setting(3128);
+    scratch_appdata appdata(file);
     vorn_cURL::read_config();
-    EXPECT_EQ(test::transport_settings(), every_setting_read(3128));
+    EXPECT_EQ(test::transport_settings(), settings);
     std::filesystem::remove_all(appdata.folder.path() / L"VORN");  // written anew, folders and all
     EXPECT_TRUE(vorn_cURL::write_config());
     const std::string stored = test::read_file(appdata.settings_file());
@@ -280,7 +275,7 @@ TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
         EXPECT_EQ(test::transport_settings(), L"proxy :1080 conn 30 timeout 120 auth -17 agent '' nodelay 1 no_revoke 0 beast 0");
     }
     vorn_cURL::read_config();
-    EXPECT_EQ(test::transport_settings(), every_setting_read(3128));
+    EXPECT_EQ(test::transport_settings(), settings);
 
     vorn_cURL::m_httpAuth = vorn_auth_anysafe;
     vorn_cURL::m_setting_proxy_password = L"";
@@ -421,7 +416,8 @@ TEST(CurlSettingsFirstUse, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
     // appears, and only then does the first login come.
     const long closed = test::closed_loopback_port();
     ASSERT_NE(closed, 0);
-    scratch_appdata appdata(every_setting(closed, "ux:Pr0xy-pw@127.0.0.1"));
+    const auto [file, settings] = every_setting(closed, "ux:Pr0xy-pw@127.0.0.1");
+    scratch_appdata appdata(file);
     test::debug_recorder target;
     void* handle = nullptr;
     dbc_connect_set_userdetails(L"ann", L"pw", false, L"", L"", false);
@@ -439,7 +435,7 @@ TEST(CurlSettingsFirstUse, TheFirstLoginReadsTheFileOfTheAppDataSetBeforeIt)
         EXPECT_EQ(text.find(L"Pr0xy-pw"), std::wstring::npos) << text;
         EXPECT_EQ(text.find(L"ux:"), std::wstring::npos) << text;
     }
-    EXPECT_EQ(test::transport_settings(), every_setting_read(closed, L"ux:Pr0xy-pw@127.0.0.1"));
+    EXPECT_EQ(test::transport_settings(), settings);
 
     // Loaded once: a later change of the file waits for read_config, and changes made in
     // between are not loaded over.
