@@ -382,8 +382,7 @@ TEST_F(MainWindow, PaintsItsIconWhileMinimised)
     InvalidateRect(hwnd, nullptr, TRUE);
     UpdateWindow(hwnd);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_INTERNALPAINT | RDW_UPDATENOW);
-    RECT pending{};
-    EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE));
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
     const LRESULT icon = SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0);
     EXPECT_NE(icon, 0);
     EXPECT_EQ(SendMessageW(hwnd, WM_QUERYDRAGICON, 0, 0), icon);

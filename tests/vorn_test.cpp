@@ -379,10 +379,7 @@ TEST(CurlSettings, DebugOutputMarksEachLineByKindInTheLog)
         vorn_debug(kind, L"one\ntwo\r\n");
     target.stop();
     EXPECT_EQ(test::read_file(path), "* one\r\n* two\r\n< one\r\n< two\r\n> one\r\n> two\r\n{ one\r\n{ two\r\n} one\r\n} two\r\n");
-    std::wstring expected;
-    for (int i = 0; i < 5; ++i)
-        expected += L"one\r\ntwo\r\n";
-    EXPECT_EQ(target.text, expected);
+    EXPECT_EQ(target.text, L"one\r\ntwo\r\none\r\ntwo\r\none\r\ntwo\r\none\r\ntwo\r\none\r\ntwo\r\n");
 }
 
 TEST(CurlSettings, ToClipboardPutsUnicodeText)
