@@ -1,4 +1,4 @@
-// The client library's own parts: its string, path helpers, dates and password cipher; its HTTP
+// The client library: its string, path helpers, dates and password cipher; its HTTP
 // transport's settings file, choice of a logon scheme and masking of credentials in the debug
 // output and error texts; the clipboard helper.
 
