@@ -190,7 +190,7 @@ void add_real_releases(const fs::path& root, const fs::path& program_folder)
     test::created_key(HKEY_CURRENT_USER, autocad).set(L"CurVer", L"R25.0");
     for (const real_release& release : real_releases) {
         for (const wchar_t* file : release.exports) {
-            std::wstring text = test::read_reg_file(test::real_profiles_folder() / file);
+            std::wstring text = test::read_reg_file(test::program_folder() / L"real-profiles" / file);
             if (release.moved_from)
                 replace_all(text, release.moved_from,
                             L"\\" + std::wstring(release.release) + L"\\" + release.product_key + L"\\");

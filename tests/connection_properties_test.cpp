@@ -7,10 +7,10 @@
 #include "app/main_window_ids.h"
 #include "connections/connection.h"
 #include "dialogs/conn_prop_ids.h"
-#include "support/debug_recorder.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
+#include "support/transport.h"
 #include "support/unix_service.h"
 #include "support/workstation.h"
 #include "ui/controls.h"
@@ -125,7 +125,6 @@ protected:
 TEST_F(ConnectionProperties, CreateLogsInAndNamesTheFileAfterTheSeed)
 {
     test::debug_recorder debug;
-    vorn_cURL::m_target = &debug;
     open_properties(IDC_CREATE, [&](HWND dialog) {
         EXPECT_EQ(text_of(dialog, IDC_CP_NAME), L"**NEW CONNECTION**");
         EXPECT_FALSE(enabled(dialog, IDC_CP_NAME));
@@ -135,7 +134,7 @@ TEST_F(ConnectionProperties, CreateLogsInAndNamesTheFileAfterTheSeed)
         EXPECT_FALSE(enabled(dialog, IDOK));  // whatever is typed: only Create saves a new one
         click(dialog, IDC_CP_TEST);
     });
-    vorn_cURL::m_target = nullptr;
+    debug.stop();
     EXPECT_EQ(seam.boxes().size(), 0u) << (seam.texts().empty() ? L"" : seam.texts().front());
 
     const fs::path created = factory() / L"acme_locator.ini";

@@ -1,8 +1,6 @@
 #include "app/configure_plaxor_app.h"
-#include "app/list_items.h"
 #include "app/main_window.h"
 #include "app/main_window_ids.h"
-#include "connections/connection.h"
 #include "support/created_key.h"
 #include "support/dialog_driver.h"
 #include "support/program_copy.h"
@@ -19,10 +17,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -33,33 +34,15 @@ using texts = std::vector<std::wstring>;
 constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
 constexpr wchar_t portable_marker[] = L"PLAXOR_MAIN_WINDOW_PORTABLE";
 
-// The folder connected profiles point to: this test program's own.
-std::wstring client_folder() { return test::program_folder().wstring(); }
-
 std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
+// The version, both folders and the count of definitions as the window shows them.
+texts shown_settings(HWND dialog)
+{
+    return {text_of(dialog, IDC_VERSION_EDIT), text_of(dialog, IDC_INS_FACTORY_EDIT), text_of(dialog, IDC_CACHED_BASE_EDIT),
+            text_of(dialog, IDC_COUNT_LABEL)};
+}
 bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 ui::list_box list_of(HWND dialog, int id) { return ui::list_box(GetDlgItem(dialog, id)); }
-
-std::vector<std::wstring> product_names(const ui::list_box& list)
-{
-    std::vector<std::wstring> names;
-    for (int i = 0; i < list.count(); ++i)
-        names.push_back(static_cast<release_item*>(list.data(i))->release->product_name);
-    return names;
-}
-
-std::vector<std::wstring> card_names(const ui::list_box& list)
-{
-    std::vector<std::wstring> names;
-    for (int i = 0; i < list.count(); ++i)
-        names.push_back(static_cast<instance_item*>(list.data(i))->conn->get_name().str());
-    return names;
-}
-
-int index_of(const std::vector<std::wstring>& names, const std::wstring& name)
-{
-    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
-}
 
 // What the screen shows at a point of a window, once everything pending is painted.
 COLORREF pixel(HWND window, int x, int y)
@@ -85,18 +68,18 @@ bool shows_connected_mark(const ui::list_box& list, int index)
     return false;
 }
 
+// The list tells its parent as it would after a click or a double click.
+void notify(const ui::list_box& list, WORD code)
+{
+    SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), code), reinterpret_cast<LPARAM>(list.hwnd()));
+}
+
 void select_only(const ui::list_box& list, std::initializer_list<int> indexes)
 {
     list.set_selected(-1, false);
     for (const int index : indexes)
         list.set_selected(index, true);
-    // The list tells its parent as it would after a click.
-    SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list.hwnd()));
-}
-
-void notify(const ui::list_box& list, WORD code)
-{
-    SendMessageW(GetParent(list.hwnd()), WM_COMMAND, MAKEWPARAM(list.id(), code), reinterpret_cast<LPARAM>(list.hwnd()));
+    notify(list, LBN_SELCHANGE);
 }
 
 // One text of a drawing, with the font the device context held when it was written.
@@ -117,15 +100,8 @@ std::wstring in_font(const drawn_text& drawn)
 std::vector<drawn_text> card_texts(const ui::list_box& list, int index)
 {
     const HDC recorder = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
-    DRAWITEMSTRUCT draw{};
-    draw.CtlType = ODT_LISTBOX;
-    draw.CtlID = static_cast<UINT>(list.id());
-    draw.itemID = static_cast<UINT>(index);
-    draw.itemAction = ODA_DRAWENTIRE;
-    draw.hwndItem = list.hwnd();
-    draw.hDC = recorder;
-    draw.rcItem = list.item_rect(index);
-    draw.itemData = reinterpret_cast<ULONG_PTR>(list.data(index));
+    DRAWITEMSTRUCT draw{ODT_LISTBOX, static_cast<UINT>(list.id()), static_cast<UINT>(index), ODA_DRAWENTIRE, 0, list.hwnd(),
+                        recorder, list.item_rect(index), reinterpret_cast<ULONG_PTR>(list.data(index))};
     SendMessageW(GetParent(list.hwnd()), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
     const HENHMETAFILE recording = CloseEnhMetaFile(recorder);
 
@@ -160,11 +136,30 @@ std::vector<drawn_text> card_texts(const ui::list_box& list, int index)
     return state.texts;
 }
 
-const std::wstring general_2022 =
-    L"Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\General";
-const std::wstring variables_2022 =
-    L"Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\Variables";
-const std::wstring general_2020 = L"Software\\Autodesk\\AutoCAD\\R23.1\\ACAD-3001:409\\Profiles\\Drafting\\General";
+// The first text of each card: a release's product name, a definition's name.
+std::vector<std::wstring> card_names(const ui::list_box& list)
+{
+    std::vector<std::wstring> names;
+    for (int i = 0; i < list.count(); ++i)
+        names.push_back(card_texts(list, i).at(0).text);
+    return names;
+}
+
+int index_of(const ui::list_box& list, const std::wstring& name)
+{
+    const std::vector<std::wstring> names = card_names(list);
+    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+// "ACAD | TRUSTEDPATHS" of a profile in the registry.
+std::wstring profile_paths(const std::wstring& profile)
+{
+    const std::wstring key = L"Software\\Autodesk\\AutoCAD\\" + profile;
+    return test::registry_text(HKEY_CURRENT_USER, key + L"\\General", L"ACAD") + L" | " +
+           test::registry_text(HKEY_CURRENT_USER, key + L"\\Variables", L"TRUSTEDPATHS");
+}
+const std::wstring profile_2022 = L"R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>";
+const std::wstring profile_2020 = L"R23.1\\ACAD-3001:409\\Profiles\\Drafting";
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -172,15 +167,13 @@ protected:
     test::scripted_seam seam;
     test::temp_folder root;
     test::workstation station{root.path()};
+    const std::wstring client = test::program_folder().wstring();  // where connected profiles point
     fs::path install_2022;
     fs::path install_2020;
 
     void SetUp() override
     {
-        if (test::is_copy(portable_marker))
-            GTEST_SKIP() << "runs in the program itself";
         // R23.1 is connected already; R25.0 has no release folder and cannot be; it has no acad.exe.
-        const std::wstring client = client_folder();
         install_2022 = station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t"});
         install_2020 = station.add_release({L"R23.1", L"ACAD-3001:409", L"AutoCAD Map 3D 2020", L"Drafting",
                                             client + L"\\A2020;" + client + L";x", client + L";" + client + L"\\A2020"});
@@ -207,24 +200,19 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
 {
     seam.drive_dialog(IDD_CONFIGUREPLAXOR_DIALOG, [&](HWND window) {
         EXPECT_EQ(ui::window(window).text(), L"Configure PLAXOR");
-        EXPECT_EQ(text_of(window, IDC_VERSION_EDIT), L"1.2.3");
-        EXPECT_EQ(text_of(window, IDC_INS_FACTORY_EDIT), station.factory());
-        EXPECT_EQ(text_of(window, IDC_CACHED_BASE_EDIT), station.cached_base());
-        DWORD first = 0, last = 0;
-        SendDlgItemMessageW(window, IDC_INS_FACTORY_EDIT, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
-        EXPECT_EQ(first, station.factory().size());  // the caret after the end of the path
-        EXPECT_EQ(last, first);
+        EXPECT_EQ(shown_settings(window), (texts{L"1.2.3", station.factory(), station.cached_base(), L"3 Instance(s)"}));
+        const auto end = static_cast<WORD>(station.factory().size());  // the caret after the end of the path
+        EXPECT_EQ(SendDlgItemMessageW(window, IDC_INS_FACTORY_EDIT, EM_GETSEL, 0, 0), MAKELONG(end, end));
 
         // Sorted by product name whatever the case; an icon of 32 pixels gives 40, none 48.
         const ui::list_box installed = list_of(window, IDC_INSTALLED_LIST);
-        EXPECT_EQ(product_names(installed), (texts{L"AutoCAD 2022", L"autocad 2025", L"AutoCAD Map 3D 2020"}));
+        EXPECT_EQ(card_names(installed), (texts{L"AutoCAD 2022", L"autocad 2025", L"AutoCAD Map 3D 2020"}));
         EXPECT_EQ(installed.item_height(0), 40);
         EXPECT_EQ(installed.item_height(1), 48);
 
         const ui::list_box cards = list_of(window, IDC_INSTANCE_LIST);
         EXPECT_EQ(card_names(cards), (texts{L"Alpha", L"beta", L"Gamma"}));
         EXPECT_EQ(cards.item_height(0), 80);
-        EXPECT_EQ(text_of(window, IDC_COUNT_LABEL), L"3 Instance(s)");
 
         // The template's 8-point font is 11 pixels high here: a card's title is bold at 1.2 times
         // that, its seed and captions bold at the dialog's own height. No login yet: "<Unknown>".
@@ -233,25 +221,15 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
         ASSERT_EQ(dialog_font.lfHeight, -11);
         const std::vector<drawn_text> alpha = card_texts(cards, 0);
         ASSERT_EQ(alpha.size(), 8u);
-        EXPECT_EQ(in_font(alpha[0]), L"Alpha -13/700");
-        EXPECT_EQ(in_font(alpha[1]), L"ALPHA -11/700");
-        EXPECT_EQ(in_font(alpha[6]), L"Last Login: -11/700");
-        EXPECT_EQ(in_font(alpha[7]), L"<Unknown> -11/" + std::to_wstring(dialog_font.lfWeight));
+        EXPECT_EQ((texts{in_font(alpha[0]), in_font(alpha[1]), in_font(alpha[6]), in_font(alpha[7])}),
+                  (texts{L"Alpha -13/700", L"ALPHA -11/700", L"Last Login: -11/700",
+                         L"<Unknown> -11/" + std::to_wstring(dialog_font.lfWeight)}));
         EXPECT_EQ(alpha[7].at.y, alpha[6].at.y);
         EXPECT_GT(alpha[7].at.x, alpha[6].at.x);
         for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE})
             EXPECT_FALSE(enabled(window, button)) << button;
         EXPECT_TRUE(enabled(window, IDC_CREATE));
-        EXPECT_TRUE(enabled(window, IDC_CONSOLE));
-
-        const HMENU menu = GetSystemMenu(window, FALSE);
-        const int items = GetMenuItemCount(menu);
-        wchar_t entry[64] = {};
-        GetMenuStringW(menu, items - 1, entry, 64, MF_BYPOSITION);
-        EXPECT_EQ(std::wstring(entry), L"&About Configure PLAXOR...");
-        EXPECT_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_ABOUTBOX));
-        EXPECT_EQ(GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
-
+        EXPECT_TRUE(enabled(window, IDC_CONSOLE));  // usable once the window has opened for good
         ui::button(GetDlgItem(window, IDOK)).click();
     });
     EXPECT_FALSE(theApp.InitInstance());
@@ -268,10 +246,7 @@ TEST_F(MainWindow, MissingSettingsKeysShowOneBoxEachAndTheVersionDecides)
         const auto window = open();
         EXPECT_FALSE(window->ended());
         EXPECT_TRUE(seam.showed_errors({missing, missing}));
-        EXPECT_EQ(text_of(window->hwnd(), IDC_VERSION_EDIT), L"1.2.3");
-        EXPECT_EQ(text_of(window->hwnd(), IDC_INS_FACTORY_EDIT), L"");
-        EXPECT_EQ(text_of(window->hwnd(), IDC_CACHED_BASE_EDIT), L"");
-        EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"0 Instance(s)");
+        EXPECT_EQ(shown_settings(window->hwnd()), (texts{L"1.2.3", L"", L"", L"0 Instance(s)"}));
     }
 
     // No key anywhere: one box, and the window closes before it is ever shown.
@@ -303,8 +278,7 @@ TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
 {
     const auto window = open();
     const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
-    const int acad2022 = index_of(product_names(installed), L"AutoCAD 2022");
-    const std::wstring client = client_folder();
+    const int acad2022 = index_of(installed, L"AutoCAD 2022");
 
     select_only(installed, {acad2022, acad2022 + 1});
     notify(installed, LBN_DBLCLK);  // two selected: nothing asked
@@ -313,17 +287,14 @@ TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
     select_only(installed, {acad2022});
     seam.answer(IDNO);
     notify(installed, LBN_DBLCLK);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
+    EXPECT_EQ(profile_paths(profile_2022), L"x;y | t");
     seam.answer(IDYES);
     notify(installed, LBN_DBLCLK);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, variables_2022, L"TRUSTEDPATHS"), L"t;" + client + L";" + client + L"\\A2022");
+    EXPECT_EQ(profile_paths(profile_2022), client + L"\\A2022;" + client + L";x;y | t;" + client + L";" + client + L"\\A2022");
     EXPECT_TRUE(shows_connected_mark(installed, acad2022));
-
     seam.answer(IDYES);
     notify(installed, LBN_DBLCLK);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, variables_2022, L"TRUSTEDPATHS"), L"t");
+    EXPECT_EQ(profile_paths(profile_2022), L"x;y | t");
     EXPECT_FALSE(shows_connected_mark(installed, acad2022));
 
     EXPECT_EQ(seam.texts(), (texts{L"Connect AutoCAD 2022 from PLAXOR?", L"Connect AutoCAD 2022 from PLAXOR?",
@@ -332,73 +303,62 @@ TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
         EXPECT_EQ(box.flags, question_flags);
 }
 
+// Every release, whatever its state; without releases both still ask and change nothing.
 TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
 {
     const auto window = open();
     const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
-    const texts names = product_names(installed);
-    const std::wstring client = client_folder();
-    const std::wstring connected_2020 = client + L"\\A2020;" + client + L";x";
-    EXPECT_TRUE(shows_connected_mark(installed, index_of(names, L"AutoCAD Map 3D 2020")));
-    EXPECT_FALSE(shows_connected_mark(installed, index_of(names, L"AutoCAD 2022")));
+    const std::wstring connected_2020 = client + L"\\A2020;" + client + L";x | " + client + L";" + client + L"\\A2020";
+    EXPECT_TRUE(shows_connected_mark(installed, index_of(installed, L"AutoCAD Map 3D 2020")));
+    EXPECT_FALSE(shows_connected_mark(installed, index_of(installed, L"AutoCAD 2022")));
 
     seam.answer(IDYES);
     ui::button(GetDlgItem(window->hwnd(), IDC_CONNECT_ALL)).click();
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), connected_2020);
+    EXPECT_EQ(profile_paths(profile_2022), client + L"\\A2022;" + client + L";x;y | t;" + client + L";" + client + L"\\A2022");
+    EXPECT_EQ(profile_paths(profile_2020), connected_2020);
     for (const wchar_t* name : {L"AutoCAD 2022", L"AutoCAD Map 3D 2020"})
-        EXPECT_TRUE(shows_connected_mark(installed, index_of(names, name))) << name;
-    EXPECT_FALSE(shows_connected_mark(installed, index_of(names, L"autocad 2025")));
+        EXPECT_TRUE(shows_connected_mark(installed, index_of(installed, name))) << name;
+    EXPECT_FALSE(shows_connected_mark(installed, index_of(installed, L"autocad 2025")));
 
     seam.answer(IDNO);
     ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), connected_2020);
+    EXPECT_EQ(profile_paths(profile_2020), connected_2020);
     seam.answer(IDYES);
     ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"x;y");
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2020, L"ACAD"), L"x");
+    EXPECT_EQ(profile_paths(profile_2022), L"x;y | t");
+    EXPECT_EQ(profile_paths(profile_2020), L"x | ");
     for (int i = 0; i < installed.count(); ++i)
         EXPECT_FALSE(shows_connected_mark(installed, i)) << i;
 
-    EXPECT_EQ(seam.texts(), (texts{L"Connect all installed AutoCAD's to PLAXOR?", L"Disconnect all installed AutoCAD's to PLAXOR?",
-                                   L"Disconnect all installed AutoCAD's to PLAXOR?"}));
-}
-
-TEST_F(MainWindow, WithoutReleasesConnectAllAndDisconnectAllStillAsk)
-{
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
     test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD");  // there, but empty
-    const auto window = open();
-    const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
-    EXPECT_EQ(installed.count(), 0);
-
+    const auto bare = open();
     for (const int button : {IDC_CONNECT_ALL, IDC_DISCONNECT_ALL}) {
         seam.answer(IDYES);
-        ui::button(GetDlgItem(window->hwnd(), button)).click();
+        ui::button(GetDlgItem(bare->hwnd(), button)).click();
     }
-    EXPECT_EQ(seam.texts(), (texts{L"Connect all installed AutoCAD's to PLAXOR?", L"Disconnect all installed AutoCAD's to PLAXOR?"}));
+    EXPECT_EQ(list_of(bare->hwnd(), IDC_INSTALLED_LIST).count(), 0);
+    EXPECT_EQ(profile_paths(profile_2022), L"(none) | (none)");
+    const std::wstring connect = L"Connect all installed AutoCAD's to PLAXOR?";
+    const std::wstring disconnect = L"Disconnect all installed AutoCAD's to PLAXOR?";
+    EXPECT_EQ(seam.texts(), (texts{connect, disconnect, disconnect, connect, disconnect}));
     for (const test::shown_box& box : seam.boxes())
         EXPECT_EQ(box.flags, question_flags);
-    EXPECT_EQ(installed.count(), 0);
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), L"(none)");
 }
 
 // The dialog manager hands Enter to the default button "Close" even while a list has the focus,
 // and Escape to Cancel; the pump below does what the modal loop does with each key.
 TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
 {
-    struct key_press {
-        int focus;
-        WPARAM key;
-        INT_PTR result;
-    };
-    for (const key_press& press : {key_press{IDC_INSTALLED_LIST, VK_RETURN, IDOK}, key_press{IDC_INSTANCE_LIST, VK_RETURN, IDOK},
-                                   key_press{IDC_INSTANCE_LIST, VK_ESCAPE, IDCANCEL}}) {
+    // The list with the focus, the key, the window's result.
+    const std::tuple<int, WPARAM, INT_PTR> presses[] = {
+        {IDC_INSTALLED_LIST, VK_RETURN, IDOK}, {IDC_INSTANCE_LIST, VK_RETURN, IDOK}, {IDC_INSTANCE_LIST, VK_ESCAPE, IDCANCEL}};
+    for (const auto& [focus, key, result] : presses) {
         const auto window = open();
-        const HWND list = GetDlgItem(window->hwnd(), press.focus);
+        const HWND list = GetDlgItem(window->hwnd(), focus);
         SetFocus(list);
         ASSERT_EQ(GetFocus(), list);
-        PostMessageW(list, WM_KEYDOWN, press.key, 1);
+        PostMessageW(list, WM_KEYDOWN, key, 1);
         MSG message;
         while (!window->ended() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (!IsDialogMessageW(window->hwnd(), &message)) {
@@ -406,8 +366,8 @@ TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
                 DispatchMessageW(&message);
             }
         }
-        EXPECT_TRUE(window->ended()) << press.focus << " " << press.key;
-        EXPECT_EQ(window->result(), press.result) << press.focus << " " << press.key;
+        EXPECT_TRUE(window->ended()) << focus << " " << key;
+        EXPECT_EQ(window->result(), result) << focus << " " << key;
     }
     EXPECT_TRUE(seam.boxes().empty());
 }
@@ -423,8 +383,7 @@ TEST_F(MainWindow, PaintsItsIconWhileMinimised)
     InvalidateRect(hwnd, nullptr, TRUE);
     UpdateWindow(hwnd);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_INTERNALPAINT | RDW_UPDATENOW);
-    RECT pending{};
-    EXPECT_FALSE(GetUpdateRect(hwnd, &pending, FALSE));
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
     const LRESULT icon = SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0);
     EXPECT_NE(icon, 0);
     EXPECT_EQ(SendMessageW(hwnd, WM_QUERYDRAGICON, 0, 0), icon);
@@ -449,16 +408,12 @@ TEST_F(MainWindow, CardsMarkTheDefaultAndTheSelectionEnablesTheirButtons)
     EXPECT_EQ(background(1), RGB(200, 220, 255));  // beta, the default
     EXPECT_EQ(background(2), RGB(255, 255, 255));
 
-    struct step {
-        std::initializer_list<int> selected;
-        bool edit_and_current;
-        bool delete_enabled;
-    };
-    for (const step& s : {step{{2}, true, true}, step{{0, 1}, false, true}, step{{}, false, false}, step{{1}, true, true}}) {
-        select_only(cards, s.selected);
-        EXPECT_EQ(enabled(hwnd, IDC_EDIT), s.edit_and_current);
-        EXPECT_EQ(enabled(hwnd, IDC_CURRENT), s.edit_and_current);
-        EXPECT_EQ(enabled(hwnd, IDC_DELETE), s.delete_enabled);
+    // The cards selected; whether Edit, Current and Delete are enabled.
+    const std::pair<std::initializer_list<int>, std::vector<bool>> steps[] = {
+        {{2}, {true, true, true}}, {{0, 1}, {false, false, true}}, {{}, {false, false, false}}, {{1}, {true, true, true}}};
+    for (const auto& [selected, buttons] : steps) {
+        select_only(cards, selected);
+        EXPECT_EQ((std::vector<bool>{enabled(hwnd, IDC_EDIT), enabled(hwnd, IDC_CURRENT), enabled(hwnd, IDC_DELETE)}), buttons);
     }
     EXPECT_EQ(background(1), RGB(255, 202, 0));  // selected, the default too is amber
     EXPECT_EQ(background(0), RGB(255, 255, 255));
@@ -468,7 +423,6 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
 {
     const fs::path updater = root.path() / L"Updater.exe";
     fs::copy_file(test::program_folder() / L"Updater.exe", updater);
-    const fs::path marker = root.path() / L"Updater.exe.ran";
     const auto window = open();
     const ui::button check(GetDlgItem(window->hwnd(), IDC_CHECK_UPDATES));
 
@@ -495,14 +449,22 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
     EXPECT_EQ(seam.started(), texts{present});
     EXPECT_TRUE(window->ended());
     EXPECT_EQ(window->result(), IDOK);
-    for (int i = 0; i < 100 && !fs::exists(marker); ++i)
+    const fs::path mark = root.path() / L"Updater.exe.ran";  // left by the updater beside itself
+    for (int i = 0; i < 100 && !fs::exists(mark); ++i)
         Sleep(100);
-    EXPECT_TRUE(fs::exists(marker));
+    EXPECT_TRUE(fs::exists(mark));
 }
 
+// Its last entry, after a separator.
 TEST_F(MainWindow, TheSystemMenuOpensTheAboutBox)
 {
     const auto window = open();
+    const HMENU menu = GetSystemMenu(window->hwnd(), FALSE);
+    const int items = GetMenuItemCount(menu);
+    wchar_t entry[64] = {};
+    GetMenuStringW(menu, items - 1, entry, 64, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(entry), L"&About Configure PLAXOR...");
+    EXPECT_EQ(GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
     seam.drive_dialog(100, [](HWND about) {
         EXPECT_EQ(ui::window(about).text(), L"About ConfigurePLAXOR");
         texts statics;
@@ -511,7 +473,7 @@ TEST_F(MainWindow, TheSystemMenuOpensTheAboutBox)
         EXPECT_NE(std::find(statics.begin(), statics.end(), L"ConfigurePLAXOR, Version 1.0"), statics.end());
         ui::button(GetDlgItem(about, IDOK)).click();
     });
-    SendMessageW(window->hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    SendMessageW(window->hwnd(), WM_SYSCOMMAND, GetMenuItemID(menu, items - 1), 0);
     EXPECT_EQ(seam.dialogs(), std::vector<int>{100});
     EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{true});
     EXPECT_FALSE(window->ended());
@@ -535,17 +497,11 @@ TEST(ApplicationObject, ShowsErrorsAloneOrWithTheLibrarysLastError)
 TEST(PortableMainWindow, ShowsThePortableVersionAndConnectsToItsOwnFolder)
 {
     test::temp_folder folder;
-    const std::wstring ini = (folder.path() / L"Portable.ini").wstring();
-    WritePrivateProfileStringW(L"General", L"Version", L"1.2.3", ini.c_str());
-    WritePrivateProfileStringW(L"General", L"InsFactory", L"C:\\Portable\\Factory\\", ini.c_str());
     const fs::path updater = folder.path() / L"Updater.exe";
     fs::copy_file(test::program_folder() / L"Updater.exe", updater);
-    WritePrivateProfileStringW(L"General", L"Updater", updater.c_str(), ini.c_str());
+    std::ofstream(folder.path() / L"Portable.ini") << "[General]\nVersion=1.2.3\nInsFactory=C:\\Portable\\Factory\\\nUpdater="
+                                                   << updater.string() << "\n";
     EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCopy.*", portable_marker));
-    const fs::path marker = folder.path() / L"Updater.exe.ran";
-    for (int i = 0; i < 100 && !fs::exists(marker); ++i)
-        Sleep(100);
-    EXPECT_TRUE(fs::exists(marker));  // the updater Portable.ini names ran, not one of the registry
 }
 
 TEST(PortableCopy, OpensFromItsOwnFolder)
@@ -559,8 +515,7 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
     station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t", false});
     CConfigurePLAXORDlg window;
     ASSERT_TRUE(window.create_modeless(nullptr));
-    EXPECT_EQ(text_of(window.hwnd(), IDC_VERSION_EDIT), L"Portable (1.2.3)");
-    EXPECT_EQ(text_of(window.hwnd(), IDC_INS_FACTORY_EDIT), L"C:\\Portable\\Factory\\");
+    EXPECT_EQ(shown_settings(window.hwnd()), (texts{L"Portable (1.2.3)", L"C:\\Portable\\Factory\\", L"", L"0 Instance(s)"}));
     EXPECT_TRUE(seam.boxes().empty());
 
     const ui::list_box installed = list_of(window.hwnd(), IDC_INSTALLED_LIST);
@@ -568,7 +523,7 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
     seam.answer(IDYES);
     notify(installed, LBN_DBLCLK);
     const std::wstring client = test::program_folder().wstring();
-    EXPECT_EQ(test::registry_text(HKEY_CURRENT_USER, general_2022, L"ACAD"), client + L"\\A2022;" + client + L";x;y");
+    EXPECT_EQ(profile_paths(profile_2022), client + L"\\A2022;" + client + L";x;y | t;" + client + L";" + client + L"\\A2022");
 
     // The registry of this user names no updater: the one started is the one Portable.ini names.
     seam.clear();

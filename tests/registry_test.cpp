@@ -1,14 +1,27 @@
+// The registry rules the program shares (error texts, finding and writing values) and its own
+// settings, kept in the registry or in a Portable.ini beside the program.
+
 #include "host/registry.h"
+#include "host/settings_store.h"
 
 #include "support/created_key.h"
+#include "support/denied_key_rights.h"
+#include "support/program_copy.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
 #include "support/system_text.h"
+#include "support/temp_folder.h"
+#include "support/workstation.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -27,56 +40,37 @@ protected:
         return key;
     }
 
-    std::wstring stored_text(const wchar_t* path, const wchar_t* name, DWORD* type = nullptr, DWORD* size = nullptr)
+    // "text type/size": the value as stored, its size in bytes.
+    std::wstring stored(const wchar_t* name)
     {
         wchar_t data[64] = {};
-        DWORD data_size = sizeof data;
-        DWORD data_type = 0;
-        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, path, name, RRF_RT_ANY, &data_type, data, &data_size), ERROR_SUCCESS);
-        if (type)
-            *type = data_type;
-        if (size)
-            *size = data_size;
-        return data;
+        DWORD size = sizeof data, type = 0;
+        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Profile\\General", name, RRF_RT_ANY, &type, data, &size), ERROR_SUCCESS);
+        return std::wstring(data) + L" " + std::to_wstring(type) + L"/" + std::to_wstring(size);
     }
 };
 
-std::wstring error_text(LONG status, HKEY hive, const wchar_t* subkey)
-{
-    host::registry_error_text text;
-    text[0] = L'?';
-    host::format_registry_error(status, text, hive, subkey);
-    return text;
-}
-
-TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemText)
+TEST(RegistryErrorText, NamesHiveAndSubkeyOrGivesTheSystemTextWithinTheBuffer)
 {
     ASSERT_NE(test::system_text(ERROR_MORE_DATA), L"");
-    const struct {
-        LONG status;
-        HKEY hive;
-        const wchar_t* subkey;
-        std::wstring text;
-    } rows[] = {
-        {ERROR_FILE_NOT_FOUND, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409",
-         L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409' does not exist!"},
+    const std::wstring long_path(2000, L'k'), long_head = L"Key 'HKEY_CURRENT_USER', SubKey '";
+    // A missing key of the machine's is named as the discovery tests show it.
+    const std::tuple<LONG, HKEY, const wchar_t*, std::wstring> rows[] = {
         {ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, nullptr, L"Key 'HKEY_CURRENT_USER', SubKey '(null)' does not exist!"},
         // Any hive but the current user's is named the machine's.
         {ERROR_ACCESS_DENIED, HKEY_CLASSES_ROOT, L"x", L"Key 'HKEY_LOCAL_MACHINE', SubKey 'x' cannat to opened for writting!"},
         {ERROR_SUCCESS, HKEY_CURRENT_USER, L"x", L""},
         {ERROR_MORE_DATA, HKEY_CURRENT_USER, L"x", test::system_text(ERROR_MORE_DATA)},
         {0x7FFFFFF0, HKEY_CURRENT_USER, L"x", L""},
+        {ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, long_path.c_str(),
+         long_head + std::wstring(host::registry_error_size - 1 - long_head.size(), L'k')},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(error_text(row.status, row.hive, row.subkey), row.text) << row.status;
-}
-
-TEST(RegistryErrorText, CutsALongSubkeyToTheBuffer)
-{
-    const std::wstring long_path(2000, L'k');
-    const std::wstring text = error_text(ERROR_FILE_NOT_FOUND, HKEY_CURRENT_USER, long_path.c_str());
-    EXPECT_EQ(text.size(), static_cast<size_t>(host::registry_error_size - 1));
-    EXPECT_EQ(text.rfind(L"Key 'HKEY_CURRENT_USER', SubKey 'kkk", 0), 0u);
+    for (const auto& [status, hive, subkey, text] : rows) {
+        host::registry_error_text formatted;
+        formatted[0] = L'?';  // an empty text is written, not left as it was
+        host::format_registry_error(status, formatted, hive, subkey);
+        EXPECT_EQ(std::wstring(formatted), text) << status;
+    }
 }
 
 TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
@@ -85,105 +79,175 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
 [HKEY_CURRENT_USER\Profile\General]
 @="default text"
 "ACAD"="C:\\support;D:\\more;"
-"Expand"=hex(2):25,00,41,00,50,00,50,00,44,00,41,00,54,00,41,00,25,00,00,00
 "Count"=dword:00000007
-"List"=hex(7):61,00,00,00,62,00,00,00,00,00
 "Odd"=hex(20):41,00,42,00,00,00
-)");
-    auto key = open(L"Profile\\General", KEY_READ);
-
-    vorn_buffer data(L"unchanged");
-    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", &data));
-    EXPECT_EQ(data.str(), L"C:\\support;D:\\more;");
-    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
-
-    data = L"unchanged";
-    EXPECT_FALSE(find_registry_value(key.get(), L"acad", &data));  // case counts
-    EXPECT_FALSE(find_registry_value(key.get(), L"ACA", &data));
-    EXPECT_EQ(data.str(), L"unchanged");
-
-    EXPECT_TRUE(find_registry_value(key.get(), L"", &data));
-    EXPECT_EQ(data.str(), L"default text");
-    EXPECT_TRUE(find_registry_value(key.get(), L"Expand", &data));
-    EXPECT_EQ(data.str(), L"%APPDATA%");  // never expanded
-    EXPECT_TRUE(find_registry_value(key.get(), L"Odd", &data));  // types past the known ones read as text
-    EXPECT_EQ(data.str(), L"AB");
-
-    data = L"unchanged";
-    EXPECT_TRUE(find_registry_value(key.get(), L"Count", &data));
-    EXPECT_TRUE(find_registry_value(key.get(), L"List", &data));
-    EXPECT_EQ(data.str(), L"unchanged");
-    EXPECT_TRUE(seam.boxes().empty());
-}
-
-TEST_F(RegistryTest, KeyWithoutValuesOrDefaultFindsNothing)
-{
-    test::load_reg_text(LR"(
 [HKEY_CURRENT_USER\Empty]
 [HKEY_CURRENT_USER\Named]
 "x"="1"
 )");
+    // Names differing in case, values of other types and REG_EXPAND_SZ come with the discovery tests.
+    auto key = open(L"Profile\\General", KEY_READ);
+    vorn_buffer data(L"unchanged");
+    EXPECT_FALSE(find_registry_value(key.get(), L"ACA", &data));
+    EXPECT_TRUE(find_registry_value(key.get(), L"Count", &data));  // found, but not text
+    EXPECT_EQ(data.str(), L"unchanged");
+    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
+
+    const std::pair<const wchar_t*, const wchar_t*> texts[] = {
+        {L"ACAD", L"C:\\support;D:\\more;"}, {L"", L"default text"},
+        {L"Odd", L"AB"},  // types past the known ones read as text
+    };
+    for (const auto& [name, text] : texts) {
+        EXPECT_TRUE(find_registry_value(key.get(), name, &data)) << name;
+        EXPECT_EQ(data.str(), text);
+    }
     EXPECT_FALSE(find_registry_value(open(L"Empty", KEY_READ).get(), L"", nullptr));
     EXPECT_FALSE(find_registry_value(open(L"Named", KEY_READ).get(), L"", nullptr));
+    EXPECT_TRUE(seam.boxes().empty());
 }
 
-TEST_F(RegistryTest, ValueOverTheDataBufferIsFoundButNotRead)
+// A value past the buffer is found but not read: the discovery tests show its box.
+TEST_F(RegistryTest, ValueThatFillsTheDataBufferIsRead)
 {
     const std::wstring fits(2047, L'q');  // 4096 bytes with its NUL: exactly the buffer
     const test::created_key written(HKEY_CURRENT_USER, L"Big");
     written.set(L"ACAD", std::wstring(3000, L'p'));  // 6002 bytes
     written.set(L"Fits", fits);
     auto key = open(L"Big");
-
-    vorn_buffer data(L"before");
+    vorn_buffer data;
     EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
-    EXPECT_FALSE(find_registry_value(key.get(), L"ACAD", &data));
-    EXPECT_EQ(data.str(), L"before");
-    EXPECT_TRUE(seam.showed_errors({error_text(ERROR_MORE_DATA, HKEY_CURRENT_USER, nullptr)}));
-
     EXPECT_TRUE(find_registry_value(key.get(), L"Fits", &data));
     EXPECT_EQ(data.str(), fits);
 }
 
-TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminator)
+TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminatorOrShowsTheRefusal)
 {
-    test::load_reg_text(LR"(
-[HKEY_CURRENT_USER\Profile\General]
-"ACAD"="old"
-"Other"="kept"
-)");
-    auto key = open(L"Profile\\General");
-    EXPECT_TRUE(set_string_value(key.get(), L"ACAD", L"D:\\Tool\\A2022;D:\\Tool"));
-    DWORD type = 0, size = 0;
-    EXPECT_EQ(stored_text(L"Profile\\General", L"ACAD", &type, &size), L"D:\\Tool\\A2022;D:\\Tool");
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(size, (21u + 1u) * 2u);
+    test::load_reg_text(L"[HKEY_CURRENT_USER\\Profile\\General]\n\"ACAD\"=\"old\"\n");
+    EXPECT_FALSE(set_string_value(open(L"Profile\\General", KEY_READ).get(), L"ACAD", L"new"));
+    EXPECT_EQ(stored(L"ACAD"), L"old 1/8");
+    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '(null)' cannat to opened for writting!"}));
 
-    EXPECT_TRUE(set_string_value(key.get(), L"Empty", L""));
-    EXPECT_EQ(stored_text(L"Profile\\General", L"Empty", &type, &size), L"");
-    EXPECT_EQ(size, 2u);
-    EXPECT_EQ(stored_text(L"Profile\\General", L"Other"), L"kept");
+    seam.clear();
+    auto key = open(L"Profile\\General");
+    for (const std::wstring text : {L"D:\\Tool\\A2022;D:\\Tool", L""}) {
+        EXPECT_TRUE(set_string_value(key.get(), L"ACAD", text.c_str()));
+        EXPECT_EQ(stored(L"ACAD"), text + L" 1/" + std::to_wstring((text.size() + 1) * 2));  // REG_SZ, its NUL counted
+    }
     EXPECT_TRUE(seam.boxes().empty());
 }
 
-TEST_F(RegistryTest, RefusedWriteShowsTheBoxAndKeepsTheValue)
+namespace fs = std::filesystem;
+
+constexpr wchar_t settings_key[] = L"SOFTWARE\\VORN\\PLAXOR";
+// Set for a copy of this program that runs the portable case from its own folder.
+constexpr wchar_t child_variable[] = L"PLAXOR_PORTABLE_CASE";
+
+// "registry C:\Factory": where the value came from and what it is; "failed registry given" when
+// the read failed and left the value as given.
+std::wstring read(const wchar_t* name, bool machine_wide = false)
 {
-    test::load_reg_text(LR"(
-[HKEY_CURRENT_USER\Profile\General]
-"ACAD"="old"
-)");
-    auto read_only = open(L"Profile\\General", KEY_READ);
-    EXPECT_FALSE(set_string_value(read_only.get(), L"ACAD", L"new"));
-    EXPECT_EQ(stored_text(L"Profile\\General", L"ACAD"), L"old");
-    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '(null)' cannat to opened for writting!"}));
+    bool is_portable = true;
+    std::wstring value = L"given";
+    const bool ok = host::read_setting(is_portable, name, value, machine_wide);
+    return (ok ? L"" : L"failed ") + std::wstring(is_portable ? L"portable " : L"registry ") + value;
 }
 
-TEST_F(RegistryTest, FailedOpenIsReportedWithTheNamedHive)
+std::wstring user_text(const wchar_t* name) { return test::registry_text(HKEY_CURRENT_USER, settings_key, name); }
+
+fs::path portable_ini() { return test::program_folder() / L"Portable.ini"; }
+
+class SettingsStore : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        test::load_reg_text(LR"(
+[HKEY_LOCAL_MACHINE\SOFTWARE\VORN\PLAXOR]
+"Version"="5.2.1"
+[HKEY_CURRENT_USER\SOFTWARE\VORN\PLAXOR]
+"Version"="per-user copy"
+"InsFactory"="C:\\Factory"
+"CachedBase"=dword:00000001
+)");
+    }
+};
+
+TEST_F(SettingsStore, RegistryGivesVersionMachineWideAndTheRestPerUser)
 {
-    win::unique_hkey key;
-    EXPECT_FALSE(host::open_key_or_report(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Missing", KEY_READ, key, HKEY_LOCAL_MACHINE));
-    EXPECT_FALSE(key);
-    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Missing' does not exist!"}));
+    // A missing value is left as given, one not text read as empty.
+    EXPECT_EQ(read(L"Version", true) + L" | " + read(L"InsFactory") + L" | " + read(L"Updater") + L" | " + read(L"CachedBase"),
+              L"registry 5.2.1 | registry C:\\Factory | registry given | registry ");
+    EXPECT_TRUE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_EQ(user_text(L"InsFactory"), L"E:\\New");
+    EXPECT_EQ(test::registry_text(HKEY_LOCAL_MACHINE, settings_key, L"InsFactory"), L"(none)");
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+// What a missing key shows when read is left to the main window's tests of the same boxes.
+TEST_F(SettingsStore, KeyThatCannotBeOpenedShowsItsBox)
+{
+    {
+        test::denied_key_rights locked(HKEY_CURRENT_USER, settings_key, KEY_QUERY_VALUE | KEY_SET_VALUE);
+        EXPECT_EQ(read(L"InsFactory"), L"failed registry given");
+        EXPECT_FALSE(host::write_setting(L"InsFactory", L"E:\\New"));
+    }
+    const std::wstring refused = L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' cannat to opened for writting!";
+    EXPECT_TRUE(seam.showed_errors({refused, refused}));
+    EXPECT_EQ(user_text(L"InsFactory"), L"C:\\Factory");
+
+    // Only the machine-wide key left: writing fails and creates nothing.
+    seam.clear();
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
+    EXPECT_FALSE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!"}));
+    EXPECT_EQ(user_text(L"InsFactory"), L"(none)");
+}
+
+// The portable case runs in a copy of this program in a folder of its own, because the place of
+// Portable.ini lies beside the executable and is kept for the whole run once found.
+TEST(PortableSettings, FileBesideTheProgramTakesOverWhileItExists)
+{
+    test::temp_folder folder;
+    EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCase.*", child_variable));
+}
+
+class PortableCase : public SettingsStore {
+protected:
+    void SetUp() override
+    {
+        if (!test::is_copy(child_variable))
+            GTEST_SKIP() << "runs in a copy of this program started by PortableSettings";
+        SettingsStore::SetUp();
+    }
+};
+
+TEST_F(PortableCase, FileCreatedWhileRunningTakesOverUntilItIsDeleted)
+{
+    vorn_buffer path(L"left over");
+    EXPECT_FALSE(host::find_portable_ini(path));
+    EXPECT_TRUE(path.is_empty());
+    EXPECT_EQ(read(L"InsFactory"), L"registry C:\\Factory");  // not found: looked for again next time
+
+    std::ofstream(portable_ini()) << "[General]\nVersion=7.1 portable\nInsFactory=C:\\Portable\\Factory\nLong="
+                                  << std::string(600, 'x') << "\n";
+    EXPECT_TRUE(host::find_portable_ini(path));
+    EXPECT_EQ(fs::path(path.str()), portable_ini());
+    EXPECT_EQ(read(L"Version", true), L"portable 7.1 portable");
+    EXPECT_EQ(read(L"InsFactory"), L"portable C:\\Portable\\Factory");
+    EXPECT_EQ(read(L"Updater"), L"portable ");  // missing key: empty
+    EXPECT_EQ(read(L"Long"), L"portable " + std::wstring(511, L'x'));
+    EXPECT_TRUE(host::write_setting(L"CachedBase", L"E:\\Cache"));
+    wchar_t written[64] = {};
+    GetPrivateProfileStringW(L"General", L"CachedBase", L"(none)", written, 64, portable_ini().c_str());
+    EXPECT_STREQ(written, L"E:\\Cache");
+    EXPECT_EQ(user_text(L"CachedBase"), L"(none)");  // the registry still holds its DWORD
+
+    ASSERT_TRUE(fs::remove(portable_ini()));
+    EXPECT_EQ(read(L"InsFactory"), L"registry C:\\Factory");
+    EXPECT_TRUE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_EQ(user_text(L"InsFactory"), L"E:\\New");
+    EXPECT_FALSE(host::find_portable_ini(path));
+    EXPECT_TRUE(path.is_empty());
+    EXPECT_TRUE(seam.boxes().empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
+#include <winsock2.h>  // before anything brings windows.h
+
 #include "support/unix_service.h"
 
-#include <winsock2.h>
 #include <windows.h>
 
 #include <chrono>
@@ -16,34 +17,25 @@ namespace test {
 
 namespace {
 
-std::wstring widen(const std::string& text)
+// A TCP socket bound to a free loopback port, and that port; INVALID_SOCKET when none could be had.
+SOCKET bound_loopback_socket(long& port)
 {
-    return std::wstring(text.begin(), text.end());  // the paths and options here are ASCII
-}
-
-std::wstring quoted(const std::string& argument)
-{
-    std::wstring text = L"\"";
-    for (const char ch : argument) {
-        if (ch == '"')
-            text += L'\\';
-        text += static_cast<wchar_t>(static_cast<unsigned char>(ch));
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        return INVALID_SOCKET;
+    SOCKET bound = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof(address);
+    if (bound != INVALID_SOCKET && bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+        return bound;
     }
-    return text + L"\"";
-}
-
-// Wine starts a Linux program when CreateProcess is given its path as a DOS path.
-std::wstring dos_path(const std::string& unix)
-{
-    using to_dos = WCHAR*(CDECL*)(const char*);
-    const auto convert = reinterpret_cast<to_dos>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (!convert)
-        return widen(unix);
-    WCHAR* dos = convert(unix.c_str());
-    std::wstring result = dos ? dos : widen(unix);
-    HeapFree(GetProcessHeap(), 0, dos);
-    return result;
+    if (bound != INVALID_SOCKET)
+        closesocket(bound);
+    return INVALID_SOCKET;
 }
 
 // The loopback port that every started program connects to before it reports ready. The
@@ -68,24 +60,41 @@ public:
     }
 
 private:
-    watch_listener()
+    watch_listener() : m_socket(bound_loopback_socket(m_port))
     {
-        WSADATA data;
-        if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
-            return;
-        m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof(address);
-        if (m_socket != INVALID_SOCKET && bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-            listen(m_socket, 8) == 0 && getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            m_port = ntohs(address.sin_port);
+        if (m_socket == INVALID_SOCKET || listen(m_socket, 8) != 0)
+            m_port = 0;
     }
 
-    SOCKET m_socket = INVALID_SOCKET;  // open until the process ends
     long m_port = 0;
+    SOCKET m_socket;  // open until the process ends
 };
+
+std::wstring quoted(const std::string& argument)
+{
+    std::wstring text = L"\"";
+    for (const char ch : argument)
+        text += (ch == '"' ? L"\\\"" : std::wstring(1, static_cast<wchar_t>(static_cast<unsigned char>(ch))));
+    return text + L"\"";
+}
+
+// Wine's conversions between its Windows and Linux paths; null outside Wine.
+template <typename Function>
+Function wine_function(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
+// Wine starts a Linux program when CreateProcess is given its path as a DOS path.
+std::wstring dos_path(const std::string& unix)
+{
+    WCHAR* dos = nullptr;
+    if (const auto convert = wine_function<WCHAR*(CDECL*)(const char*)>("wine_get_dos_file_name"))
+        dos = convert(unix.c_str());
+    std::wstring result = dos ? dos : std::wstring(unix.begin(), unix.end());  // the paths here are ASCII
+    HeapFree(GetProcessHeap(), 0, dos);
+    return result;
+}
 
 std::string script(const char* name)
 {
@@ -94,15 +103,22 @@ std::string script(const char* name)
 
 }  // namespace
 
+long closed_loopback_port()
+{
+    long port = 0;
+    const SOCKET probe = bound_loopback_socket(port);
+    if (probe == INVALID_SOCKET)
+        return 0;
+    closesocket(probe);
+    return port;
+}
+
 std::string unix_path(const std::filesystem::path& windows_path)
 {
-    using to_unix = char*(CDECL*)(const WCHAR*);
-    const auto convert = reinterpret_cast<to_unix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!convert)
-        return windows_path.string();
-    char* unix = convert(windows_path.wstring().c_str());
-    std::string result = unix ? unix : "";
+    char* unix = nullptr;
+    if (const auto convert = wine_function<char*(CDECL*)(const WCHAR*)>("wine_get_unix_file_name"))
+        unix = convert(windows_path.wstring().c_str());
+    std::string result = unix ? unix : windows_path.string();
     HeapFree(GetProcessHeap(), 0, unix);
     return result;
 }
@@ -141,11 +157,8 @@ unix_service::unix_service(const std::vector<std::string>& command)
         else if (text.rfind("failed ", 0) == 0)
             std::fprintf(stderr, "%s: %s\n", command[1].c_str(), text.c_str());
     }
-    if (m_port) {
-        m_watch = watch.accept_one();
-        if (m_watch == INVALID_SOCKET)
-            m_port = 0;
-    }
+    if (m_port && (m_watch = watch.accept_one()) == INVALID_SOCKET)
+        m_port = 0;
 }
 
 unix_service::~unix_service()
@@ -155,8 +168,7 @@ unix_service::~unix_service()
     closesocket(m_watch);
     // The folder goes with this object: the program takes its ready file away once it has seen
     // the connection close.
-    const auto ready = m_folder.path() / L"ready";
-    for (int wait = 0; wait < 100 && std::filesystem::exists(ready); ++wait)
+    for (int wait = 0; wait < 100 && std::filesystem::exists(m_folder.path() / L"ready"); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 

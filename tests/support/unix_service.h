@@ -16,6 +16,10 @@ namespace test {
 // The Linux path of a Windows path, as Wine maps it.
 std::string unix_path(const std::filesystem::path& windows_path);
 
+// A loopback port that nothing listens on, so that a connection to it is refused at once: that
+// of a socket bound and closed again; 0 when none could be had.
+long closed_loopback_port();
+
 class unix_service {
 public:
     // `command`: a Linux program (absolute Linux path) and its arguments; the program takes

@@ -1,0 +1,546 @@
+// The AutoCAD releases of the workstation: how they are found in the registry, which of them
+// are running, and connecting their current profiles to PLAXOR.
+
+#include "host/acad_discovery.h"
+#include "host/profile_connection.h"
+#include "host/running_acads.h"
+
+#include "support/created_key.h"
+#include "support/denied_key_rights.h"
+#include "support/reg_fixture.h"
+#include "support/registry_sandbox.h"
+#include "support/running_acad.h"
+#include "support/scripted_seam.h"
+#include "support/system_text.h"
+#include "support/temp_folder.h"
+#include "support/workstation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using entries = std::vector<std::wstring>;
+
+// A release of the current user whose current profile has every key discovery opens.
+std::wstring user_release(const std::wstring& release)
+{
+    std::wstring text = LR"(
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\RELEASE]
+"CurVer"="ACAD-5101:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\RELEASE\ACAD-5101:409\Profiles]
+@="Site"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\RELEASE\ACAD-5101:409\Profiles\Site\General]
+"ACAD"="D:\\Site;"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\RELEASE\ACAD-5101:409\Profiles\Site\Variables]
+)";
+    for (size_t at; (at = text.find(L"RELEASE")) != std::wstring::npos;)
+        text.replace(at, 7, release);
+    return text;
+}
+
+// The machine key of a user_release, installed in `folder`.
+std::wstring machine_release(const std::wstring& release, std::wstring folder)
+{
+    for (size_t at = 0; (at = folder.find(L'\\', at)) != std::wstring::npos; at += 2)
+        folder.insert(at, 1, L'\\');
+    return L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Autodesk\\AutoCAD\\" + release + L"\\ACAD-5101:409]\n\"AcadLocation\"=\"" +
+           folder + L"\"\n";
+}
+
+class DiscoveryTest : public ::testing::Test {
+protected:
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+    host::acad_install_list list;
+
+    // "folder | product | key | profile | ACAD length/entries | TRUSTEDPATHS length/entries | icon"
+    std::wstring summary(const wchar_t* release) const
+    {
+        const host::acad_install& r = list.at(release);
+        return r.install_folder + L" | " + r.product_name + L" | " + r.product_key + L" | " + r.profile + L" | " +
+               std::to_wstring(r.support_path_text.size()) + L"/" + std::to_wstring(r.support_paths.size()) + L" | " +
+               std::to_wstring(r.trusted_paths_text.size()) + L"/" + std::to_wstring(r.trusted_paths.size()) + L" | " +
+               (r.icon ? L"icon " : L"no icon ") + std::to_wstring(r.icon_width) + L"x" + std::to_wstring(r.icon_height);
+    }
+};
+
+// Five listed releases from every real profile export kept with the tests (no two hold the same
+// key); the values no export holds are added here.
+TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
+{
+    for (const auto& file : std::filesystem::directory_iterator(test::program_folder() / L"real-profiles"))
+        if (file.path().extension() == L".reg")
+            test::load_reg_file(file.path());
+    test::load_reg_text(LR"reg(Windows Registry Editor Version 5.00
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD]
+"CurVer"="R25.0"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R16.2]
+"CurVer"="ACAD-4001:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R19.1]
+"CurVer"="ACAD-D004:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R19.1\ACAD-D004:409\Profiles]
+@="RAMSA 2014"
+; Two profiles of one product: "2015 -  With Menus" is not the current one.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.0]
+"CurVer"="ACAD-E001:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.0\ACAD-E001:409\Profiles]
+@="<<Unnamed Profile>>"
+; Only TRUSTEDPATHS is known for 2016: the profile has no General key.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.1]
+"CurVer"="ACAD-F001:804"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.1\ACAD-F001:804\Profiles]
+@="<<未命名配置>>"
+; English and Chinese 2024: the Chinese product is current.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.3]
+"CurVer"="ACAD-7101:804"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R25.0]
+"CurVer"="ACAD-8101:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R25.0\ACAD-8101:409\Profiles]
+@="<<Unnamed Profile>>"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R19.1\ACAD-D004:409]
+"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2014"
+"ProductName"="AutoCAD Architecture 2014 - English"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R20.0\ACAD-E001:409]
+"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2015\\"
+"ProductName"=""
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R20.1\ACAD-F001:804]
+"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2016"
+"ProductName"="AutoCAD 2016 - 简体中文 (Simplified Chinese)"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.3\ACAD-7101:804]
+"AcadLocation"="D:\\Program Files\\Autodesk\\AutoCAD 2024"
+"ProductName"="AutoCAD 2024 - 简体中文 (Simplified Chinese)"
+; 2025 was removed from the machine but the user's profile stayed.
+)reg");
+
+    ASSERT_TRUE(host::discover_acad_installs(list));
+    EXPECT_EQ(list.size(), 5u);  // those summed up below
+    EXPECT_TRUE(seam.showed_errors(
+        {L"Key 'HKEY_CURRENT_USER', SubKey 'R20.1\\ACAD-F001:804\\Profiles\\<<未命名配置>>\\General' does not exist!",
+         L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\R25.0\\ACAD-8101:409' does not exist!"}));
+
+    // Variables without TRUSTEDPATHS; present and empty; its Variables after the missing General.
+    EXPECT_EQ(summary(L"R19.1"), L"C:\\Program Files\\Autodesk\\AutoCAD 2014\\ | AutoCAD Architecture 2014 - English | "
+                                 L"ACAD-D004:409 | RAMSA 2014 | 830/19 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R20.0"),
+              L"C:\\Program Files\\Autodesk\\AutoCAD 2015\\ |  | ACAD-E001:409 | <<Unnamed Profile>> | 714/14 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R20.1"), L"C:\\Program Files\\Autodesk\\AutoCAD 2016\\ | AutoCAD 2016 - 简体中文 (Simplified Chinese) | "
+                                 L"ACAD-F001:804 | <<未命名配置>> | 0/0 | 0/0 | no icon 0x0");
+    // ACAD is REG_EXPAND_SZ here, taken unexpanded.
+    EXPECT_EQ(summary(L"R24.3"), L"D:\\Program Files\\Autodesk\\AutoCAD 2024\\ | AutoCAD 2024 - 简体中文 (Simplified Chinese) | "
+                                 L"ACAD-7101:804 | <<未命名配置>> | 359/7 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R25.0"), L" | AutoCAD 2025 | ACAD-8101:409 | <<Unnamed Profile>> | 359/7 | 573/19 | no icon 0x0");
+    const host::acad_install &ramsa = list.at(L"R19.1"), &chinese = list.at(L"R24.3"), &stock = list.at(L"R25.0");
+    EXPECT_EQ(ramsa.support_path_text.back(), L';');
+    EXPECT_EQ(ramsa.support_paths.at(8), L"\\\\ramsacfs\\project\\reference\\autocad\\2014");
+    EXPECT_EQ(ramsa.support_paths.at(15), L"c:\\program files\\autodesk\\autocad raster design 2014");
+    EXPECT_EQ(ramsa.support_paths.at(18), L"%InstallFolder%\\bin\\fdo");
+    EXPECT_EQ(list.at(L"R20.0").support_paths.at(13), L"c:\\custom program files\\autocad\\support");
+    EXPECT_EQ(chinese.support_paths.at(0), L"%UserProfile%\\AppData\\Roaming\\Autodesk\\AutoCAD 2024\\R24.3\\chs\\Support");
+    EXPECT_EQ(chinese.support_paths.at(2), L"D:\\Program Files\\Autodesk\\AutoCAD 2024\\Support\\zh-CN");
+    EXPECT_EQ(stock.support_paths.at(5), L"C:\\Program Files\\Autodesk\\AutoCAD 2025\\Express");
+    EXPECT_EQ(stock.trusted_paths.at(1), L"D:\\I52-CTDA-R2H");
+}
+
+// No machine keys here, so every record keeps the table's product name and shows one box.
+TEST_F(DiscoveryTest, ListsOnlyTableReleasesInCharacterOrder)
+{
+    std::wstring registry = L"Windows Registry Editor Version 5.00\n";
+    // A small r is no release key, whatever its number.
+    for (const wchar_t* release : {L"R25.0", L"R24.1", L"R24", L"R18.0", L"R24.10", L"R17.2", L"R26.0", L"Recent", L"r24.2"})
+        registry += user_release(release);
+    test::load_reg_text(registry);
+
+    ASSERT_TRUE(host::discover_acad_installs(list));
+    entries releases, names, boxes;
+    for (const auto& [name, record] : list) {
+        EXPECT_EQ(record.release, name);
+        releases.push_back(name);
+        names.push_back(record.product_name);
+        boxes.push_back(L"Key 'HKEY_LOCAL_MACHINE', SubKey 'SOFTWARE\\Autodesk\\AutoCAD\\" + name +
+                        L"\\ACAD-5101:409' does not exist!");
+    }
+    EXPECT_EQ(releases, (entries{L"R18.0", L"R24", L"R24.1", L"R24.10", L"R25.0"}));
+    EXPECT_EQ(names, (entries{L"AutoCAD 2010", L"AutoCAD 2021", L"AutoCAD 2022", L"AutoCAD 2022", L"AutoCAD 2025"}));
+    EXPECT_TRUE(seam.showed_errors(boxes));
+}
+
+TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
+{
+    test::load_reg_text(LR"reg(Windows Registry Editor Version 5.00
+; No Profiles key.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R22.0]
+"CurVer"="ACAD-1001:409"
+; No Variables key.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0]
+"CurVer"="ACAD-2001:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0\ACAD-2001:409\Profiles]
+@="Site"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0\ACAD-2001:409\Profiles\Site\General]
+"ACAD"="x;y;"
+; Values of the wrong type, and names that differ only in case.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1]
+"CurVer"="ACAD-3001:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles]
+@="Site"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles\Site\General]
+"ACAD"=hex(7):78,00,00,00,00,00
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles\Site\Variables]
+"trustedpaths"="D:\\Lower"
+; Its ACAD is written below, too long for the read.
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2]
+"CurVer"="ACAD-6101:409"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2\ACAD-6101:409\Profiles]
+@="Site"
+[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2\ACAD-6101:409\Profiles\Site\Variables]
+"TRUSTEDPATHS"="D:\\Kept"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R22.0\ACAD-1001:409]
+"AcadLocation"="D:\\Acad"
+"ProductName"="AutoCAD 2018"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R23.0\ACAD-2001:409]
+"AcadLocation"="D:\\Acad\\"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R23.1\ACAD-3001:409]
+"AcadLocation"=dword:00000001
+"productname"="AutoCAD 2020"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.2\ACAD-6101:409]
+"AcadLocation"="D:\\Acad 2023"
+"ProductName"="AutoCAD 2023"
+)reg");
+    // Built, not found: #1's network entries repeated past 2,047 characters, beyond the 4096-byte read.
+    std::wstring long_acad;
+    while (long_acad.size() < 2048)
+        long_acad += L"\\\\ramsacfs\\project\\reference\\autocad\\2014\\support;";
+    test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD\\R24.2\\ACAD-6101:409\\Profiles\\Site\\General")
+        .set(L"ACAD", long_acad);
+
+    ASSERT_TRUE(host::discover_acad_installs(list));
+    EXPECT_EQ(list.size(), 4u);  // those summed up below
+    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'R22.0\\ACAD-1001:409\\Profiles' does not exist!",
+                                    L"Key 'HKEY_CURRENT_USER', SubKey 'R23.0\\ACAD-2001:409\\Profiles\\Site\\Variables' does not exist!",
+                                    test::system_text(ERROR_MORE_DATA)}));
+
+    // No Profiles key; no Variables key nor ProductName; values of the wrong type; ACAD too long.
+    EXPECT_EQ(summary(L"R22.0"), L"D:\\Acad\\ | AutoCAD 2018 | ACAD-1001:409 |  | 0/0 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R23.0"), L"D:\\Acad\\ |  | ACAD-2001:409 | Site | 4/2 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R23.1"), L"\\ |  | ACAD-3001:409 | Site | 0/0 | 0/0 | no icon 0x0");
+    EXPECT_EQ(summary(L"R24.2"), L"D:\\Acad 2023\\ | AutoCAD 2023 | ACAD-6101:409 | Site | 0/0 | 7/1 | no icon 0x0");
+}
+
+// Only an AutoCAD key of the user that cannot be opened fails the discovery.
+TEST_F(DiscoveryTest, WithoutReleasesListsNothingAndWithoutAutoCadShowsOneBox)
+{
+    // Another Autodesk product, and AutoCAD only for the machine.
+    test::load_reg_text(L"[HKEY_CURRENT_USER\\Software\\Autodesk\\Inventor]\n" + machine_release(L"R24.1", L"D:\\Acad") +
+                        user_release(L"r24.1"));
+    EXPECT_TRUE(host::discover_acad_installs(list));
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(seam.boxes().empty());
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
+    EXPECT_FALSE(host::discover_acad_installs(list));
+    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'Software\\Autodesk\\AutoCAD' does not exist!"}));
+}
+
+TEST_F(DiscoveryTest, TakesTheLargeIconOfAcadExe)
+{
+    test::temp_folder installed, empty;
+    std::filesystem::copy_file(test::program_folder() / L"acad.exe", installed.path() / L"acad.exe");
+    test::load_reg_text(user_release(L"R24.1") + user_release(L"R25.0") +
+                        machine_release(L"R24.1", installed.path().wstring()) +
+                        machine_release(L"R25.0", empty.with_backslash()));
+
+    ASSERT_TRUE(host::discover_acad_installs(list));
+    EXPECT_TRUE(seam.boxes().empty());
+    EXPECT_EQ(summary(L"R24.1"), installed.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | icon 32x32");
+    EXPECT_EQ(summary(L"R25.0"), empty.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | no icon 0x0");
+}
+
+TEST(SplitPathList, KeepsEmptyEntriesButNotATrailingOne)
+{
+    const std::pair<const wchar_t*, entries> cases[] = {{L"", {}}, {L"a;;b", {L"a", L"", L"b"}}, {L"a;", {L"a"}},
+                                                        {L";a", {L"", L"a"}}, {L";", {L""}}, {L" A ;b", {L" A ", L"b"}}};
+    for (const auto& [text, split] : cases)
+        EXPECT_EQ(host::split_path_list(text), split) << text;
+}
+
+
+fs::path install(const fs::path& folder, const wchar_t* exe_name)
+{
+    fs::create_directories(folder);
+    fs::copy_file(test::program_folder() / L"acad.exe", folder / exe_name);
+    return folder / exe_name;
+}
+
+entries running(const host::acad_install_list& list)
+{
+    entries found{L"not emptied"};
+    EXPECT_TRUE(host::find_running_acads(list, found));
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+TEST(RunningAcads, ReportsEachCopyStartedFromAListedInstallFolder)
+{
+    test::temp_folder root;
+    const fs::path acad2022 = install(root.path() / L"AutoCAD 2022", L"acad.exe");
+    const fs::path upper = install(root.path() / L"AutoCAD 2020", L"ACAD.EXE");
+    const fs::path elsewhere = install(root.path() / L"Elsewhere", L"acad.exe");
+    fs::create_directories(root.path() / L"AutoCAD 2025");
+
+    // The folders as discovery gives them, one in another case than on disk.
+    std::wstring upper_folder_lower = upper.parent_path().wstring() + L"\\";
+    std::transform(upper_folder_lower.begin(), upper_folder_lower.end(), upper_folder_lower.begin(), ::towlower);
+    host::acad_install_list list;
+    for (const auto& [release, folder, name] : {std::tuple{L"R23.1", upper_folder_lower, L"AutoCAD 2020"},
+                                                std::tuple{L"R24.1", acad2022.parent_path().wstring() + L"\\", L"AutoCAD 2022"},
+                                                std::tuple{L"R25.0", (root.path() / L"AutoCAD 2025").wstring() + L"\\", L"AutoCAD 2025"}}) {
+        list[release].install_folder = folder;
+        list[release].product_name = name;
+    }
+    EXPECT_EQ(running(list), entries{});
+    // Each copy started, with the names found running after it.
+    const std::pair<fs::path, entries> starts[] = {
+        {elsewhere, {}}, {acad2022, {L"AutoCAD 2022"}}, {acad2022, {L"AutoCAD 2022", L"AutoCAD 2022"}},
+        {upper, {L"AutoCAD 2020", L"AutoCAD 2022", L"AutoCAD 2022"}}};
+    std::vector<std::unique_ptr<test::running_acad>> copies;
+    for (const auto& [exe, names] : starts) {
+        copies.push_back(std::make_unique<test::running_acad>(exe));
+        EXPECT_EQ(running(list), names) << exe;
+    }
+    EXPECT_EQ(running(host::acad_install_list{}), entries{});
+}
+
+
+using host::acad_install;
+
+constexpr wchar_t tool_folder[] = L"D:\\Tool\\";  // where the tool's executable lies
+
+std::wstring profile_path(const std::wstring& release)
+{
+    return L"Software\\Autodesk\\AutoCAD\\" + release + L"\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>";
+}
+
+// "ACAD | TRUSTEDPATHS" of the profile in the registry.
+std::wstring stored(const std::wstring& release = L"R24.1")
+{
+    return test::registry_text(HKEY_CURRENT_USER, profile_path(release) + L"\\General", L"ACAD") + L" | " +
+           test::registry_text(HKEY_CURRENT_USER, profile_path(release) + L"\\Variables", L"TRUSTEDPATHS");
+}
+
+// The same of a record: the texts it takes as stored.
+std::wstring texts_of(const acad_install& record)
+{
+    return record.support_path_text + L" | " + record.trusted_paths_text;
+}
+
+void set_stored(const std::wstring& release, const wchar_t* subkey, const wchar_t* name, const std::wstring& text)
+{
+    test::created_key(HKEY_CURRENT_USER, profile_path(release) + subkey).set(name, text);
+}
+
+bool key_exists(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS && RegCloseKey(key) == 0;
+}
+
+class ProfileConnection : public DiscoveryTest {
+protected:
+    const std::wstring general = profile_path(L"R24.1") + L"\\General";
+    const std::wstring variables = profile_path(L"R24.1") + L"\\Variables";
+
+    // The profile in the registry (only the keys asked for) and the record discovery makes of it.
+    acad_install profile(const std::wstring& acad, const std::wstring& trusted, const std::wstring& release = L"R24.1",
+                         bool with_general = true, bool with_variables = true)
+    {
+        if (with_general)
+            set_stored(release, L"\\General", L"ACAD", acad);
+        if (with_variables)
+            set_stored(release, L"\\Variables", L"TRUSTEDPATHS", trusted);
+        acad_install record;
+        record.release = release;
+        record.product_key = L"ACAD-5101:409";
+        record.profile = L"<<Unnamed Profile>>";
+        record.support_path_text = acad;
+        record.support_paths = host::split_path_list(acad);
+        record.trusted_paths_text = trusted;
+        record.trusted_paths = host::split_path_list(trusted);
+        return record;
+    }
+
+    // The registry and the record agree on both values.
+    void expect_written(const acad_install& record, const std::wstring& acad, const std::wstring& trusted)
+    {
+        EXPECT_EQ(stored(record.release), acad + L" | " + trusted);
+        EXPECT_EQ(texts_of(record), acad + L" | " + trusted);
+        EXPECT_EQ(record.support_paths, host::split_path_list(acad));
+        EXPECT_EQ(record.trusted_paths, host::split_path_list(trusted));
+    }
+};
+
+TEST(ReleaseFolders, FollowTheSuffixTableWithoutTheTrailingBackslash)
+{
+    // The release, the base folder, whether the release is known, its folder. R24.1 under a base
+    // with its backslash and R24.0 come with the connect cases below.
+    const std::tuple<const wchar_t*, const wchar_t*, bool, const wchar_t*> rows[] = {
+        {L"R24.1", L"D:\\Tool", true, L"D:\\Tool\\A2022"}, {L"R24", L"D:\\Tool\\", true, L"D:\\Tool\\A2021"},
+        {L"R22.0", L"D:\\Tool\\", true, L"D:\\Tool\\A2018"}, {L"r24.1", L"D:\\Tool\\", false, L"D:\\Tool"}};
+    for (const auto& [release, base, known, folder] : rows) {
+        acad_install record;
+        record.release = release;
+        std::wstring release_folder, client_folder;
+        EXPECT_EQ(host::release_folders(record, base, release_folder, client_folder), known) << release;
+        EXPECT_EQ(release_folder + L" " + client_folder, folder + std::wstring(L" D:\\Tool")) << release;
+    }
+}
+
+TEST_F(ProfileConnection, ConnectsAndDisconnectsInTheRegistryAndTheRecord)
+{
+    // ACAD and TRUSTEDPATHS, whether connected already; both connected, then disconnected.
+    const std::tuple<const wchar_t*, const wchar_t*, bool, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*> rows[] = {
+        {L"x;y", L"t", false, L"D:\\Tool\\A2022;D:\\Tool;x;y", L"t;D:\\Tool;D:\\Tool\\A2022", L"x;y", L"t"},
+        {L"", L"", false, L"D:\\Tool\\A2022;D:\\Tool", L"D:\\Tool;D:\\Tool\\A2022", L"", L""},
+        // Case is ignored: already connected, so connecting writes nothing.
+        {L"d:\\tool\\a2022;D:\\TOOL;x", L"D:\\TOOL;d:\\tool\\A2022", true, L"d:\\tool\\a2022;D:\\TOOL;x",
+         L"D:\\TOOL;d:\\tool\\A2022", L"x", L""},
+        // The folders further down stay, so each stands twice, and disconnecting takes the front two.
+        {L"x;D:\\Tool\\A2022;D:\\Tool", L"t", false, L"D:\\Tool\\A2022;D:\\Tool;x;D:\\Tool\\A2022;D:\\Tool",
+         L"t;D:\\Tool;D:\\Tool\\A2022", L"x;D:\\Tool\\A2022;D:\\Tool", L"t"},
+        {L"x;", L"t;", false, L"D:\\Tool\\A2022;D:\\Tool;x", L"t;D:\\Tool;D:\\Tool\\A2022", L"x", L"t"},
+    };
+    for (const auto& [acad, trusted, connected_before, acad_on, trusted_on, acad_off, trusted_off] : rows) {
+        SCOPED_TRACE(testing::Message() << "ACAD " << acad);
+        acad_install record = profile(acad, trusted);
+        EXPECT_EQ(host::is_profile_connected(record, tool_folder), connected_before);
+        EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+        expect_written(record, acad_on, trusted_on);
+        EXPECT_TRUE(host::is_profile_connected(record, tool_folder));
+        EXPECT_TRUE(host::set_profile_connection(false, record, tool_folder));
+        expect_written(record, acad_off, trusted_off);
+        EXPECT_FALSE(host::is_profile_connected(record, tool_folder));
+    }
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(ProfileConnection, WritesOnlyTheValuesWhoseJoinedTextChanged)
+{
+    // Markers that any further write would overwrite.
+    const auto mark = [] {
+        set_stored(L"R24.1", L"\\General", L"ACAD", L"marker");
+        set_stored(L"R24.1", L"\\Variables", L"TRUSTEDPATHS", L"marker");
+    };
+    acad_install record = profile(L"x;y", L"t");
+    ASSERT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    mark();
+    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_EQ(stored(), L"marker | marker");
+
+    // Support path already connected, trusted paths not: only "TRUSTEDPATHS" is written.
+    record = profile(L"D:\\Tool\\A2022;D:\\Tool;x", L"t");
+    mark();
+    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_EQ(stored(), L"marker | t;D:\\Tool;D:\\Tool\\A2022");
+
+    // Entries compare without case, the joined text with it: a text differing only in case is written.
+    record = profile(L"d:\\tool\\a2022;d:\\tool", L"D:\\Tool;D:\\Tool\\A2022");
+    record.support_paths = {L"D:\\Tool\\A2022", L"D:\\Tool"};
+    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool | D:\\Tool;D:\\Tool\\A2022");
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST(ProfileConnectedState, TrustedPathsHoldBothFoldersExactlyTwiceBetweenThem)
+{
+    // Support path, trusted paths, whether connected.
+    const std::tuple<entries, entries, bool> rows[] = {
+        {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool"}, true},
+        {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool\\A2022", L"D:\\Tool"}, false},
+        {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {L"D:\\Tool\\A2022", L"t", L"D:\\Tool"}, true},
+        {{L"D:\\Tool\\A2022", L"D:\\Tool"}, {}, false},
+        {{L"D:\\Tool\\A2022"}, {L"D:\\Tool", L"D:\\Tool\\A2022"}, true},
+        {{L"D:\\Tool\\A2022", L"x", L"D:\\Tool"}, {L"D:\\Tool", L"D:\\Tool\\A2022"}, false},
+        {{}, {L"D:\\Tool", L"D:\\Tool\\A2022"}, false},
+    };
+    for (const auto& [support, trusted, connected] : rows) {
+        acad_install record;
+        record.release = L"R24.1";
+        record.support_paths = support;
+        record.trusted_paths = trusted;
+        EXPECT_EQ(host::is_profile_connected(record, tool_folder), connected)
+            << support.size() << " support, " << trusted.size() << " trusted";
+    }
+}
+
+TEST_F(ProfileConnection, ReleasesWithoutASuffixAreNeverConnectedNorTouched)
+{
+    for (const wchar_t* release : {L"R24.0", L"R25.0", L"R21.0"}) {
+        SCOPED_TRACE(testing::Message() << release);
+        // Lists that would count as connected if "D:\Tool" were the release folder.
+        acad_install record = profile(L"D:\\Tool;D:\\Tool", L"D:\\Tool;D:\\Tool", release);
+        EXPECT_FALSE(host::is_profile_connected(record, tool_folder));
+        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_FALSE(host::set_profile_connection(false, record, tool_folder));
+        expect_written(record, L"D:\\Tool;D:\\Tool", L"D:\\Tool;D:\\Tool");
+    }
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+TEST_F(ProfileConnection, MissingKeyShowsItsBoxAndCreatesNothing)
+{
+    acad_install record = profile(L"x;y", L"t", L"R24.1", false, true);
+    EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + general + L"' does not exist!"}));
+    EXPECT_FALSE(key_exists(general));
+    EXPECT_EQ(record.support_paths, (entries{L"D:\\Tool\\A2022", L"D:\\Tool", L"x", L"y"}));  // changed in memory
+    EXPECT_EQ(texts_of(record), L"x;y | t");
+    EXPECT_EQ(stored(), L"(none) | t");
+
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, variables.c_str()), ERROR_SUCCESS);
+    seam.clear();
+    record = profile(L"x;y", L"t", L"R24.1", true, false);
+    EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + variables + L"' does not exist!"}));
+    EXPECT_FALSE(key_exists(variables));
+    EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool;x;y | (none)");  // written before
+    EXPECT_EQ(texts_of(record), L"D:\\Tool\\A2022;D:\\Tool;x;y | t");
+    EXPECT_EQ(record.trusted_paths, (entries{L"t", L"D:\\Tool", L"D:\\Tool\\A2022"}));
+}
+
+TEST_F(ProfileConnection, KeyThatRefusesWritingKeepsItsValueAndTheNextConnectWrites)
+{
+    const std::wstring refused = L"' cannat to opened for writting!";
+    acad_install record = profile(L"x;y", L"t");
+    {
+        test::denied_key_rights locked(HKEY_CURRENT_USER, general, KEY_SET_VALUE);
+        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + general + refused}));
+        EXPECT_EQ(stored(), L"x;y | t");
+        EXPECT_EQ(texts_of(record), L"x;y | t");
+        EXPECT_TRUE(host::is_profile_connected(record, tool_folder));  // the lists went ahead
+    }
+    seam.clear();
+    {
+        test::denied_key_rights locked(HKEY_CURRENT_USER, variables, KEY_SET_VALUE);
+        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + variables + refused}));
+        EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool;x;y | t");
+        EXPECT_EQ(texts_of(record), L"D:\\Tool\\A2022;D:\\Tool;x;y | t");
+    }
+    seam.clear();
+    // The stored texts followed only what was written, so the lists still differ and go out now.
+    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    expect_written(record, L"D:\\Tool\\A2022;D:\\Tool;x;y", L"t;D:\\Tool;D:\\Tool\\A2022");
+    EXPECT_TRUE(seam.boxes().empty());
+}
+
+}  // namespace
