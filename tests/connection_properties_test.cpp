@@ -10,6 +10,7 @@
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
+#include "support/trusted_authority.h"
 #include "support/transport.h"
 #include "support/unix_service.h"
 #include "support/workstation.h"
@@ -49,6 +50,56 @@ std::wstring ini_value(const fs::path& file, const wchar_t* section, const wchar
     return value;
 }
 
+const char six_vars[] = "PLX2_HTTP_SERVER = plx.acme.com\nPLX2_HTTP_PORT = 8443\nPLX2_HTTP_PROCESS = /acme/dbclient.php\n"
+                        "PLX2_HTTP_PROCESS_BLOBS = /acme/blobs.php\nPLX2_HTTP_SSL = 0\n";
+
+// One HTTPS gateway behind a web server logon for the whole program, its authority trusted
+// before the program's first HTTPS.
+class secure_gateway : public ::testing::Environment {
+public:
+    static inline long port = 0;
+
+    void SetUp() override
+    {
+        const fs::path config = m_folder.path() / L"gateway.ini";
+        std::ofstream(config) << "[gateway]\nauth = basic\nserver_user = web\nserver_password = w3b-pw\n"
+                                 "[users]\ntester = pl@xor-9\n[vars]\nPLX2_SEED = Secure\n" << six_vars;
+        m_gateway = std::make_unique<test::unix_service>(test::gateway_command(config, true, m_folder.path() / L"ca"));
+        ASSERT_TRUE(m_gateway->started());
+        m_authority = std::make_unique<test::trusted_authority>(m_gateway->reported("certificate authority "));
+        ASSERT_TRUE(m_authority->trusted());
+        port = m_gateway->port();
+        // The chain engine reads the root stores once, at the first chain it builds: that must
+        // happen here, before a test's registry sandbox hides them.
+        vorn_cURL::ensure_config_loaded();
+        vorn_cURL::m_setting_proxy = L"";
+        vorn_cURL::m_ssl_no_revoke = 1;
+        connection first;
+        first.m_host_name = L"localhost";
+        first.m_port = static_cast<int>(port);
+        first.m_ssl = true;
+        first.m_user_name = L"tester";
+        first.m_password = L"pl@xor-9";
+        first.m_user_server_logon = true;
+        first.m_server_user_name = L"web";
+        first.m_server_password = L"w3b-pw";
+        test::scripted_seam seam;
+        ASSERT_TRUE(first.reconnect()) << (seam.texts().empty() ? L"" : seam.texts().front());
+    }
+    void TearDown() override
+    {
+        m_authority.reset();
+        m_gateway.reset();
+    }
+
+private:
+    test::temp_folder m_folder;  // outside every workstation: its passwords are in clear
+    std::unique_ptr<test::unix_service> m_gateway;
+    std::unique_ptr<test::trusted_authority> m_authority;
+};
+[[maybe_unused]] ::testing::Environment* const secure_environment =
+    ::testing::AddGlobalTestEnvironment(new secure_gateway);
+
 class ConnectionProperties : public ::testing::Test {
 protected:
     test::registry_sandbox sandbox;
@@ -65,10 +116,9 @@ protected:
         vorn_cURL::ensure_config_loaded();
         vorn_cURL::m_setting_proxy = L"";
         vorn_cURL::m_httpAuth = vorn_auth_any;
+        vorn_cURL::m_ssl_no_revoke = 1;  // the gateway's authority publishes no revocation list
         const fs::path config = gateway_folder.path() / L"gateway.ini";
-        std::ofstream(config) << "[users]\ntester = pl@xor-9\n[vars]\nPLX2_SEED = Acme\nPLX2_HTTP_SERVER = plx.acme.com\n"
-                                 "PLX2_HTTP_PORT = 8443\nPLX2_HTTP_PROCESS = /acme/dbclient.php\n"
-                                 "PLX2_HTTP_PROCESS_BLOBS = /acme/blobs.php\nPLX2_HTTP_SSL = 0\n";
+        std::ofstream(config) << "[users]\ntester = pl@xor-9\n[vars]\nPLX2_SEED = Acme\n" << six_vars;
         gateway = std::make_unique<test::unix_service>(test::gateway_command(config));
         ASSERT_TRUE(gateway->started());
         station.add_definition({L"beta_locator", L"beta", L"BETA", L"localhost", L"tester"});
@@ -122,37 +172,65 @@ protected:
     }
 };
 
+// Over HTTP, and over HTTPS to a gateway with a web server logon in front of it.
 TEST_F(ConnectionProperties, CreateLogsInAndNamesTheFileAfterTheSeed)
 {
-    test::debug_recorder debug;
-    open_properties(IDC_CREATE, [&](HWND dialog) {
-        EXPECT_EQ(text_of(dialog, IDC_CP_NAME), L"**NEW CONNECTION**");
-        EXPECT_FALSE(enabled(dialog, IDC_CP_NAME));
-        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"Create");
-        EXPECT_EQ(text_of(dialog, IDC_CP_SEED), L"<Unknown>");
-        fill_new(dialog, L"pl@xor-9");
-        EXPECT_FALSE(enabled(dialog, IDOK));  // whatever is typed: only Create saves a new one
-        click(dialog, IDC_CP_TEST);
-    });
-    debug.stop();
-    EXPECT_EQ(seam.boxes().size(), 0u) << (seam.texts().empty() ? L"" : seam.texts().front());
+    struct creation {
+        const wchar_t* scheme;
+        std::wstring port;
+        std::wstring server_user;  // empty: no server logon, and the login repeated as its user
+        const wchar_t* file;
+        texts cards;
+    };
+    const creation creations[] = {
+        {L"HTTP", port(), L"", L"acme_locator.ini", {L"acme_locator", L"Alpha", L"beta"}},
+        {L"HTTPS", std::to_wstring(secure_gateway::port), L"web", L"secure_locator.ini",
+         {L"acme_locator", L"Alpha", L"beta", L"secure_locator"}},
+    };
+    for (const creation& c : creations) {
+        SCOPED_TRACE(c.scheme);
+        test::debug_recorder debug;
+        open_properties(IDC_CREATE, [&](HWND dialog) {
+            EXPECT_EQ(text_of(dialog, IDC_CP_NAME), L"**NEW CONNECTION**");
+            EXPECT_FALSE(enabled(dialog, IDC_CP_NAME));
+            EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"Create");
+            EXPECT_EQ(text_of(dialog, IDC_CP_SEED), L"<Unknown>");
+            const HWND page = page_of(dialog);
+            fill_new(dialog, L"pl@xor-9");
+            type(page, IDC_CP_PORT, c.port);
+            if (!c.server_user.empty()) {
+                click(page, IDC_CP_SERVER_CREDENTIALS);
+                click(page, IDC_CP_SAME_CREDENTIALS);
+                click(page, IDC_CP_SSL);
+                type(page, IDC_CP_SERVER_LOGIN, c.server_user);
+                type(page, IDC_CP_SERVER_PASSWORD, L"w3b-pw");
+            }
+            EXPECT_FALSE(enabled(dialog, IDOK));  // whatever is typed: only Create saves a new one
+            click(dialog, IDC_CP_TEST);
+        });
+        debug.stop();
+        EXPECT_EQ(seam.boxes().size(), 0u) << (seam.texts().empty() ? L"" : seam.texts().front());
 
-    const fs::path created = factory() / L"acme_locator.ini";
-    ASSERT_TRUE(fs::exists(created));
-    EXPECT_EQ(ini_value(created, L"General", L"conn_seed"), L"Acme");
-    EXPECT_EQ(ini_value(created, L"httpConn", L"hostName"), L"localhost");
-    EXPECT_EQ(ini_value(created, L"httpConn", L"port"), port());
-    EXPECT_EQ(ini_value(created, L"httpConn", L"userName"), L"tester");
-    EXPECT_EQ(ini_value(created, L"httpConn", L"password").rfind(L"VC1:", 0), 0u);
-    EXPECT_EQ(card_names(), (texts{L"acme_locator", L"Alpha", L"beta"}));
-    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"3 Instance(s)");
+        const fs::path created = factory() / c.file;
+        ASSERT_TRUE(fs::exists(created));
+        EXPECT_EQ(ini_value(created, L"httpConn", L"hostName"), L"localhost");
+        EXPECT_EQ(ini_value(created, L"httpConn", L"port"), c.port);
+        EXPECT_EQ(ini_value(created, L"httpConn", L"ssl"), c.server_user.empty() ? L"0" : L"1");
+        EXPECT_EQ(ini_value(created, L"httpConn", L"userName"), L"tester");
+        EXPECT_EQ(ini_value(created, L"httpConn", L"serverUserName"), c.server_user.empty() ? L"tester" : c.server_user);
+        EXPECT_EQ(ini_value(created, L"httpConn", L"password").rfind(L"VC1:", 0), 0u);
+        EXPECT_EQ(card_names(), c.cards);
+        EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), std::to_wstring(c.cards.size()) + L" Instance(s)");
 
-    // The password reaches no file in clear, nor the debug output.
-    for (const auto& entry : fs::recursive_directory_iterator(root.path()))
-        EXPECT_TRUE(!entry.is_regular_file() || test::read_file(entry.path()).find("pl@xor-9") == std::string::npos)
-            << entry.path();
-    EXPECT_FALSE(debug.text.empty());
-    EXPECT_EQ(debug.text.find(L"pl@xor-9"), std::wstring::npos);
+        // The passwords reach no file in clear, nor the debug output.
+        for (const auto& entry : fs::recursive_directory_iterator(root.path()))
+            for (const char* secret : {"pl@xor-9", "w3b-pw"})
+                EXPECT_TRUE(!entry.is_regular_file() || test::read_file(entry.path()).find(secret) == std::string::npos)
+                    << entry.path();
+        EXPECT_FALSE(debug.text.empty());
+        EXPECT_EQ(debug.text.find(L"pl@xor-9"), std::wstring::npos);
+        EXPECT_EQ(debug.text.find(L"w3b-pw"), std::wstring::npos);
+    }
 }
 
 TEST_F(ConnectionProperties, AFailedCreateShowsWhyAndKeepsTheDialogOpen)

@@ -8,6 +8,7 @@
 
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
+#include "support/trusted_authority.h"
 #include "support/transport.h"
 #include "support/unix_service.h"
 
@@ -51,10 +52,7 @@ outcome log_in(long port, bool ssl = false, long timeout = 0)
     return result;
 }
 
-// One HTTPS gateway for the whole program, its authority trusted in the user's root store while
-// it runs. The real store: Wine builds its chain engine's roots from the machine store, which a
-// redirected HKEY_LOCAL_MACHINE would hide, so the authority is taken out again here. Windows and
-// Wine read the stores once, when the first chain is built, so this comes before any HTTPS.
+// One HTTPS gateway for the whole program, its authority trusted from the start.
 class trusted_gateway : public ::testing::Environment {
 public:
     static inline long port = 0;
@@ -67,31 +65,20 @@ public:
         ca_folder = m_folder.path() / L"ca";
         m_gateway = std::make_unique<test::unix_service>(test::gateway_command(config, true, ca_folder));
         ASSERT_TRUE(m_gateway->started());
-        const std::string der = test::read_file(m_gateway->reported("certificate authority "));
-        m_store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"ROOT");
-        ASSERT_TRUE(m_store && CertAddEncodedCertificateToStore(m_store, X509_ASN_ENCODING,
-                                                                reinterpret_cast<const BYTE*>(der.data()),
-                                                                static_cast<DWORD>(der.size()),
-                                                                CERT_STORE_ADD_REPLACE_EXISTING, &m_certificate));
-        CertControlStore(m_store, 0, CERT_STORE_CTRL_COMMIT, nullptr);  // where the chain engine reads
+        m_authority = std::make_unique<test::trusted_authority>(m_gateway->reported("certificate authority "));
+        ASSERT_TRUE(m_authority->trusted());
         port = m_gateway->port();
     }
     void TearDown() override
     {
-        if (m_certificate)
-            CertDeleteCertificateFromStore(m_certificate);  // frees the context too
-        if (m_store) {
-            CertControlStore(m_store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
-            CertCloseStore(m_store, 0);
-        }
+        m_authority.reset();
         m_gateway.reset();
     }
 
 private:
     test::temp_folder m_folder;
     std::unique_ptr<test::unix_service> m_gateway;
-    HCERTSTORE m_store = nullptr;
-    PCCERT_CONTEXT m_certificate = nullptr;
+    std::unique_ptr<test::trusted_authority> m_authority;
 };
 
 [[maybe_unused]] ::testing::Environment* const https_environment =
