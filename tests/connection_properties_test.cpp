@@ -2,19 +2,12 @@
 // person would: the real dialogs, the real definition files and a real login to the reference
 // gateway.
 
-#include "app/list_items.h"
-#include "app/main_window.h"
-#include "app/main_window_ids.h"
-#include "connections/connection.h"
 #include "dialogs/conn_prop_ids.h"
-#include "support/registry_sandbox.h"
-#include "support/scripted_seam.h"
+#include "support/opened_main_window.h"
 #include "support/temp_folder.h"
 #include "support/trusted_authority.h"
 #include "support/transport.h"
 #include "support/unix_service.h"
-#include "support/workstation.h"
-#include "ui/controls.h"
 #include "vorn/vorn_curl.h"
 
 #include <gtest/gtest.h>
@@ -35,10 +28,10 @@ using texts = std::vector<std::wstring>;
 constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
 const std::wstring failed_login = L"Failed to dbc_LoginUser because: Invalid user name or password.";
 
-std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
-bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
-void type(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(dialog, id, text.c_str()); }
-void click(HWND dialog, int id) { ui::button(GetDlgItem(dialog, id)).click(); }
+using test::click;
+using test::enabled;
+using test::text_of;
+using test::type;
 
 // The "HTTP" page: a child of the tab control.
 HWND page_of(HWND dialog) { return FindWindowExW(GetDlgItem(dialog, IDC_CP_TABS), nullptr, L"#32770", nullptr); }
@@ -100,16 +93,10 @@ private:
 [[maybe_unused]] ::testing::Environment* const secure_environment =
     ::testing::AddGlobalTestEnvironment(new secure_gateway);
 
-class ConnectionProperties : public ::testing::Test {
+class ConnectionProperties : public test::opened_main_window {
 protected:
-    test::registry_sandbox sandbox;
-    test::scripted_seam seam;
-    test::temp_folder root;
-    test::workstation station{root.path()};
     test::temp_folder gateway_folder;  // outside the workstation: its users' passwords are in clear
     std::unique_ptr<test::unix_service> gateway;
-    std::unique_ptr<CConfigurePLAXORDlg> window;
-    ui::list_box cards;
 
     void SetUp() override
     {
@@ -124,38 +111,17 @@ protected:
         station.add_definition({L"beta_locator", L"beta", L"BETA", L"localhost", L"tester"});
         station.add_definition({L"alpha_locator", L"Alpha", L"ALPHA", L"localhost", L"tester"});
         station.add_settings_keys(L"1.2.3");
-        window = std::make_unique<CConfigurePLAXORDlg>();
-        ASSERT_TRUE(window->create_modeless(nullptr));
-        ShowWindow(window->hwnd(), SW_SHOW);
-        cards = ui::list_box(GetDlgItem(window->hwnd(), IDC_INSTANCE_LIST));
-        seam.clear();  // no AutoCAD is installed: the discovery's box
+        open();
     }
 
     fs::path factory() const { return station.factory(); }
     std::wstring port() const { return std::to_wstring(gateway->port()); }
 
-    texts card_names() const
-    {
-        texts names;
-        for (int i = 0; i < cards.count(); ++i)
-            names.push_back(static_cast<instance_item*>(cards.data(i))->conn->get_name().str());
-        return names;
-    }
-
-    void select_only(std::initializer_list<int> indexes) const
-    {
-        cards.set_selected(-1, false);
-        for (const int index : indexes)
-            cards.set_selected(index, true);
-        SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_INSTANCE_LIST, LBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(cards.hwnd()));
-    }
-
     // Presses a button of the main window that opens Connection Properties, handed to `driver`.
     void open_properties(int button, test::dialog_driver driver)
     {
         seam.drive_dialog(IDD_CONN_PROP_MAIN, std::move(driver));
-        click(window->hwnd(), button);
+        click(main(), button);
         EXPECT_EQ(seam.dialogs_shown().back(), true);
     }
 
@@ -220,7 +186,7 @@ TEST_F(ConnectionProperties, CreateLogsInAndNamesTheFileAfterTheSeed)
         EXPECT_EQ(ini_value(created, L"httpConn", L"serverUserName"), c.server_user.empty() ? L"tester" : c.server_user);
         EXPECT_EQ(ini_value(created, L"httpConn", L"password").rfind(L"VC1:", 0), 0u);
         EXPECT_EQ(card_names(), c.cards);
-        EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), std::to_wstring(c.cards.size()) + L" Instance(s)");
+        EXPECT_EQ(text_of(main(), IDC_COUNT_LABEL), std::to_wstring(c.cards.size()) + L" Instance(s)");
 
         // The passwords reach no file in clear, nor the debug output.
         for (const auto& entry : fs::recursive_directory_iterator(root.path()))
@@ -249,13 +215,13 @@ TEST_F(ConnectionProperties, AFailedCreateShowsWhyAndKeepsTheDialogOpen)
     EXPECT_TRUE(seam.showed_errors({failed_login, exists}));
     EXPECT_EQ(std::distance(fs::directory_iterator(factory()), fs::directory_iterator()), before);
     EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
-    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"2 Instance(s)");
+    EXPECT_EQ(text_of(main(), IDC_COUNT_LABEL), L"2 Instance(s)");
 }
 
 TEST_F(ConnectionProperties, EditSavesThePageIntoTheFileByItsRules)
 {
     const fs::path alpha = factory() / L"alpha_locator.ini";
-    select_only({0});
+    select_cards({0});
     open_properties(IDC_EDIT, [&](HWND dialog) {
         const HWND page = page_of(dialog);
         EXPECT_TRUE(IsWindowVisible(page));
@@ -309,7 +275,7 @@ TEST_F(ConnectionProperties, EditSavesThePageIntoTheFileByItsRules)
     EXPECT_NE(ini_value(alpha, L"httpConn", L"serverPassword"), L"an-pw");  // enciphered
     EXPECT_EQ(card_names().front(), L"Alpha Office");  // saved in place: no refill, same card
 
-    select_only({0});
+    select_cards({0});
     open_properties(IDC_EDIT, [&](HWND dialog) {
         const HWND page = page_of(dialog);
         SetDlgItemTextW(page, IDC_CP_READ_SIZE, L"5000");
@@ -324,7 +290,7 @@ TEST_F(ConnectionProperties, ATestReachesTheDefinitionOnlyBySave)
     const std::string file_before = test::read_file(beta);
     connection* definition = static_cast<instance_item*>(cards.data(1))->conn;
     for (const int closing : {IDCANCEL, IDOK}) {
-        select_only({1});
+        select_cards({1});
         open_properties(IDC_EDIT, [&](HWND dialog) {
             type(page_of(dialog), IDC_CP_PORT, port());
             type(page_of(dialog), IDC_CP_PASSWORD, L"pl@xor-9");
@@ -347,19 +313,19 @@ TEST_F(ConnectionProperties, ATestReachesTheDefinitionOnlyBySave)
 
 TEST_F(ConnectionProperties, CurrentMakesTheDefaultAndDeselectsTheCard)
 {
-    select_only({1});
+    select_cards({1});
     seam.answer(IDNO);
-    click(window->hwnd(), IDC_CURRENT);
+    click(main(), IDC_CURRENT);
     EXPECT_TRUE(cards.is_selected(1));
     seam.answer(IDYES);
-    click(window->hwnd(), IDC_CURRENT);
+    click(main(), IDC_CURRENT);
     EXPECT_EQ(seam.texts(), (texts{L"Make 'beta' the current Instance??", L"Make 'beta' the current Instance??"}));
     EXPECT_EQ(seam.boxes().back().flags, question_flags);
     EXPECT_EQ(ini_value(factory() / L"multi_conn.config", L"General", L"LastDefault"), L"beta_locator");
     EXPECT_FALSE(cards.is_selected(1));
     for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE})
-        EXPECT_TRUE(enabled(window->hwnd(), button)) << button;
-    click(window->hwnd(), IDC_CURRENT);  // nothing selected: nothing asked
+        EXPECT_TRUE(enabled(main(), button)) << button;
+    click(main(), IDC_CURRENT);  // nothing selected: nothing asked
     EXPECT_EQ(seam.boxes().size(), 2u);
 }
 
@@ -367,31 +333,31 @@ TEST_F(ConnectionProperties, DeleteRemovesTheFilesAndAVanishedOneAfterItsBox)
 {
     station.add_definition({L"gamma_locator", L"Gamma", L"GAMMA"});
     seam.answer_dialog(IDD_CONN_PROP_MAIN, IDCANCEL);
-    click(window->hwnd(), IDC_CREATE);  // refills nothing
+    click(main(), IDC_CREATE);  // refills nothing
     EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
     SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_DELETE, BN_CLICKED), 0);
     EXPECT_TRUE(seam.boxes().empty());  // nothing selected
 
-    select_only({0, 1});
-    EXPECT_FALSE(enabled(window->hwnd(), IDC_EDIT));
+    select_cards({0, 1});
+    EXPECT_FALSE(enabled(main(), IDC_EDIT));
     seam.answer(IDYES);
-    click(window->hwnd(), IDC_DELETE);
+    click(main(), IDC_DELETE);
     EXPECT_EQ(seam.texts(), texts{L"Delete 2 Instance Conntection(s)?"});
     EXPECT_FALSE(fs::exists(factory() / L"alpha_locator.ini"));
     EXPECT_FALSE(fs::exists(factory() / L"beta_locator.ini"));
     EXPECT_EQ(card_names(), texts{L"Gamma"});
-    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"1 Instance(s)");
+    EXPECT_EQ(text_of(main(), IDC_COUNT_LABEL), L"1 Instance(s)");
 
     seam.clear();
     const fs::path gamma = factory() / L"gamma_locator.ini";
     fs::remove(gamma);
-    select_only({0});
+    select_cards({0});
     seam.answer(IDYES);
-    click(window->hwnd(), IDC_DELETE);
+    click(main(), IDC_DELETE);
     ASSERT_EQ(seam.texts().size(), 2u);
     EXPECT_EQ(seam.texts()[1], L"Connection file [" + gamma.wstring() + L"] does not exist!");
     EXPECT_EQ(cards.count(), 0);
-    EXPECT_EQ(text_of(window->hwnd(), IDC_COUNT_LABEL), L"0 Instance(s)");
+    EXPECT_EQ(text_of(main(), IDC_COUNT_LABEL), L"0 Instance(s)");
 }
 
 }  // namespace

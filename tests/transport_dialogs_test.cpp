@@ -1,19 +1,14 @@
 // cURL Configuration, the anchoring layout and the cURL console, as a person uses them: the
 // real windows, the real settings and log files, and the debug output of a real login.
 
-#include "app/main_window.h"
-#include "app/main_window_ids.h"
-#include "connections/connection.h"
 #include "dialogs/anchor_layout.h"
 #include "dialogs/curl_config_dlg.h"
 #include "dialogs/curl_config_ids.h"
 #include "dialogs/curl_console_ids.h"
 #include "support/dialog_driver.h"
-#include "support/registry_sandbox.h"
-#include "support/scripted_seam.h"
+#include "support/opened_main_window.h"
 #include "support/temp_folder.h"
 #include "support/unix_service.h"
-#include "support/workstation.h"
 #include "ui/controls.h"
 #include "vorn/vorn_curl.h"
 
@@ -64,10 +59,10 @@ const auto* const g_appdata = ::testing::AddGlobalTestEnvironment(new scratch_ap
 fs::path log_file() { return scratch_appdata::settings_folder() / L"cURL_console.log"; }
 fs::path position_file() { return scratch_appdata::settings_folder() / L"cURL_console.ini"; }
 
-std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
-bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+using test::click;
+using test::enabled;
+using test::text_of;
 bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-void click(HWND dialog, int id) { ui::button(GetDlgItem(dialog, id)).click(); }
 void leave(HWND dialog, int id)
 {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -191,25 +186,16 @@ RECT moved(RECT rc, int dx, int dy, int grow_x, int grow_y)
 }
 
 
-class CurlConsole : public ::testing::Test {
+class CurlConsole : public test::opened_main_window {
 protected:
-    test::registry_sandbox sandbox;
-    test::scripted_seam seam;
-    test::temp_folder root;
-    test::workstation station{root.path()};
-    std::unique_ptr<CConfigurePLAXORDlg> window;
-
     void SetUp() override
     {
         station.add_settings_keys(L"1.2.3");
         fs::remove_all(log_file());
         fs::remove(position_file());
-        window = std::make_unique<CConfigurePLAXORDlg>();
-        ASSERT_TRUE(window->create_modeless(nullptr));
-        seam.clear();  // no AutoCAD is installed: the discovery's box
+        open();
     }
 
-    HWND main() const { return window->hwnd(); }
     HWND console() const { return FindWindowW(nullptr, L"cURL Console"); }
     HWND open_console() const
     {

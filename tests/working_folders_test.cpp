@@ -1,16 +1,8 @@
 // The "Folders:" buttons of the main window: relocating and importing the Instance Factory and
 // Cached-base folders with the real settings, files and shell, the user's answers scripted.
 
-#include "app/list_items.h"
-#include "app/main_window.h"
-#include "app/main_window_ids.h"
-#include "connections/connection.h"
 #include "support/created_key.h"
-#include "support/registry_sandbox.h"
-#include "support/scripted_seam.h"
-#include "support/temp_folder.h"
-#include "support/workstation.h"
-#include "ui/controls.h"
+#include "support/opened_main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -55,14 +47,8 @@ texts listing(const fs::path& folder)
     return entries;
 }
 
-class WorkingFolders : public ::testing::Test {
+class WorkingFolders : public test::opened_main_window {
 protected:
-    test::registry_sandbox sandbox;
-    test::scripted_seam seam;
-    test::temp_folder root;
-    test::workstation station{root.path()};
-    std::unique_ptr<CConfigurePLAXORDlg> window;
-    ui::list_box cards;
 
     void SetUp() override
     {
@@ -75,26 +61,11 @@ protected:
         open();
     }
 
-    void open()
-    {
-        window = std::make_unique<CConfigurePLAXORDlg>();
-        ASSERT_TRUE(window->create_modeless(nullptr));
-        cards = ui::list_box(GetDlgItem(window->hwnd(), IDC_INSTANCE_LIST));
-        seam.clear();  // no AutoCAD is installed: the discovery's box
-    }
-
-    void click(int button) const { ui::button(GetDlgItem(window->hwnd(), button)).click(); }
-    std::wstring box(int id) const { return ui::window(GetDlgItem(window->hwnd(), id)).text(); }
+    void click(int button) const { test::click(main(), button); }
+    std::wstring box(int id) const { return test::text_of(main(), id); }
     static std::wstring setting(const wchar_t* name) { return test::registry_text(HKEY_CURRENT_USER, settings_key, name); }
     static void set_setting(const wchar_t* name, const std::wstring& value) { test::created_key(HKEY_CURRENT_USER, settings_key).set(name, value); }
 
-    texts card_names() const
-    {
-        texts names;
-        for (int i = 0; i < cards.count(); ++i)
-            names.push_back(static_cast<instance_item*>(cards.data(i))->conn->get_name().str());
-        return names;
-    }
 
     // The questions and error boxes shown, each with its own flags.
     void expect_boxes(const texts& questions_then_errors, size_t questions) const
