@@ -54,13 +54,10 @@ public:
 
     void SetUp() override
     {
-        const fs::path config = m_folder.path() / L"gateway.ini";
-        std::ofstream(config) << "[gateway]\nauth = basic\nserver_user = web\nserver_password = w3b-pw\n"
-                                 "[users]\ntester = pl@xor-9\n[vars]\nPLX2_SEED = Secure\n" << six_vars;
-        m_gateway = std::make_unique<test::unix_service>(test::gateway_command(config, true, m_folder.path() / L"ca"));
+        m_gateway = std::make_unique<test::trusted_gateway>(
+            std::string("[gateway]\nauth = basic\nserver_user = web\nserver_password = w3b-pw\n"
+                        "[users]\ntester = pl@xor-9\n[vars]\nPLX2_SEED = Secure\n") + six_vars);
         ASSERT_TRUE(m_gateway->started());
-        m_authority = std::make_unique<test::trusted_authority>(m_gateway->reported("certificate authority "));
-        ASSERT_TRUE(m_authority->trusted());
         port = m_gateway->port();
         // The chain engine reads the root stores once, at the first chain it builds: that must
         // happen here, before a test's registry sandbox hides them.
@@ -79,16 +76,10 @@ public:
         test::scripted_seam seam;
         ASSERT_TRUE(first.reconnect()) << (seam.texts().empty() ? L"" : seam.texts().front());
     }
-    void TearDown() override
-    {
-        m_authority.reset();
-        m_gateway.reset();
-    }
+    void TearDown() override { m_gateway.reset(); }
 
 private:
-    test::temp_folder m_folder;  // outside every workstation: its passwords are in clear
-    std::unique_ptr<test::unix_service> m_gateway;
-    std::unique_ptr<test::trusted_authority> m_authority;
+    std::unique_ptr<test::trusted_gateway> m_gateway;
 };
 [[maybe_unused]] ::testing::Environment* const secure_environment =
     ::testing::AddGlobalTestEnvironment(new secure_gateway);

@@ -60,25 +60,15 @@ public:
 
     void SetUp() override
     {
-        const auto config = m_folder.path() / L"gateway.ini";
-        std::ofstream(config) << "[gateway]\n" << users << three_vars;
-        ca_folder = m_folder.path() / L"ca";
-        m_gateway = std::make_unique<test::unix_service>(test::gateway_command(config, true, ca_folder));
+        m_gateway = std::make_unique<test::trusted_gateway>("[gateway]\n" + users + three_vars);
         ASSERT_TRUE(m_gateway->started());
-        m_authority = std::make_unique<test::trusted_authority>(m_gateway->reported("certificate authority "));
-        ASSERT_TRUE(m_authority->trusted());
         port = m_gateway->port();
+        ca_folder = m_gateway->ca_folder();
     }
-    void TearDown() override
-    {
-        m_authority.reset();
-        m_gateway.reset();
-    }
+    void TearDown() override { m_gateway.reset(); }
 
 private:
-    test::temp_folder m_folder;
-    std::unique_ptr<test::unix_service> m_gateway;
-    std::unique_ptr<test::trusted_authority> m_authority;
+    std::unique_ptr<test::trusted_gateway> m_gateway;
 };
 
 [[maybe_unused]] ::testing::Environment* const https_environment =

@@ -5,12 +5,15 @@
 // read the stores once, when the first chain is built: trust comes before a program's first HTTPS.
 
 #include "support/temp_folder.h"
+#include "support/unix_service.h"
 
 #include <windows.h>
 
 #include <wincrypt.h>
 
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 
 namespace test {
@@ -43,6 +46,28 @@ public:
 private:
     HCERTSTORE m_store = nullptr;
     PCCERT_CONTEXT m_certificate = nullptr;
+};
+
+// An HTTPS gateway with this configuration, its authority trusted, for as long as it lives.
+class trusted_gateway {
+public:
+    explicit trusted_gateway(const std::string& config_text)
+    {
+        const auto config = m_folder.path() / L"gateway.ini";
+        std::ofstream(config) << config_text;
+        m_gateway = std::make_unique<unix_service>(gateway_command(config, true, ca_folder()));
+        if (m_gateway->started())
+            m_authority = std::make_unique<trusted_authority>(m_gateway->reported("certificate authority "));
+    }
+    bool started() const { return m_authority && m_authority->trusted(); }
+    long port() const { return m_gateway->port(); }
+    // Another gateway started with this folder answers with a certificate of the same authority.
+    std::filesystem::path ca_folder() const { return m_folder.path() / L"ca"; }
+
+private:
+    temp_folder m_folder;  // away from every workstation: the configuration has passwords in clear
+    std::unique_ptr<unix_service> m_gateway;
+    std::unique_ptr<trusted_authority> m_authority;
 };
 
 }  // namespace test
