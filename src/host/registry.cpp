@@ -3,6 +3,7 @@
 #include "ui/modal_seam.h"
 
 #include <array>
+#include <cstring>
 #include <cwchar>
 #include <vector>
 
@@ -84,7 +85,10 @@ bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, win:
     return true;
 }
 
-bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
+namespace {
+
+// The index of the value whose name is exactly `name` (case counting), in the key's enumeration.
+bool find_value_index(HKEY key, const wchar_t* name, DWORD& found_index)
 {
     DWORD value_count = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &value_count, nullptr, nullptr,
@@ -94,20 +98,26 @@ bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
 
     const size_t wanted_length = std::wcslen(name);
     std::array<wchar_t, value_name_size> found_name;
-    DWORD found_index = 0;
-    bool found = false;
-    for (DWORD index = 0; index < value_count && !found; ++index) {
+    for (DWORD index = 0; index < value_count; ++index) {
         found_name.fill(L'\0');
         DWORD name_length = value_name_size;
         if (RegEnumValueW(key, index, found_name.data(), &name_length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             continue;
         if (name_length == wanted_length && std::wmemcmp(found_name.data(), name, wanted_length) == 0) {
-            found = true;
             found_index = index;
+            return true;
         }
     }
-    if (!found)
+    return false;
+}
+
+}  // namespace
+
+bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
+{
+    DWORD found_index = 0;
+    if (!find_value_index(key, name, found_index))
         return false;
     if (!data)
         return true;
@@ -129,17 +139,90 @@ bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
     return true;
 }
 
-bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value)
+bool find_whole_registry_value(HKEY key, const wchar_t* name, std::wstring& text, DWORD& type)
+{
+    DWORD found_index = 0;
+    if (!find_value_index(key, name, found_index))
+        return false;
+
+    std::array<wchar_t, value_name_size> read_name{};
+    std::vector<BYTE> data;
+    DWORD read_type = 0;
+    LONG status = ERROR_MORE_DATA;
+    // The size asked first may have grown by the time the data is read: ask again then.
+    for (DWORD size = 0; status == ERROR_MORE_DATA;) {
+        data.resize(size);
+        DWORD name_length = value_name_size;
+        status = RegEnumValueW(key, found_index, read_name.data(), &name_length, nullptr, &read_type,
+                               data.empty() ? nullptr : data.data(), &size);
+        if (status == ERROR_SUCCESS && data.size() < size)
+            status = ERROR_MORE_DATA;
+        else if (status == ERROR_SUCCESS)
+            data.resize(size);
+    }
+    if (status != ERROR_SUCCESS) {
+        report_registry_error(status, HKEY_CURRENT_USER, nullptr);
+        return false;
+    }
+    if (is_text_type(read_type)) {
+        text = stored_text({true, read_type, data});
+        type = read_type;
+    }
+    return true;
+}
+
+bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD type)
 {
     const DWORD length = static_cast<DWORD>(std::wcslen(value));
     std::vector<wchar_t> data(length + 1, L'\0');
     std::wmemcpy(data.data(), value, length);
-    const LONG status = RegSetKeyValueW(key, nullptr, name, REG_SZ, data.data(), length * 2 + 2);
+    const LONG status = RegSetKeyValueW(key, nullptr, name, type, data.data(), length * 2 + 2);
     if (status != ERROR_SUCCESS) {
         report_registry_error(status, HKEY_CURRENT_USER, nullptr);
         return false;
     }
     return true;
+}
+
+LONG read_stored_value(HKEY key, const wchar_t* name, stored_value& value)
+{
+    std::vector<BYTE> data;
+    DWORD type = REG_NONE;
+    LONG status = ERROR_MORE_DATA;
+    for (DWORD size = 0; status == ERROR_MORE_DATA;) {
+        data.resize(size);
+        status = RegQueryValueExW(key, name, nullptr, &type, data.empty() ? nullptr : data.data(), &size);
+        if (status == ERROR_SUCCESS && data.size() < size)
+            status = ERROR_MORE_DATA;  // the size was asked with no buffer, or the value grew
+        else if (status == ERROR_SUCCESS)
+            data.resize(size);
+    }
+    if (status == ERROR_FILE_NOT_FOUND) {
+        value = {};
+        return ERROR_SUCCESS;
+    }
+    if (status == ERROR_SUCCESS)
+        value = {true, type, std::move(data)};
+    return status;
+}
+
+LONG write_stored_value(HKEY key, const wchar_t* name, const stored_value& value)
+{
+    if (!value.exists) {
+        const LONG status = RegDeleteValueW(key, name);
+        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    }
+    return RegSetValueExW(key, name, 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+std::wstring stored_text(const stored_value& value)
+{
+    std::wstring text(value.data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), value.data.data(), text.size() * sizeof(wchar_t));
+    const size_t end = text.find(L'\0');
+    if (end != std::wstring::npos)
+        text.resize(end);
+    return text;
 }
 
 }  // namespace host
