@@ -32,20 +32,6 @@ std::wstring quoted(const std::string& argument)
     return text + L"\"";
 }
 
-// Wine starts a Linux program when CreateProcess is given its path as a DOS path.
-std::wstring dos_path(const std::string& unix)
-{
-    using to_dos = WCHAR*(CDECL*)(const char*);
-    const auto convert = reinterpret_cast<to_dos>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (!convert)
-        return widen(unix);
-    WCHAR* dos = convert(unix.c_str());
-    std::wstring result = dos ? dos : widen(unix);
-    HeapFree(GetProcessHeap(), 0, dos);
-    return result;
-}
-
 // The loopback port that every started program connects to before it reports ready. The
 // programs start one after another, so the connection waiting here belongs to the one that
 // just reported. One listener for the whole process: Wine does not take kindly to a second.
@@ -93,6 +79,19 @@ std::string script(const char* name)
 }
 
 }  // namespace
+
+std::wstring dos_path(const std::string& unix)
+{
+    using to_dos = WCHAR*(CDECL*)(const char*);
+    const auto convert = reinterpret_cast<to_dos>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (!convert)
+        return widen(unix);
+    WCHAR* dos = convert(unix.c_str());
+    std::wstring result = dos ? dos : widen(unix);
+    HeapFree(GetProcessHeap(), 0, dos);
+    return result;
+}
 
 std::string unix_path(const std::filesystem::path& windows_path)
 {
