@@ -17,16 +17,19 @@ constexpr wchar_t machine_autocad_path[] = L"SOFTWARE\\Autodesk\\AutoCAD\\";
 constexpr DWORD key_name_size = 512;  // wide characters
 
 // One value of an open key when it is found as text, else empty; `type` receives a text type
-// only when the value is read whole.
+// only when the value is read whole. Read whole, a value is the one the registry's own lookup
+// finds (case ignored), the one that a write of the name replaces.
 std::wstring read_text_value(HKEY key, const wchar_t* name, discovery_mode mode, DWORD* type = nullptr)
 {
     if (mode == discovery_mode::whole_values) {
-        std::wstring text;
-        DWORD found_type = REG_SZ;
-        find_whole_registry_value(key, name, text, found_type);
+        stored_value value;
+        if (const LONG status = read_stored_value(key, name, value); status != ERROR_SUCCESS)
+            report_registry_error(status, HKEY_CURRENT_USER, nullptr);
+        if (!value.exists || !is_text_type(value.type))
+            return {};
         if (type)
-            *type = found_type;
-        return text;
+            *type = value.type;
+        return stored_text(value);
     }
     vorn_buffer value;
     find_registry_value(key, name, &value);

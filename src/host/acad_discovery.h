@@ -15,7 +15,8 @@ enum class discovery_mode {
     // The window's: every value through a 4,096-byte buffer (a longer one fails with its box and
     // reads as empty), and the icon of each acad.exe for the list.
     window,
-    // Every value whole, whatever its length, with its type; no icon (nothing shows one).
+    // Every value whole, whatever its length, with its type, found by the registry's own lookup
+    // (case ignored) as a write of the name finds it; no icon (nothing shows one).
     whole_values,
 };
 

@@ -13,12 +13,6 @@ namespace {
 constexpr DWORD value_name_size = 512;  // wide characters
 constexpr DWORD value_data_size = 4096; // bytes
 
-// Registry types that carry text: REG_SZ, REG_EXPAND_SZ, and the numbers past the known types.
-bool is_text_type(DWORD type)
-{
-    return type == REG_SZ || type == REG_EXPAND_SZ || type > REG_QWORD;
-}
-
 void copy_bounded(registry_error_text& text, const wchar_t* source)
 {
     wcsncpy(text, source, registry_error_size - 1);
@@ -26,6 +20,11 @@ void copy_bounded(registry_error_text& text, const wchar_t* source)
 }
 
 }  // namespace
+
+bool is_text_type(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type > REG_QWORD;
+}
 
 const wchar_t* hive_name(HKEY hive)
 {
@@ -85,10 +84,7 @@ bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, win:
     return true;
 }
 
-namespace {
-
-// The index of the value whose name is exactly `name` (case counting), in the key's enumeration.
-bool find_value_index(HKEY key, const wchar_t* name, DWORD& found_index)
+bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
 {
     DWORD value_count = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &value_count, nullptr, nullptr,
@@ -98,26 +94,20 @@ bool find_value_index(HKEY key, const wchar_t* name, DWORD& found_index)
 
     const size_t wanted_length = std::wcslen(name);
     std::array<wchar_t, value_name_size> found_name;
-    for (DWORD index = 0; index < value_count; ++index) {
+    DWORD found_index = 0;
+    bool found = false;
+    for (DWORD index = 0; index < value_count && !found; ++index) {
         found_name.fill(L'\0');
         DWORD name_length = value_name_size;
         if (RegEnumValueW(key, index, found_name.data(), &name_length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             continue;
         if (name_length == wanted_length && std::wmemcmp(found_name.data(), name, wanted_length) == 0) {
+            found = true;
             found_index = index;
-            return true;
         }
     }
-    return false;
-}
-
-}  // namespace
-
-bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
-{
-    DWORD found_index = 0;
-    if (!find_value_index(key, name, found_index))
+    if (!found)
         return false;
     if (!data)
         return true;
@@ -139,38 +129,6 @@ bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
     return true;
 }
 
-bool find_whole_registry_value(HKEY key, const wchar_t* name, std::wstring& text, DWORD& type)
-{
-    DWORD found_index = 0;
-    if (!find_value_index(key, name, found_index))
-        return false;
-
-    std::array<wchar_t, value_name_size> read_name{};
-    std::vector<BYTE> data;
-    DWORD read_type = 0;
-    LONG status = ERROR_MORE_DATA;
-    // The size asked first may have grown by the time the data is read: ask again then.
-    for (DWORD size = 0; status == ERROR_MORE_DATA;) {
-        data.resize(size);
-        DWORD name_length = value_name_size;
-        status = RegEnumValueW(key, found_index, read_name.data(), &name_length, nullptr, &read_type,
-                               data.empty() ? nullptr : data.data(), &size);
-        if (status == ERROR_SUCCESS && data.size() < size)
-            status = ERROR_MORE_DATA;
-        else if (status == ERROR_SUCCESS)
-            data.resize(size);
-    }
-    if (status != ERROR_SUCCESS) {
-        report_registry_error(status, HKEY_CURRENT_USER, nullptr);
-        return false;
-    }
-    if (is_text_type(read_type)) {
-        text = stored_text({true, read_type, data});
-        type = read_type;
-    }
-    return true;
-}
-
 bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD type)
 {
     const DWORD length = static_cast<DWORD>(std::wcslen(value));
@@ -186,17 +144,18 @@ bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD
 
 LONG read_stored_value(HKEY key, const wchar_t* name, stored_value& value)
 {
-    std::vector<BYTE> data;
+    // Most values fit the first buffer; a larger one is read again at the size the registry
+    // gives, and again if it grew meanwhile.
+    std::vector<BYTE> data(value_data_size);
     DWORD type = REG_NONE;
-    LONG status = ERROR_MORE_DATA;
-    for (DWORD size = 0; status == ERROR_MORE_DATA;) {
+    DWORD size = value_data_size;
+    LONG status = RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
+    while (status == ERROR_MORE_DATA) {
         data.resize(size);
-        status = RegQueryValueExW(key, name, nullptr, &type, data.empty() ? nullptr : data.data(), &size);
-        if (status == ERROR_SUCCESS && data.size() < size)
-            status = ERROR_MORE_DATA;  // the size was asked with no buffer, or the value grew
-        else if (status == ERROR_SUCCESS)
-            data.resize(size);
+        status = RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
     }
+    if (status == ERROR_SUCCESS)
+        data.resize(size);
     if (status == ERROR_FILE_NOT_FOUND) {
         value = {};
         return ERROR_SUCCESS;
