@@ -60,6 +60,12 @@ ui::shell_outcome console_seam::delete_items(const std::wstring&)
     return ui::shell_outcome::failed;
 }
 
+bool same_text(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 std::wstring one_line(const std::wstring& text)
 {
     std::wstring line;

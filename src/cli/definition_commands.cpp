@@ -10,12 +10,6 @@
 namespace cli {
 namespace {
 
-bool same_text(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 std::wstring file_name(const connection& definition)
 {
     const std::wstring& path = definition.ini_path.str();

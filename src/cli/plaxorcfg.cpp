@@ -52,13 +52,14 @@ const wchar_t* options_of(const std::wstring& command)
     return nullptr;
 }
 
-bool read_options(const std::vector<std::wstring>& args, options& given, std::vector<std::wstring>& operands,
-                  std::wstring& error)
+// Takes the options into `given` and the other arguments into `operands`: what is wrong with them,
+// or nothing.
+std::wstring read_options(const std::vector<std::wstring>& args, options& given, std::vector<std::wstring>& operands)
 {
     given.command = args[0];
     const wchar_t* allowed = options_of(given.command);
     if (!allowed)
-        return error = L"unknown command " + given.command, false;
+        return L"unknown command " + given.command;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
         if (arg.rfind(L"--", 0) != 0) {
@@ -66,10 +67,10 @@ bool read_options(const std::vector<std::wstring>& args, options& given, std::ve
             continue;
         }
         if (std::wstring(allowed).find(L" " + arg + L" ") == std::wstring::npos)
-            return error = arg + L" is not an option of " + given.command, false;
+            return arg + L" is not an option of " + given.command;
         if (arg == L"--release" || arg == L"--client-folder") {
             if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind(L"--", 0) == 0)
-                return error = arg + L" needs a value", false;
+                return arg + L" needs a value";
             if (arg == L"--release")
                 given.releases.push_back(args[++i]);
             else
@@ -80,34 +81,37 @@ bool read_options(const std::vector<std::wstring>& args, options& given, std::ve
         given.json |= arg == L"--json";
         given.list |= arg == L"--list";
     }
-    return true;
+    return {};
 }
 
-bool parse(const std::vector<std::wstring>& args, options& given, std::wstring& error)
+// What is wrong with the command line, or nothing.
+std::wstring parse(const std::vector<std::wstring>& args, options& given)
 {
+    if (args.empty())
+        return L"no command given";
     std::vector<std::wstring> operands;
-    if (!read_options(args, given, operands, error))
-        return false;
+    if (std::wstring problem = read_options(args, given, operands); !problem.empty())
+        return problem;
     const std::wstring& command = given.command;
     const size_t wanted_operands = command == L"definitions" ? (operands.empty() || operands[0] != L"test" ? 1 : 2)
                                    : command == L"restore"   ? (given.list ? 0 : 1)
                                                              : 0;
-    if (operands.size() != wanted_operands)
-        return error = operands.size() > wanted_operands ? L"too many arguments for " + command
-                                                         : L"an argument is missing for " + command,
-               false;
+    if (operands.size() > wanted_operands)
+        return L"too many arguments for " + command;
+    if (operands.size() < wanted_operands)
+        return L"an argument is missing for " + command;
     if ((command == L"connect" || command == L"disconnect") && given.all == !given.releases.empty())
-        return error = command + L" takes either --all or --release", false;
+        return command + L" takes either --all or --release";
     if (command == L"definitions") {
         given.action = operands[0];
         if (given.action != L"list" && given.action != L"test")
-            return error = L"definitions takes list or test", false;
+            return L"definitions takes list or test";
         if (given.action == L"test" && given.json)
-            return error = L"--json is not an option of definitions test", false;
+            return L"--json is not an option of definitions test";
     }
     if (!operands.empty())
         given.operand = operands.back();
-    return true;
+    return {};
 }
 
 bool asks_for_help(const std::vector<std::wstring>& args)
@@ -138,9 +142,8 @@ int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_s
         return exit_done;
     }
     options given;
-    std::wstring error = L"no command given";
-    if (args.empty() || !parse(args, given, error)) {
-        err.write(L"plaxorcfg: " + error + L" (plaxorcfg --help lists the commands)\n");
+    if (const std::wstring problem = parse(args, given); !problem.empty()) {
+        err.write(L"plaxorcfg: " + problem + L" (plaxorcfg --help lists the commands)\n");
         return exit_usage;
     }
 

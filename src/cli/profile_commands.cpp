@@ -17,12 +17,6 @@ namespace {
 
 using host::acad_install;
 
-bool same_text(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 // The folder connected profiles point to: the one given, else the executable's own, with its
 // trailing backslash as the window has it.
 std::wstring client_folder(const options& given)

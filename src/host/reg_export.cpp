@@ -13,6 +13,13 @@ constexpr wchar_t user_hive[] = L"HKEY_CURRENT_USER\\";
 constexpr wchar_t line_end[] = L"\r\n";
 constexpr size_t hex_line_width = 77;  // regedit's: with the trailing backslash, within 80 columns
 
+// Sets the reason and gives false, for the readers' early returns.
+bool refuse(std::wstring& error, std::wstring reason)
+{
+    error = std::move(reason);
+    return false;
+}
+
 std::wstring quoted(const std::wstring& text)
 {
     std::wstring result = L"\"";
@@ -79,10 +86,12 @@ bool read_quoted(const std::wstring& line, size_t& at, std::wstring& text)
     for (++at; at < line.size(); ++at) {
         if (line[at] == L'\\' && at + 1 < line.size())
             text += line[++at];
-        else if (line[at] == L'"')
-            return ++at, true;
-        else
+        else if (line[at] == L'"') {
+            ++at;
+            return true;
+        } else {
             text += line[at];
+        }
     }
     return false;
 }
@@ -211,7 +220,7 @@ bool parse_reg_export(const std::wstring& text, std::vector<exported_value>& val
             continue;
         if (!has_header) {
             if (line != header)
-                return error = L"no regedit header: " + line, false;
+                return refuse(error, L"no regedit header: " + line);
             has_header = true;
             continue;
         }
@@ -219,17 +228,17 @@ bool parse_reg_export(const std::wstring& text, std::vector<exported_value>& val
             const size_t hive_length = std::wcslen(user_hive);
             in_key = line.back() == L']' && line.compare(1, hive_length, user_hive) == 0;
             if (!in_key)
-                return error = L"not a key of the current user: " + line, false;
+                return refuse(error, L"not a key of the current user: " + line);
             key_path = line.substr(1 + hive_length, line.size() - 2 - hive_length);
             continue;
         }
         exported_value entry;
         if (!in_key || !read_value_line(line, key_path, entry))
-            return error = L"unreadable line: " + line, false;
+            return refuse(error, L"unreadable line: " + line);
         values.push_back(std::move(entry));
     }
     if (!has_header)
-        return error = L"no regedit header", false;
+        return refuse(error, L"no regedit header");
     return true;
 }
 

@@ -16,6 +16,7 @@ namespace {
 constexpr wchar_t points_folder[] = L"\\VORN\\PLAXOR\\Restore Points";
 constexpr wchar_t profiles_root[] = L"Software\\Autodesk\\AutoCAD\\";
 constexpr int name_attempts = 100;  // runs that begin writing in the same second
+constexpr LONGLONG largest_point = 64 * 1024 * 1024;  // bytes; a larger file is no point of ours
 
 struct restore_run {
     std::wstring file;  // empty until the first value is kept
@@ -152,6 +153,30 @@ bool is_profile_value(const exported_value& entry)
            (same_text(entry.name, L"ACAD") || same_text(entry.name, L"TRUSTEDPATHS"));
 }
 
+// Reads the file into `values`: why it is no restore point that this program applies, or nothing.
+std::wstring point_problem(const std::wstring& file, std::vector<exported_value>& values)
+{
+    win::unique_file handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!handle || !GetFileSizeEx(handle.get(), &size) || size.QuadPart > largest_point)
+        return L"'" + file + L"' cannot be read: " + system_text(GetLastError());
+    std::wstring text(static_cast<size_t>(size.QuadPart) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    const DWORD wanted = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!ReadFile(handle.get(), text.data(), wanted, &read, nullptr) || read != wanted)
+        return L"'" + file + L"' cannot be read: " + system_text(GetLastError());
+    if (text.empty() || text[0] != L'\xFEFF')
+        return L"'" + file + L"' is not a regedit export in UTF-16";
+    std::wstring error;
+    if (!parse_reg_export(text.substr(1), values, error))
+        return L"'" + file + L"' is not a restore point: " + error;
+    for (const exported_value& entry : values)
+        if (!is_profile_value(entry))
+            return L"'" + file + L"' holds a value that Configure PLAXOR never writes: " + entry.key_path + L"\\" +
+                   entry.name;
+    return {};
+}
+
 }  // namespace
 
 std::wstring restore_point_folder()
@@ -211,25 +236,8 @@ std::vector<std::wstring> list_restore_points()
 
 bool read_restore_point(const std::wstring& file, std::vector<exported_value>& values, std::wstring& error)
 {
-    win::unique_file handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    LARGE_INTEGER size{};
-    if (!handle || !GetFileSizeEx(handle.get(), &size) || size.QuadPart > 64 * 1024 * 1024)
-        return error = L"'" + file + L"' cannot be read: " + system_text(GetLastError()), false;
-    std::wstring text(static_cast<size_t>(size.QuadPart) / sizeof(wchar_t), L'\0');
-    DWORD read = 0;
-    const DWORD wanted = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (!ReadFile(handle.get(), text.data(), wanted, &read, nullptr) || read != wanted)
-        return error = L"'" + file + L"' cannot be read: " + system_text(GetLastError()), false;
-    if (text.empty() || text[0] != L'\xFEFF')
-        return error = L"'" + file + L"' is not a regedit export in UTF-16", false;
-    if (!parse_reg_export(text.substr(1), values, error))
-        return error = L"'" + file + L"' is not a restore point: " + error, false;
-    for (const exported_value& entry : values)
-        if (!is_profile_value(entry))
-            return error = L"'" + file + L"' holds a value that Configure PLAXOR never writes: " + entry.key_path + L"\\" +
-                           entry.name,
-                   false;
-    return true;
+    error = point_problem(file, values);
+    return error.empty();
 }
 
 bool apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch)
