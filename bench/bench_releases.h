@@ -37,6 +37,10 @@ struct release_set {
 // Once the releases are in the registry: in discovery's order, and as the registry lists them.
 release_set index_releases(std::vector<release_keys> releases);
 
+// The table's releases installed as full as real ones (bench_releases.cpp says how), none with an
+// acad.exe, under Software\Autodesk\AutoCAD whose own CurVer is set: indexed as above.
+release_set add_full_releases(const test::workstation& station);
+
 // The calls discovery makes for the releases, done bare (no strings, no records): the opens,
 // RegQueryInfoKeyW, the value enumerations by name up to the match, the data reads, the closes,
 // the acad.exe file test and, where an acad.exe is there, its icon extraction.

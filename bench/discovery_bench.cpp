@@ -11,7 +11,6 @@
 #include "bench_timing.h"
 #include "host/acad_discovery.h"
 
-#include "support/created_key.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
@@ -28,80 +27,6 @@ namespace {
 constexpr int rounds = 101;
 constexpr int warm_up_rounds = 5;
 constexpr wchar_t autocad_path[] = L"Software\\Autodesk\\AutoCAD";
-
-// Real keys hold many more values than the one discovery reads of each. A key is padded to
-// `count` values with names that sort before and after the wanted one, written before and after
-// the workstation writes it, so that the wanted value sits mid-way both in the order written (how
-// Windows enumerates) and by name (how Wine does).
-struct padding {
-    std::wstring key;
-    int count;
-    const wchar_t* before;
-    const wchar_t* after;
-};
-
-enum class half { first, second };
-
-void pad(HKEY hive, const padding& padding, half which, const std::wstring& folder)
-{
-    const test::created_key key(hive, padding.key);
-    const int middle = padding.count / 2;
-    const int from = which == half::first ? 0 : middle;
-    const int to = which == half::first ? middle : padding.count - 1;
-    for (int i = from; i < to; ++i) {
-        const std::wstring name = (i < middle ? padding.before : padding.after) + std::wstring(i < 10 ? L"0" : L"") +
-                                  std::to_wstring(i);
-        if (i % 3 == 0)
-            key.set_number(name, static_cast<DWORD>(i));
-        else
-            key.set(name, folder + L"\\Support\\Setting " + std::to_wstring(i));
-    }
-}
-
-// One release as AutoCAD leaves it: beside what discovery reads, the user's release key lists its
-// products, the profile has its usual subkeys, a second profile is there, and the machine's
-// product key holds the rest of the install's details.
-bench::release_keys add_full_release(const test::workstation& station, const test::installed_release& setup)
-{
-    const std::wstring folder = L"C:\\Program Files\\Autodesk\\" + setup.product_name;
-    const std::wstring user_release = std::wstring(autocad_path) + L"\\" + setup.release;
-    const std::wstring profiles = user_release + L"\\" + setup.product_key + L"\\Profiles";
-    const std::wstring profile = profiles + L"\\" + setup.profile;
-    const padding general{profile + L"\\General", 40, L"AAppSetting", L"BackgroundSetting"};
-    const padding variables{profile + L"\\Variables", 60, L"SaveVariable", L"UserVariable"};
-    const padding site_standards{profiles + L"\\Site Standards\\General", 20, L"AAppSetting", L"BackgroundSetting"};
-
-    pad(HKEY_CURRENT_USER, general, half::first, folder);
-    pad(HKEY_CURRENT_USER, variables, half::first, folder);
-    const bench::release_keys keys = bench::keys_of(setup, station.add_release(setup));
-    pad(HKEY_CURRENT_USER, general, half::second, folder);
-    pad(HKEY_CURRENT_USER, variables, half::second, folder);
-
-    test::created_key(HKEY_CURRENT_USER, user_release).set(L"InstalledProducts", setup.product_key);
-    for (const wchar_t* sibling : {L"Dialogs", L"Drawing Window", L"Editor Configuration", L"File Navigation"})
-        test::created_key(HKEY_CURRENT_USER, profile + L"\\" + sibling);
-    pad(HKEY_CURRENT_USER, site_standards, half::first, folder);
-    test::created_key(HKEY_CURRENT_USER, site_standards.key).set(L"ACAD", folder + L"\\support;");
-    pad(HKEY_CURRENT_USER, site_standards, half::second, folder);
-
-    const test::created_key machine(HKEY_LOCAL_MACHINE, keys.machine);
-    machine.set(L"Location", folder);
-    machine.set(L"Release", setup.release.substr(1) + L".50.0");
-    machine.set(L"ProductId", setup.product_key.substr(5, 4));
-    machine.set(L"SerialNumber", L"000-00000000");
-    machine.set(L"Language", L"English");
-    machine.set_number(L"LocaleId", 0x409);
-    return keys;
-}
-
-bench::release_set build_workstation(const test::workstation& station)
-{
-    test::created_key(HKEY_CURRENT_USER, autocad_path).set(L"CurVer", L"R25.0");
-    std::vector<bench::release_keys> releases;
-    for (const test::installed_release& setup : bench::table_releases(false))
-        releases.push_back(add_full_release(station, setup));
-    return bench::index_releases(std::move(releases));
-}
 
 // Floor 2: each value read straight by name.
 BYTE value_data[4096];
@@ -163,7 +88,7 @@ int main()
     test::scripted_seam seam;  // any box would be an error; none may block the run
     const test::temp_folder root;
     const test::workstation station(root.path());
-    const bench::release_set releases = build_workstation(station);
+    const bench::release_set releases = bench::add_full_releases(station);
 
     host::acad_install_list list;
     const auto times = bench::time_rounds(warm_up_rounds, rounds, bench::order::as_listed,

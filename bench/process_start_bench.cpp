@@ -13,6 +13,7 @@
 
 #include "app/main_window_ids.h"
 #include "bench_definitions.h"
+#include "bench_prefix_keys.h"
 #include "bench_timing.h"
 
 #include "support/created_key.h"
@@ -51,97 +52,6 @@ void replace_all(std::wstring& text, const std::wstring& from, const std::wstrin
     for (size_t at = 0; (at = text.find(from, at)) != std::wstring::npos; at += to.size())
         text.replace(at, from.size(), to);
 }
-
-// ---- Keys of the prefix's own registry
-
-struct prefix_key {
-    HKEY hive;
-    std::wstring path;
-
-    bool operator==(const prefix_key&) const = default;
-};
-
-// One value per added key, named "HKCU\<path>" or "HKLM\<path>".
-constexpr wchar_t record_path[] = L"Software\\ConfigurePLAXOR bench";
-
-std::wstring record_name(const prefix_key& key)
-{
-    return (key.hive == HKEY_LOCAL_MACHINE ? L"HKLM\\" : L"HKCU\\") + key.path;
-}
-
-prefix_key from_record_name(const std::wstring& name)
-{
-    return {name.rfind(L"HKLM\\", 0) == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, name.substr(5)};
-}
-
-bool is_missing(const prefix_key& key)
-{
-    HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExW(key.hive, key.path.c_str(), 0, KEY_READ, &opened);
-    if (status == ERROR_SUCCESS)
-        RegCloseKey(opened);
-    return status == ERROR_FILE_NOT_FOUND;
-}
-
-// The outermost key of the path that is not there yet: removing it removes all that writing the
-// path creates. Empty when the whole path is there.
-prefix_key first_missing(const prefix_key& key)
-{
-    for (size_t end = key.path.find(L'\\');; end = key.path.find(L'\\', end + 1)) {
-        const prefix_key part{key.hive, key.path.substr(0, end)};
-        if (is_missing(part))
-            return part;
-        if (end == std::wstring::npos)
-            return {key.hive, {}};
-    }
-}
-
-class added_keys {
-public:
-    // Each of the wanted keys must be new: a workstation mixed with one that is there already
-    // would be another workstation, and removing the keys afterwards would lose that one.
-    explicit added_keys(const std::vector<prefix_key>& wanted)
-    {
-        remove_recorded();
-        std::vector<prefix_key> added;
-        for (const prefix_key& key : wanted) {
-            const prefix_key outermost = first_missing(key);
-            if (outermost.path.empty())
-                throw std::runtime_error(narrow(record_name(key)) + " is in the Wine prefix's registry already");
-            if (std::find(added.begin(), added.end(), outermost) == added.end())
-                added.push_back(outermost);
-        }
-        // Recorded before anything is written under them.
-        const test::created_key record(HKEY_CURRENT_USER, record_path);
-        for (const prefix_key& key : added)
-            record.set(record_name(key), L"");
-    }
-    ~added_keys() { remove_recorded(); }
-    added_keys(const added_keys&) = delete;
-    added_keys& operator=(const added_keys&) = delete;
-
-private:
-    static void remove_recorded()
-    {
-        std::vector<std::wstring> names;
-        HKEY record = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, record_path, 0, KEY_READ, &record) == ERROR_SUCCESS) {
-            wchar_t name[512];
-            for (DWORD index = 0;; ++index) {
-                DWORD length = 512;
-                if (RegEnumValueW(record, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                    break;
-                names.emplace_back(name, length);
-            }
-            RegCloseKey(record);
-        }
-        for (const std::wstring& name : names) {
-            const prefix_key key = from_record_name(name);
-            RegDeleteTreeW(key.hive, key.path.c_str());
-        }
-        RegDeleteTreeW(HKEY_CURRENT_USER, record_path);
-    }
-};
 
 // ---- The workstation
 
@@ -377,7 +287,7 @@ private:
 int run()
 {
     const fs::path programs = test::program_folder();
-    const added_keys keys({{HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"},
+    const bench::added_keys keys({{HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"},
                            {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD"},
                            {HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR"},
                            {HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN\\PLAXOR"}});

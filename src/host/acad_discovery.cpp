@@ -16,9 +16,21 @@ constexpr wchar_t autocad_key_path[] = L"Software\\Autodesk\\AutoCAD";
 constexpr wchar_t machine_autocad_path[] = L"SOFTWARE\\Autodesk\\AutoCAD\\";
 constexpr DWORD key_name_size = 512;  // wide characters
 
-// Reads one value of an open key into `out` when it is found as text; `out` starts empty.
-std::wstring read_text_value(HKEY key, const wchar_t* name)
+// One value of an open key when it is found as text, else empty; `type` receives a text type
+// only when the value is read whole. Read whole, a value is the one the registry's own lookup
+// finds (case ignored), the one that a write of the name replaces.
+std::wstring read_text_value(HKEY key, const wchar_t* name, discovery_mode mode, DWORD* type = nullptr)
 {
+    if (mode == discovery_mode::whole_values) {
+        stored_value value;
+        if (const LONG status = read_stored_value(key, name, value); status != ERROR_SUCCESS)
+            report_registry_error(status, HKEY_CURRENT_USER, nullptr);
+        if (!value.exists || !is_text_type(value.type))
+            return {};
+        if (type)
+            *type = value.type;
+        return stored_text(value);
+    }
     vorn_buffer value;
     find_registry_value(key, name, &value);
     return value.str();
@@ -109,53 +121,55 @@ std::vector<std::wstring> split_path_list(const std::wstring& text)
     return entries;
 }
 
-void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list)
+void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list,
+                          discovery_mode mode)
 {
     acad_install& record = list[release];
     win::unique_hkey key;
 
     if (!open_key_or_report(autocad_key, release, read_access, key, HKEY_CURRENT_USER))
         return;
-    const std::wstring product_key = read_text_value(key.get(), L"CurVer");
+    const std::wstring product_key = read_text_value(key.get(), L"CurVer", mode);
     record.product_key = product_key;
     key.reset();
 
     const std::wstring profiles_path = release + L"\\" + product_key + L"\\Profiles";
     if (!open_key_or_report(autocad_key, profiles_path, read_access, key, HKEY_CURRENT_USER))
         return;
-    const std::wstring profile = read_text_value(key.get(), L"");
+    const std::wstring profile = read_text_value(key.get(), L"", mode);
     record.profile = profile;
     key.reset();
 
     const std::wstring profile_path = profiles_path + L"\\" + profile;
     if (!open_key_or_report(autocad_key, profile_path + L"\\General", read_access, key, HKEY_CURRENT_USER))
         return;
-    record.support_path_text = read_text_value(key.get(), L"ACAD");
+    record.support_path_text = read_text_value(key.get(), L"ACAD", mode, &record.support_path_type);
     key.reset();
 
     if (!open_key_or_report(autocad_key, profile_path + L"\\Variables", read_access, key, HKEY_CURRENT_USER))
         return;
-    record.trusted_paths_text = read_text_value(key.get(), L"TRUSTEDPATHS");
+    record.trusted_paths_text = read_text_value(key.get(), L"TRUSTEDPATHS", mode, &record.trusted_paths_type);
 }
 
-void read_install_details(acad_install& record)
+void read_install_details(acad_install& record, discovery_mode mode)
 {
     const std::wstring machine_path = machine_autocad_path + record.release + L"\\" + record.product_key;
     win::unique_hkey key;
     if (!open_key_or_report(HKEY_LOCAL_MACHINE, machine_path, read_access, key, HKEY_LOCAL_MACHINE))
         return;
-    std::wstring location = read_text_value(key.get(), L"AcadLocation");
-    const std::wstring product_name = read_text_value(key.get(), L"ProductName");
+    std::wstring location = read_text_value(key.get(), L"AcadLocation", mode);
+    const std::wstring product_name = read_text_value(key.get(), L"ProductName", mode);
     if (location.empty() || location.back() != L'\\')
         location += L'\\';
     key.reset();
 
     record.install_folder = location;
     record.product_name = product_name;
-    read_icon(record);
+    if (mode == discovery_mode::window)
+        read_icon(record);
 }
 
-bool discover_acad_installs(acad_install_list& list)
+bool discover_acad_installs(acad_install_list& list, discovery_mode mode)
 {
     win::unique_hkey autocad_key;
     if (!open_key_or_report(HKEY_CURRENT_USER, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER))
@@ -180,12 +194,12 @@ bool discover_acad_installs(acad_install_list& list)
         acad_install& record = list[name];
         record.release = name;
         record.product_name = table_name;
-        read_release_profile(autocad_key.get(), name, list);
+        read_release_profile(autocad_key.get(), name, list, mode);
     }
     autocad_key.reset();
 
     for (auto& [release, record] : list) {
-        read_install_details(record);
+        read_install_details(record, mode);
         record.support_paths = split_path_list(record.support_path_text);
         record.trusted_paths = split_path_list(record.trusted_paths_text);
     }

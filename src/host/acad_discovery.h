@@ -11,16 +11,27 @@
 
 namespace host {
 
+enum class discovery_mode {
+    // The window's: every value through a 4,096-byte buffer (a longer one fails with its box and
+    // reads as empty), and the icon of each acad.exe for the list.
+    window,
+    // Every value whole, whatever its length, with its type, found by the registry's own lookup
+    // (case ignored) as a write of the name finds it; no icon (nothing shows one).
+    whole_values,
+};
+
 // Fills the (empty) list. False only when Software\Autodesk\AutoCAD of the current user cannot
 // be opened; every other failing key shows its box and the discovery goes on.
-bool discover_acad_installs(acad_install_list& list);
+bool discover_acad_installs(acad_install_list& list, discovery_mode mode = discovery_mode::window);
 
 // Reads CurVer, the current profile, "ACAD" and "TRUSTEDPATHS" of one release; stops at the
 // first key that cannot be opened, keeping what it read so far.
-void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list);
+void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list,
+                          discovery_mode mode = discovery_mode::window);
 
-// Reads the machine-wide install folder and product name, and the icon of acad.exe.
-void read_install_details(acad_install& record);
+// Reads the machine-wide install folder and product name, and in the window's mode the icon of
+// acad.exe.
+void read_install_details(acad_install& record, discovery_mode mode = discovery_mode::window);
 
 // Splits at ";" as the end of each entry: "a;;b" gives a, (empty), b; "a;" gives a; "" gives none.
 std::vector<std::wstring> split_path_list(const std::wstring& text);

@@ -4,6 +4,8 @@
 
 #include "win/unique_handle.h"
 
+#include <windows.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -20,6 +22,10 @@ struct acad_install {
     std::vector<std::wstring> support_paths;
     std::wstring trusted_paths_text;
     std::vector<std::wstring> trusted_paths;
+    // The types the two values are written back with: REG_SZ, unless discovery read the values
+    // whole and found another text type.
+    DWORD support_path_type = REG_SZ;
+    DWORD trusted_paths_type = REG_SZ;
     win::unique_hicon icon;
     int icon_width = 0;
     int icon_height = 0;

@@ -1,6 +1,7 @@
 #include "host/profile_connection.h"
 
 #include "host/registry.h"
+#include "host/restore_point.h"
 
 #include <windows.h>
 
@@ -28,17 +29,6 @@ bool same_folder(const std::wstring& a, const std::wstring& b)
 bool contains_folder(const path_list& list, const std::wstring& folder)
 {
     return std::any_of(list.begin(), list.end(), [&](const std::wstring& entry) { return same_folder(entry, folder); });
-}
-
-std::wstring join_path_list(const path_list& list)
-{
-    std::wstring joined;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (i != 0)
-            joined += L';';
-        joined += list[i];
-    }
-    return joined;
 }
 
 void connect_lists(acad_install& record, const std::wstring& release_folder, const std::wstring& client_folder)
@@ -78,16 +68,54 @@ void disconnect_lists(acad_install& record, const std::wstring& release_folder, 
     });
 }
 
-// Writes the joined list under the value name unless the stored text already is that text
-// (case and length counting); the stored text follows only a write that succeeded.
-void write_if_changed(HKEY key, const wchar_t* name, const path_list& list, std::wstring& stored_text)
+std::wstring profile_key_path(const acad_install& record)
+{
+    return L"Software\\Autodesk\\AutoCAD\\" + record.release + L"\\" + record.product_key + L"\\Profiles\\" +
+           record.profile;
+}
+
+// Writes the joined list under the value name, with the type given, unless the stored text
+// already is that text (case and length counting); the stored text follows only a write that
+// succeeded. False, with nothing written, when the value cannot be kept in the restore point.
+bool write_if_changed(HKEY key, const std::wstring& key_path, const wchar_t* name, const path_list& list, DWORD type,
+                      std::wstring& stored_text)
 {
     const std::wstring joined = join_path_list(list);
-    if (joined != stored_text && set_string_value(key, name, joined.c_str()))
+    if (joined == stored_text)
+        return true;
+    if (!keep_before_write(key, key_path, name))
+        return false;
+    if (set_string_value(key, name, joined.c_str(), type))
         stored_text = joined;
+    return true;
+}
+
+// Whether the value reads back whole as the text, with the type when it is there at all.
+bool reads_back(const std::wstring& key_path, const wchar_t* name, const std::wstring& text, DWORD type)
+{
+    win::unique_hkey key;
+    if (open_key(HKEY_CURRENT_USER, key_path, read_access, key) != ERROR_SUCCESS)
+        return false;
+    stored_value value;
+    if (read_stored_value(key.get(), name, value) != ERROR_SUCCESS)
+        return false;
+    if (!value.exists)
+        return text.empty();
+    return value.type == type && stored_text(value) == text;
 }
 
 }  // namespace
+
+std::wstring join_path_list(const std::vector<std::wstring>& list)
+{
+    std::wstring joined;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i != 0)
+            joined += L';';
+        joined += list[i];
+    }
+    return joined;
+}
 
 bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
                      std::wstring& client_folder)
@@ -124,7 +152,7 @@ bool is_profile_connected(const acad_install& record, const std::wstring& base_f
     return count == 2;
 }
 
-bool set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder)
+bool plan_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder)
 {
     std::wstring release_folder, client_folder;
     if (!release_folders(record, base_folder, release_folder, client_folder))
@@ -133,28 +161,43 @@ bool set_profile_connection(bool connect, acad_install& record, const std::wstri
         connect_lists(record, release_folder, client_folder);
     else
         disconnect_lists(record, release_folder, client_folder);
-    return write_profile_paths(record);
+    return true;
+}
+
+bool set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder)
+{
+    return plan_profile_connection(connect, record, base_folder) && write_profile_paths(record);
 }
 
 bool write_profile_paths(acad_install& record)
 {
-    const std::wstring profile_path = L"Software\\Autodesk\\AutoCAD\\" + record.release + L"\\" + record.product_key +
-                                      L"\\Profiles\\" + record.profile;
+    const std::wstring profile_path = profile_key_path(record);
     const std::wstring general_path = profile_path + L"\\General";
     const std::wstring variables_path = profile_path + L"\\Variables";
 
     {
         win::unique_hkey general;
-        if (!open_key_or_report(HKEY_CURRENT_USER, general_path, write_access, general, HKEY_CURRENT_USER))
+        if (!open_key_or_report(HKEY_CURRENT_USER, general_path, write_access, general, HKEY_CURRENT_USER) ||
+            !write_if_changed(general.get(), general_path, L"ACAD", record.support_paths, record.support_path_type,
+                              record.support_path_text))
             return false;
-        write_if_changed(general.get(), L"ACAD", record.support_paths, record.support_path_text);
     }
 
     win::unique_hkey variables;
-    if (!open_key_or_report(HKEY_CURRENT_USER, variables_path, write_access, variables, HKEY_CURRENT_USER))
-        return false;
-    write_if_changed(variables.get(), L"TRUSTEDPATHS", record.trusted_paths, record.trusted_paths_text);
-    return true;
+    return open_key_or_report(HKEY_CURRENT_USER, variables_path, write_access, variables, HKEY_CURRENT_USER) &&
+           write_if_changed(variables.get(), variables_path, L"TRUSTEDPATHS", record.trusted_paths,
+                            record.trusted_paths_type, record.trusted_paths_text);
+}
+
+const wchar_t* first_value_not_written(const acad_install& record)
+{
+    const std::wstring profile_path = profile_key_path(record);
+    if (!reads_back(profile_path + L"\\General", L"ACAD", join_path_list(record.support_paths), record.support_path_type))
+        return L"ACAD";
+    if (!reads_back(profile_path + L"\\Variables", L"TRUSTEDPATHS", join_path_list(record.trusted_paths),
+                    record.trusted_paths_type))
+        return L"TRUSTEDPATHS";
+    return nullptr;
 }
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include "host/acad_install.h"
 
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -28,13 +29,26 @@ bool release_folders(const acad_install& record, const std::wstring& base_folder
 // folder; the trusted paths hold the two folders exactly twice between them. Case is ignored.
 bool is_profile_connected(const acad_install& record, const std::wstring& base_folder);
 
-// Connects (true) or disconnects (false) the record in memory and writes it back. False when the
-// release has no row (nothing changed, nothing shown) or when a key cannot be opened for writing.
+// Connects (true) or disconnects (false) the record's lists in memory only. False when the
+// release has no row (nothing changed).
+bool plan_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder);
+
+// plan_profile_connection, then write_profile_paths. False when the release has no row (nothing
+// changed, nothing shown) or when write_profile_paths gives false.
 bool set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder);
 
-// Writes "ACAD" and "TRUSTEDPATHS" where the joined list differs from the stored text, and takes
-// a written text as the stored one. False only when the General or Variables key cannot be
-// opened for writing; a refused write has shown its box and still gives true.
+// Writes "ACAD" and "TRUSTEDPATHS" where the joined list differs from the stored text, with the
+// record's types, and takes a written text as the stored one. Each value is kept in the run's
+// restore point before it is first written. False when the General or Variables key cannot be
+// opened for writing or the restore point cannot be written (nothing more is written then); a
+// refused write has shown its box and still gives true.
 bool write_profile_paths(acad_install& record);
+
+// Reads both values back whole: the name of the first that does not hold the record's joined
+// list with the record's type, or null when both do (an absent value holds an empty list).
+const wchar_t* first_value_not_written(const acad_install& record);
+
+// The entries joined with ";" between them.
+std::wstring join_path_list(const std::vector<std::wstring>& list);
 
 }  // namespace host

@@ -3,6 +3,7 @@
 #include "ui/modal_seam.h"
 
 #include <array>
+#include <cstring>
 #include <cwchar>
 #include <vector>
 
@@ -12,12 +13,6 @@ namespace {
 constexpr DWORD value_name_size = 512;  // wide characters
 constexpr DWORD value_data_size = 4096; // bytes
 
-// Registry types that carry text: REG_SZ, REG_EXPAND_SZ, and the numbers past the known types.
-bool is_text_type(DWORD type)
-{
-    return type == REG_SZ || type == REG_EXPAND_SZ || type > REG_QWORD;
-}
-
 void copy_bounded(registry_error_text& text, const wchar_t* source)
 {
     wcsncpy(text, source, registry_error_size - 1);
@@ -25,6 +20,11 @@ void copy_bounded(registry_error_text& text, const wchar_t* source)
 }
 
 }  // namespace
+
+bool is_text_type(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type > REG_QWORD;
+}
 
 const wchar_t* hive_name(HKEY hive)
 {
@@ -129,17 +129,59 @@ bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
     return true;
 }
 
-bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value)
+bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD type)
 {
     const DWORD length = static_cast<DWORD>(std::wcslen(value));
     std::vector<wchar_t> data(length + 1, L'\0');
     std::wmemcpy(data.data(), value, length);
-    const LONG status = RegSetKeyValueW(key, nullptr, name, REG_SZ, data.data(), length * 2 + 2);
+    const LONG status = RegSetKeyValueW(key, nullptr, name, type, data.data(), length * 2 + 2);
     if (status != ERROR_SUCCESS) {
         report_registry_error(status, HKEY_CURRENT_USER, nullptr);
         return false;
     }
     return true;
+}
+
+LONG read_stored_value(HKEY key, const wchar_t* name, stored_value& value)
+{
+    // Most values fit the first buffer; a larger one is read again at the size the registry
+    // gives, and again if it grew meanwhile.
+    std::vector<BYTE> data(value_data_size);
+    DWORD type = REG_NONE;
+    DWORD size = value_data_size;
+    LONG status = RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
+    while (status == ERROR_MORE_DATA) {
+        data.resize(size);
+        status = RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
+    }
+    if (status == ERROR_SUCCESS)
+        data.resize(size);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        value = {};
+        return ERROR_SUCCESS;
+    }
+    if (status == ERROR_SUCCESS)
+        value = {true, type, std::move(data)};
+    return status;
+}
+
+LONG write_stored_value(HKEY key, const wchar_t* name, const stored_value& value)
+{
+    if (!value.exists) {
+        const LONG status = RegDeleteValueW(key, name);
+        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    }
+    return RegSetValueExW(key, name, 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+std::wstring stored_text(const stored_value& value)
+{
+    std::wstring text(value.data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), value.data.data(), text.size() * sizeof(wchar_t));
+    const size_t end = text.find(L'\0');
+    if (end != std::wstring::npos)
+        text.resize(end);
+    return text;
 }
 
 }  // namespace host

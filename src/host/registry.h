@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -17,6 +18,9 @@ using registry_error_text = wchar_t[registry_error_size];
 
 constexpr REGSAM read_access = KEY_READ;         // 0x20019
 constexpr REGSAM write_access = KEY_ALL_ACCESS;  // 0xF003F
+
+// Registry types that carry text: REG_SZ, REG_EXPAND_SZ, and the numbers past the known types.
+bool is_text_type(DWORD type);
 
 // "HKEY_CURRENT_USER" for that hive, "HKEY_LOCAL_MACHINE" for any other.
 const wchar_t* hive_name(HKEY hive);
@@ -39,7 +43,27 @@ bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, win:
 // is given and the value is text, it receives the text; values of other types leave it alone.
 bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data);
 
-// Writes the text as REG_SZ, its terminating NUL counted.
-bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value);
+// Writes the text with its terminating NUL counted, as REG_SZ unless another text type is given.
+bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD type = REG_SZ);
+
+// A value exactly as the registry stores it, or the fact that there is none.
+struct stored_value {
+    bool exists = false;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+
+    bool operator==(const stored_value&) const = default;
+};
+
+// The value the registry's own lookup finds by that name (case ignored, as for a write of that
+// name), whole. ERROR_SUCCESS with `exists` false when there is none; `value` is set only on
+// success.
+LONG read_stored_value(HKEY key, const wchar_t* name, stored_value& value);
+
+// Puts the value back as it was: its bytes and type, or no value at all when it did not exist.
+LONG write_stored_value(HKEY key, const wchar_t* name, const stored_value& value);
+
+// The text of a value of a text type, up to its first NUL.
+std::wstring stored_text(const stored_value& value);
 
 }  // namespace host

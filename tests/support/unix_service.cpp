@@ -85,16 +85,6 @@ Function wine_function(const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
 }
 
-// Wine starts a Linux program when CreateProcess is given its path as a DOS path.
-std::wstring dos_path(const std::string& unix)
-{
-    WCHAR* dos = nullptr;
-    if (const auto convert = wine_function<WCHAR*(CDECL*)(const char*)>("wine_get_dos_file_name"))
-        dos = convert(unix.c_str());
-    std::wstring result = dos ? dos : std::wstring(unix.begin(), unix.end());  // the paths here are ASCII
-    HeapFree(GetProcessHeap(), 0, dos);
-    return result;
-}
 
 std::string script(const char* name)
 {
@@ -111,6 +101,16 @@ long closed_loopback_port()
         return 0;
     closesocket(probe);
     return port;
+}
+
+std::wstring dos_path(const std::string& unix)
+{
+    WCHAR* dos = nullptr;
+    if (const auto convert = wine_function<WCHAR*(CDECL*)(const char*)>("wine_get_dos_file_name"))
+        dos = convert(unix.c_str());
+    std::wstring result = dos ? dos : std::wstring(unix.begin(), unix.end());  // the paths here are ASCII
+    HeapFree(GetProcessHeap(), 0, dos);
+    return result;
 }
 
 std::string unix_path(const std::filesystem::path& windows_path)

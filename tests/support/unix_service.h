@@ -15,6 +15,8 @@ namespace test {
 
 // The Linux path of a Windows path, as Wine maps it.
 std::string unix_path(const std::filesystem::path& windows_path);
+// The Windows path of a Linux path; CreateProcess starts a Linux program given it.
+std::wstring dos_path(const std::string& unix);
 
 // A loopback port that nothing listens on, so that a connection to it is refused at once: that
 // of a socket bound and closed again; 0 when none could be had.

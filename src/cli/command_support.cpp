@@ -1,0 +1,176 @@
+#include "cli/command_support.h"
+
+#include "host/settings_store.h"
+
+#include <shellapi.h>
+
+#include <cwchar>
+
+namespace cli {
+
+std::wstring console_seam::take()
+{
+    std::wstring joined;
+    for (const std::wstring& line : m_lines)
+        joined += (joined.empty() ? L"" : L"; ") + line;
+    m_lines.clear();
+    return joined;
+}
+
+void console_seam::keep_as_warnings()
+{
+    m_warnings.insert(m_warnings.end(), m_lines.begin(), m_lines.end());
+    m_lines.clear();
+}
+
+int console_seam::message_box(HWND, const std::wstring& text, UINT flags)
+{
+    m_lines.push_back(one_line(text));
+    const UINT buttons = flags & MB_TYPEMASK;
+    return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDNO : buttons == MB_OK ? IDOK : IDCANCEL;
+}
+
+INT_PTR console_seam::run_dialog(ui::dialog&, HWND)
+{
+    return IDCANCEL;
+}
+
+bool console_seam::pick_folder(HWND, const std::wstring&, const std::wstring&, std::wstring&)
+{
+    return false;
+}
+
+bool console_seam::choose_colour(HWND, COLORREF&)
+{
+    return false;
+}
+
+HINSTANCE console_seam::start_program(HWND, const std::wstring&)
+{
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_ACCESSDENIED));
+}
+
+ui::shell_outcome console_seam::copy_items(const std::wstring&, const std::wstring&)
+{
+    return ui::shell_outcome::failed;
+}
+
+ui::shell_outcome console_seam::delete_items(const std::wstring&)
+{
+    return ui::shell_outcome::failed;
+}
+
+bool same_text(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+std::wstring one_line(const std::wstring& text)
+{
+    std::wstring line;
+    for (const wchar_t ch : text) {
+        const bool space = ch == L'\r' || ch == L'\n' || ch == L'\t' || ch == L' ';
+        if (!space)
+            line += ch;
+        else if (!line.empty() && line.back() != L' ')
+            line += L' ';
+    }
+    if (!line.empty() && line.back() == L' ')
+        line.pop_back();
+    return line;
+}
+
+outcome failure(const std::wstring& message, console_seam& seam, const std::wstring& restore_point)
+{
+    const std::wstring boxes = seam.take();
+    std::wstring text = boxes.empty() ? message : message + L": " + boxes;
+    if (!restore_point.empty())
+        text += L"; restore point " + restore_point;
+    return {1, text};
+}
+
+bool read_settings(program_settings& settings)
+{
+    bool portable = false;
+    if (!host::read_setting(portable, L"Version", settings.version, true))
+        return false;
+    host::read_setting(portable, L"CachedBase", settings.cached_base, false);
+    settings.folders_read = host::read_setting(portable, L"InsFactory", settings.instance_factory, false);
+    settings.portable = portable;
+    return true;
+}
+
+std::wstring json_string(const std::wstring& text)
+{
+    std::wstring quoted = L"\"";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t ch = text[i];
+        const bool high = ch >= 0xD800 && ch <= 0xDBFF;
+        const bool paired = high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        if (ch == L'"' || ch == L'\\') {
+            quoted += L'\\';
+            quoted += ch;
+        } else if (paired) {
+            quoted += text.substr(i++, 2);
+        } else if (ch < 0x20 || (ch >= 0xD800 && ch <= 0xDFFF)) {
+            wchar_t escape[8] = {};
+            std::swprintf(escape, 8, L"\\u%04x", static_cast<unsigned>(ch));
+            quoted += escape;
+        } else {
+            quoted += ch;
+        }
+    }
+    return quoted + L'"';
+}
+
+void json_writer::member(const wchar_t* key)
+{
+    if (!m_empty.empty()) {
+        m_out += m_empty.back() ? L"\n" : L",\n";
+        m_empty.back() = false;
+        m_out.append(2 * m_empty.size(), L' ');
+    }
+    if (key)
+        m_out += json_string(key) + L": ";
+}
+
+void json_writer::open(const wchar_t* key, wchar_t bracket)
+{
+    member(key);
+    m_out += bracket;
+    m_empty.push_back(true);
+}
+
+void json_writer::close(wchar_t bracket)
+{
+    const bool was_empty = m_empty.back();
+    m_empty.pop_back();
+    if (!was_empty) {
+        m_out += L'\n';
+        m_out.append(2 * m_empty.size(), L' ');
+    }
+    m_out += bracket;
+    if (m_empty.empty())
+        m_out += L'\n';
+}
+
+void json_writer::string(const wchar_t* key, const std::wstring& value)
+{
+    member(key);
+    m_out += json_string(value);
+}
+
+void json_writer::boolean(const wchar_t* key, bool value)
+{
+    member(key);
+    m_out += value ? L"true" : L"false";
+}
+
+void json_writer::null(const wchar_t* key)
+{
+    member(key);
+    m_out += L"null";
+}
+
+}  // namespace cli

@@ -1,0 +1,17 @@
+#pragma once
+// The commands of plaxorcfg, each run with a parsed and checked command line.
+
+#include "cli/command_support.h"
+
+namespace cli {
+
+// status [--json] [--client-folder PATH]
+outcome show_status(const options& given, text_sink& out, console_seam& seam);
+// connect | disconnect  --all | --release R...  [--dry-run] [--client-folder PATH]
+outcome change_connections(bool connect, const options& given, text_sink& out, console_seam& seam);
+// restore --list | restore POINT
+outcome restore(const options& given, text_sink& out, console_seam& seam);
+// definitions list [--json] | definitions test NAME
+outcome definitions(const options& given, text_sink& out, console_seam& seam);
+
+}  // namespace cli

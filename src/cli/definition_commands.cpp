@@ -1,0 +1,99 @@
+// definitions list and definitions test: the connection definitions of the Instance Factory
+// folder that the settings name, and the test login of one of them. No credential is ever shown.
+
+#include "cli/commands.h"
+#include "cli/plaxorcfg.h"
+#include "connections/multi_conn.h"
+
+#include <windows.h>
+
+namespace cli {
+namespace {
+
+std::wstring file_name(const connection& definition)
+{
+    const std::wstring& path = definition.ini_path.str();
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
+void write_list_json(const multi_conn& set, const std::wstring& folder, std::wstring& text)
+{
+    json_writer json(text);
+    json.begin_object();
+    json.string(L"instance_factory", folder);
+    json.begin_array(L"definitions");
+    for (int i = 0; i < set.total(); ++i) {
+        const connection& definition = *set.get_nth(i);
+        json.begin_object();
+        json.string(L"name", definition.get_name_label().str());
+        json.string(L"file", file_name(definition));
+        json.string(L"type", definition.get_type_label().str());
+        json.string(L"connection", definition.get_conn_label().str());
+        json.string(L"user", definition.get_user_label().str());
+        json.string(L"seed", definition.m_seed.str());
+        if (definition.m_last_login.year == 0)
+            json.null(L"last_login");
+        else
+            json.string(L"last_login", definition.get_lastlogin_label().str());
+        json.boolean(L"default", &definition == set.get_default());
+        json.end_object();
+    }
+    json.end_array();
+    json.end_object();
+}
+
+void write_list_text(const multi_conn& set, const std::wstring& folder, std::wstring& text)
+{
+    text += L"Definitions in " + folder + L" (* the current one):\n";
+    if (set.total() == 0)
+        text += L"  none\n";
+    for (int i = 0; i < set.total(); ++i) {
+        const connection& definition = *set.get_nth(i);
+        text += (&definition == set.get_default() ? L"* " : L"  ") + definition.get_name_label().str() + L"  " +
+                definition.get_type_label().str() + L" " + definition.get_conn_label().str() + L", user " +
+                definition.get_user_label().str() + L", seed " + definition.get_seed_label().str() + L", last login " +
+                definition.get_lastlogin_label().str() + L"  (" + file_name(definition) + L")\n";
+    }
+}
+
+outcome test_login(const multi_conn& set, const std::wstring& name, text_sink& out, console_seam& seam)
+{
+    connection* found = nullptr;
+    for (int i = 0; i < set.total() && !found; ++i) {
+        connection* definition = set.get_nth(i);
+        if (same_text(definition->get_name_label().str(), name) || same_text(definition->file_stem.str(), name))
+            found = definition;
+    }
+    if (!found)
+        return {exit_failed, L"no definition is named " + name};
+    const std::wstring label = found->get_name_label().str();
+    if (!found->reconnect())
+        return failure(label + L": the test login failed", seam);
+    out.write(label + L": logged in; seed " + found->get_seed_label().str() + L", gateway " +
+              found->plx2HttpServer().str() + found->plx2HttpProcess().str() + L" port " +
+              std::to_wstring(found->plx2HttpPort()) + L"\n");
+    return {};
+}
+
+}  // namespace
+
+outcome definitions(const options& given, text_sink& out, console_seam& seam)
+{
+    program_settings settings;
+    if (!read_settings(settings) || !settings.folders_read)
+        return failure(L"the Instance Factory folder cannot be read from the settings", seam);
+    multi_conn set;
+    set.rebuild_list();
+    seam.keep_as_warnings();  // a definition that cannot be read is left out, as the window leaves it
+    if (given.action == L"test")
+        return test_login(set, given.operand, out, seam);
+    std::wstring text;
+    if (given.json)
+        write_list_json(set, settings.instance_factory, text);
+    else
+        write_list_text(set, settings.instance_factory, text);
+    out.write(text);
+    return {};
+}
+
+}  // namespace cli

@@ -1,0 +1,285 @@
+// status, connect, disconnect and restore: the AutoCAD profiles of the current user, read whole
+// and written with their own types, through the same discovery and connection rules as the window.
+
+#include "cli/commands.h"
+#include "cli/plaxorcfg.h"
+#include "host/acad_discovery.h"
+#include "host/profile_connection.h"
+#include "host/restore_point.h"
+#include "host/running_acads.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace cli {
+namespace {
+
+using host::acad_install;
+
+// The folder connected profiles point to: the one given, else the executable's own, with its
+// trailing backslash as the window has it.
+std::wstring client_folder(const options& given)
+{
+    if (!given.client_folder.empty())
+        return given.client_folder;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+std::wstring title(const acad_install& record)
+{
+    return record.release + L" " + record.product_name;
+}
+
+bool connectable(const acad_install& record)
+{
+    std::wstring release_folder, client;
+    return host::release_folders(record, L"", release_folder, client);
+}
+
+// The releases of this user, read whole. Boxes shown for single releases are warnings: the
+// window lists what it could read, and so does this.
+host::acad_install_list discover(console_seam& seam)
+{
+    host::acad_install_list list;
+    host::discover_acad_installs(list, host::discovery_mode::whole_values);
+    seam.keep_as_warnings();
+    return list;
+}
+
+// Profiles must not change under a running AutoCAD: it writes its profile back when it exits.
+bool refuse_while_running(const host::acad_install_list& list, console_seam& seam, outcome& refusal)
+{
+    std::vector<std::wstring> running;
+    if (!host::find_running_acads(list, running)) {
+        refusal = failure(L"the running programs cannot be listed, so nothing was written", seam);
+        return true;
+    }
+    if (running.empty())
+        return false;
+    std::wstring names;
+    for (const std::wstring& name : running)
+        names += (names.empty() ? L"" : L", ") + name;
+    refusal = {exit_acad_running, names + (running.size() == 1 ? L" is" : L" are") +
+                                      L" running: nothing was written; run again once AutoCAD is closed"};
+    return true;
+}
+
+bool pick_targets(const options& given, host::acad_install_list& list, std::vector<acad_install*>& targets,
+                  std::wstring& error)
+{
+    if (given.all) {
+        for (auto& [release, record] : list)
+            targets.push_back(&record);
+        return true;
+    }
+    for (const std::wstring& wanted : given.releases) {
+        const auto found = std::find_if(list.begin(), list.end(), [&](const auto& entry) { return same_text(entry.first, wanted); });
+        if (found == list.end()) {
+            std::wstring installed;
+            for (const auto& [release, record] : list)
+                installed += (installed.empty() ? L"" : L", ") + release;
+            error = wanted + L" is not an AutoCAD release of this user (installed: " +
+                    (installed.empty() ? L"none" : installed) + L")";
+            return false;
+        }
+        if (!connectable(found->second)) {
+            error = title(found->second) + L" cannot be connected to PLAXOR";
+            return false;
+        }
+        if (std::find(targets.begin(), targets.end(), &found->second) == targets.end())
+            targets.push_back(&found->second);
+    }
+    return true;
+}
+
+void show_values(text_sink& out, const wchar_t* name, const std::wstring& before, const std::wstring& after)
+{
+    out.write(L"  " + std::wstring(name) + L" before: " + before + L"\n");
+    out.write(L"  " + std::wstring(name) + L" after:  " + after + L"\n");
+}
+
+void write_status_json(const program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
+                       std::wstring& text)
+{
+    json_writer json(text);
+    json.begin_object();
+    json.string(L"version", settings.version);
+    json.string(L"settings", settings.portable ? L"Portable.ini" : L"registry");
+    json.string(L"instance_factory", settings.instance_factory);
+    json.string(L"cached_base", settings.cached_base);
+    json.string(L"client_folder", folder);
+    json.begin_array(L"releases");
+    for (const auto& [release, record] : list) {
+        json.begin_object();
+        json.string(L"release", record.release);
+        json.string(L"product_name", record.product_name);
+        json.string(L"product_key", record.product_key);
+        json.string(L"profile", record.profile);
+        json.string(L"install_folder", record.install_folder);
+        json.boolean(L"connectable", connectable(record));
+        json.boolean(L"connected", host::is_profile_connected(record, folder));
+        json.end_object();
+    }
+    json.end_array();
+    json.end_object();
+}
+
+void write_status_text(const program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
+                       std::wstring& text)
+{
+    text += L"Configure PLAXOR " + settings.version + L", settings " +
+            (settings.portable ? L"in Portable.ini" : L"in the registry") + L"\n";
+    text += L"Instance Factory: " + settings.instance_factory + L"\n";
+    text += L"Cached Base:      " + settings.cached_base + L"\n";
+    text += L"Client folder:    " + folder + L"\n";
+    if (list.empty())
+        text += L"No AutoCAD release of this user.\n";
+    for (const auto& [release, record] : list) {
+        const wchar_t* state = !connectable(record)                          ? L"cannot be connected"
+                               : host::is_profile_connected(record, folder) ? L"connected"
+                                                                             : L"not connected";
+        text += title(record) + L": " + state + L"\n";
+        text += L"  product " + record.product_key + L", profile " + record.profile + L"\n";
+        text += L"  installed in " + record.install_folder + L"\n";
+    }
+}
+
+std::wstring point_file(const std::wstring& point)
+{
+    if (point.find_first_of(L"\\/") != std::wstring::npos)
+        return point;
+    const bool has_extension = point.size() > 4 && same_text(point.substr(point.size() - 4), L".reg");
+    return host::restore_point_folder() + L"\\" + point + (has_extension ? L"" : L".reg");
+}
+
+outcome list_points(text_sink& out)
+{
+    const std::vector<std::wstring> points = host::list_restore_points();
+    out.write(L"Restore points in " + host::restore_point_folder() + L":\n");
+    if (points.empty())
+        out.write(L"  none\n");
+    for (const std::wstring& point : points) {
+        std::vector<host::exported_value> values;
+        std::wstring error;
+        const std::wstring name = point.substr(point.find_last_of(L'\\') + 1);
+        const std::wstring stem = name.substr(0, name.size() - 4);
+        out.write(L"  " + stem + L"  " +
+                  (host::read_restore_point(point, values, error) ? std::to_wstring(values.size()) + L" values"
+                                                                   : L"unreadable: " + error) +
+                  L"\n");
+    }
+    return {};
+}
+
+}  // namespace
+
+outcome show_status(const options& given, text_sink& out, console_seam& seam)
+{
+    program_settings settings;
+    if (!read_settings(settings))
+        return failure(L"the program's settings cannot be read", seam);
+    const host::acad_install_list list = discover(seam);
+    const std::wstring folder = client_folder(given);
+    std::wstring text;
+    if (given.json)
+        write_status_json(settings, folder, list, text);
+    else
+        write_status_text(settings, folder, list, text);
+    out.write(text);
+    return {};
+}
+
+outcome change_connections(bool connect, const options& given, text_sink& out, console_seam& seam)
+{
+    program_settings settings;
+    if (!read_settings(settings))
+        return failure(L"the program's settings cannot be read, so nothing was written", seam);
+    host::acad_install_list list = discover(seam);
+    std::vector<acad_install*> targets;
+    std::wstring error;
+    if (!pick_targets(given, list, targets, error))
+        return {exit_failed, error + L"; nothing was written"};
+    outcome refusal;
+    if (!given.dry_run && refuse_while_running(list, seam, refusal))
+        return refusal;
+
+    const std::wstring folder = client_folder(given);
+    const std::wstring done = connect ? L"connected" : L"disconnected";
+    std::wstring failures;
+    for (acad_install* record : targets) {
+        if (!connectable(*record)) {
+            out.write(title(*record) + L": cannot be connected, left as it is\n");
+            continue;
+        }
+        const std::wstring acad_before = record->support_path_text;
+        const std::wstring trusted_before = record->trusted_paths_text;
+        host::plan_profile_connection(connect, *record, folder);
+        const std::wstring acad_after = host::join_path_list(record->support_paths);
+        const std::wstring trusted_after = host::join_path_list(record->trusted_paths);
+        const bool changes = acad_after != acad_before || trusted_after != trusted_before;
+        if (given.dry_run) {
+            out.write(title(*record) + L": " + (changes ? L"would be " + done : L"already " + done) + L"\n");
+            show_values(out, L"ACAD", acad_before, acad_after);
+            show_values(out, L"TRUSTEDPATHS", trusted_before, trusted_after);
+            continue;
+        }
+        if (!changes) {
+            out.write(title(*record) + L": already " + done + L"\n");
+            continue;
+        }
+        const bool written = host::write_profile_paths(*record) && seam.empty();
+        const wchar_t* differing = written ? host::first_value_not_written(*record) : nullptr;
+        const std::wstring problem = !written   ? L"not " + done + L": " + seam.take()
+                                     : differing ? L"\"" + std::wstring(differing) + L"\" does not read back as written"
+                                                 : std::wstring();
+        if (problem.empty())
+            out.write(title(*record) + L": " + done + L"\n");
+        else
+            failures += (failures.empty() ? L"" : L"; ") + title(*record) + L" " + problem;
+    }
+    const std::wstring point = host::restore_run_file();
+    if (!point.empty())
+        out.write(L"Restore point: " + point + L"\n");
+    if (!failures.empty())
+        return failure(failures, seam, point);
+    return {};
+}
+
+outcome restore(const options& given, text_sink& out, console_seam& seam)
+{
+    if (given.list)
+        return list_points(out);
+    const std::wstring file = point_file(given.operand);
+    std::vector<host::exported_value> values;
+    std::wstring error;
+    if (!host::read_restore_point(file, values, error))
+        return {exit_failed, error};
+    const host::acad_install_list list = discover(seam);
+    outcome refusal;
+    if (refuse_while_running(list, seam, refusal))
+        return refusal;
+
+    std::wstring mismatch;
+    const bool applied = host::apply_restore_point(values, mismatch);
+    const std::wstring point = host::restore_run_file();
+    if (!applied)
+        return failure(mismatch.empty() ? L"the restore point " + file + L" was not applied in full"
+                                        : mismatch + L" does not read back as the restore point " + file + L" holds it",
+                       seam, point);
+    out.write(L"Put back " + std::to_wstring(values.size()) + L" values from " + file + L"\n");
+    if (!point.empty())
+        out.write(L"Restore point of the values they replaced: " + point + L"\n");
+    return {};
+}
+
+}  // namespace cli

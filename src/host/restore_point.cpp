@@ -1,0 +1,263 @@
+#include "host/restore_point.h"
+
+#include "ui/show_error.h"
+#include "win/unique_handle.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <cwctype>
+#include <string_view>
+
+namespace host {
+namespace {
+
+constexpr wchar_t points_folder[] = L"\\VORN\\PLAXOR\\Restore Points";
+constexpr wchar_t profiles_root[] = L"Software\\Autodesk\\AutoCAD\\";
+constexpr int name_attempts = 100;  // runs that begin writing in the same second
+constexpr LONGLONG largest_point = 64 * 1024 * 1024;  // bytes; a larger file is no point of ours
+
+struct restore_run {
+    std::wstring file;  // empty until the first value is kept
+    std::vector<exported_value> kept;
+};
+
+restore_run& current_run()
+{
+    static restore_run run;
+    return run;
+}
+
+bool same_text(std::wstring_view a, std::wstring_view b)
+{
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+std::wstring local_application_data()
+{
+    const DWORD size = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+    if (size > 1) {
+        std::wstring folder(size, L'\0');
+        const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), size);
+        if (length > 0 && length < size)
+            return folder.substr(0, length);
+    }
+    wchar_t buffer[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return buffer;
+    return {};
+}
+
+// The system's text for the status, on one line, without its closing full stop.
+std::wstring system_text(DWORD status)
+{
+    win::unique_local_memory text;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+                       nullptr, status, 0, reinterpret_cast<wchar_t*>(text.put()), 0, nullptr);
+    std::wstring result = length && text ? static_cast<const wchar_t*>(text.get()) : L"error " + std::to_wstring(status);
+    std::replace_if(result.begin(), result.end(), [](wchar_t ch) { return ch == L'\r' || ch == L'\n'; }, L' ');
+    while (!result.empty() && (std::iswspace(result.back()) || result.back() == L'.'))
+        result.pop_back();
+    return result;
+}
+
+DWORD make_folders(const std::wstring& folder)
+{
+    for (size_t end = folder.find(L'\\', 3); end != std::wstring::npos; end = folder.find(L'\\', end + 1))
+        CreateDirectoryW(folder.substr(0, end).c_str(), nullptr);
+    if (CreateDirectoryW(folder.c_str(), nullptr))
+        return ERROR_SUCCESS;
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_SUCCESS;
+    return attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
+}
+
+// The file's bytes: UTF-16 little-endian after its byte-order mark, as regedit writes them.
+std::wstring file_text(const restore_run& run)
+{
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    const wchar_t* program_name = std::wcsrchr(program, L'\\') ? std::wcsrchr(program, L'\\') + 1 : program;
+    return L"\xFEFF" + reg_export_text(run.kept, {L"Configure PLAXOR restore point: each value as it stood before " +
+                                                      std::wstring(program_name) + L" first wrote it in this run.",
+                                                  L"Put them back with: reg import \"<this file>\""});
+}
+
+DWORD write_whole(HANDLE file, const std::wstring& text)
+{
+    const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    DWORD written = 0;
+    if (!WriteFile(file, text.data(), size, &written, nullptr) || written != size || !FlushFileBuffers(file))
+        return GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    return ERROR_SUCCESS;
+}
+
+// The first write takes a new file named by the date and time; later writes replace it whole,
+// through a second file, so that a failure never leaves half a point.
+DWORD save(restore_run& run, std::wstring& place)
+{
+    const std::wstring text = file_text(run);
+    if (!run.file.empty()) {
+        place = run.file;
+        const std::wstring next = run.file + L".new";
+        win::unique_file file(CreateFileW(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (!file)
+            return GetLastError();
+        DWORD status = write_whole(file.get(), text);
+        file.reset();
+        if (status == ERROR_SUCCESS &&
+            !MoveFileExW(next.c_str(), run.file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            status = GetLastError();
+        if (status != ERROR_SUCCESS)
+            DeleteFileW(next.c_str());
+        return status;
+    }
+
+    place = restore_point_folder();
+    if (const DWORD status = make_folders(place); status != ERROR_SUCCESS)
+        return status;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t stamp[32] = {};
+    std::swprintf(stamp, 32, L"%04u-%02u-%02u_%02u-%02u-%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                  now.wSecond);
+    for (int attempt = 1; attempt <= name_attempts; ++attempt) {
+        const std::wstring candidate = place + L"\\" + stamp + (attempt > 1 ? L"_" + std::to_wstring(attempt) : L"") + L".reg";
+        win::unique_file file(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        if (!file) {
+            if (GetLastError() == ERROR_FILE_EXISTS)
+                continue;
+            return GetLastError();
+        }
+        place = candidate;
+        const DWORD status = write_whole(file.get(), text);
+        file.reset();
+        if (status != ERROR_SUCCESS) {
+            DeleteFileW(candidate.c_str());
+            return status;
+        }
+        run.file = candidate;
+        return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_EXISTS;
+}
+
+bool is_profile_value(const exported_value& entry)
+{
+    return entry.key_path.size() > std::size(profiles_root) - 1 &&
+           same_text(std::wstring_view(entry.key_path).substr(0, std::size(profiles_root) - 1), profiles_root) &&
+           (same_text(entry.name, L"ACAD") || same_text(entry.name, L"TRUSTEDPATHS"));
+}
+
+// Reads the file into `values`: why it is no restore point that this program applies, or nothing.
+std::wstring point_problem(const std::wstring& file, std::vector<exported_value>& values)
+{
+    win::unique_file handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!handle || !GetFileSizeEx(handle.get(), &size) || size.QuadPart > largest_point)
+        return L"'" + file + L"' cannot be read: " + system_text(GetLastError());
+    std::wstring text(static_cast<size_t>(size.QuadPart) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    const DWORD wanted = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!ReadFile(handle.get(), text.data(), wanted, &read, nullptr) || read != wanted)
+        return L"'" + file + L"' cannot be read: " + system_text(GetLastError());
+    if (text.empty() || text[0] != L'\xFEFF')
+        return L"'" + file + L"' is not a regedit export in UTF-16";
+    std::wstring error;
+    if (!parse_reg_export(text.substr(1), values, error))
+        return L"'" + file + L"' is not a restore point: " + error;
+    for (const exported_value& entry : values)
+        if (!is_profile_value(entry))
+            return L"'" + file + L"' holds a value that Configure PLAXOR never writes: " + entry.key_path + L"\\" +
+                   entry.name;
+    return {};
+}
+
+}  // namespace
+
+std::wstring restore_point_folder()
+{
+    const std::wstring base = local_application_data();
+    return base.empty() ? base : base + points_folder;
+}
+
+void begin_restore_run()
+{
+    current_run() = {};
+}
+
+const std::wstring& restore_run_file()
+{
+    return current_run().file;
+}
+
+bool keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name)
+{
+    restore_run& run = current_run();
+    for (const exported_value& kept : run.kept)
+        if (same_text(kept.key_path, key_path) && same_text(kept.name, name))
+            return true;
+
+    exported_value entry{key_path, name, {}};
+    std::wstring place = run.file.empty() ? restore_point_folder() : run.file;
+    DWORD status = static_cast<DWORD>(read_stored_value(key, name, entry.value));
+    if (status == ERROR_SUCCESS) {
+        run.kept.push_back(std::move(entry));
+        status = save(run, place);
+        if (status != ERROR_SUCCESS)
+            run.kept.pop_back();
+    }
+    if (status == ERROR_SUCCESS)
+        return true;
+    show_error(L"The restore point '%ls' cannot be written (%ls), so \"%ls\" of HKEY_CURRENT_USER\\%ls is left as it is.",
+               place.c_str(), system_text(status).c_str(), name, key_path.c_str());
+    return false;
+}
+
+std::vector<std::wstring> list_restore_points()
+{
+    const std::wstring folder = restore_point_folder();
+    std::vector<std::wstring> points;
+    WIN32_FIND_DATAW found{};
+    win::unique_find search(FindFirstFileW((folder + L"\\*.reg").c_str(), &found));
+    if (!search)
+        return points;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            points.push_back(folder + L"\\" + found.cFileName);
+    } while (FindNextFileW(search.get(), &found));
+    std::sort(points.begin(), points.end());
+    return points;
+}
+
+bool read_restore_point(const std::wstring& file, std::vector<exported_value>& values, std::wstring& error)
+{
+    error = point_problem(file, values);
+    return error.empty();
+}
+
+bool apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch)
+{
+    for (const exported_value& entry : values) {
+        win::unique_hkey key;
+        if (!open_key_or_report(HKEY_CURRENT_USER, entry.key_path, write_access, key, HKEY_CURRENT_USER) ||
+            !keep_before_write(key.get(), entry.key_path, entry.name.c_str()))
+            return false;
+        if (const LONG status = write_stored_value(key.get(), entry.name.c_str(), entry.value); status != ERROR_SUCCESS) {
+            report_registry_error(status, HKEY_CURRENT_USER, entry.key_path.c_str());
+            return false;
+        }
+        stored_value now;
+        if (read_stored_value(key.get(), entry.name.c_str(), now) != ERROR_SUCCESS || !(now == entry.value)) {
+            mismatch = L"\"" + entry.name + L"\" of HKEY_CURRENT_USER\\" + entry.key_path;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace host

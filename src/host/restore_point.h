@@ -1,0 +1,45 @@
+#pragma once
+// Restore points: before a run of the program first writes an AutoCAD profile value, the value as
+// it stands (whole, with its type, or its absence) is saved in one file per run, a regedit export
+// (UTF-16 with a byte-order mark) named by the date and time the run first wrote. Importing the
+// file with the platform's `reg import` puts every saved value back exactly.
+// They live in %LOCALAPPDATA%\VORN\PLAXOR\Restore Points.
+
+#include "host/reg_export.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+// %LOCALAPPDATA% first, so that a process (a test, a deployment) can move the points; the shell's
+// local application data folder when the variable is missing.
+std::wstring restore_point_folder();
+
+// A process is one run unless it starts another, as the command line's entry point does each
+// time it is called: the next value kept goes into a new file.
+void begin_restore_run();
+
+// The file of this run's restore point; empty until the run has kept a value.
+const std::wstring& restore_run_file();
+
+// Keeps the value `name` of the open key at `key_path` (under HKEY_CURRENT_USER) as it stands,
+// unless this run kept it already. False, after an error box, when the point cannot be written:
+// the value must then not be written either.
+bool keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name);
+
+// The restore points in the folder, full paths, oldest first.
+std::vector<std::wstring> list_restore_points();
+
+// Reads a restore point; only the "ACAD" and "TRUSTEDPATHS" values of AutoCAD profiles, which
+// this program writes, are taken. False with `error` saying why.
+bool read_restore_point(const std::wstring& file, std::vector<exported_value>& values, std::wstring& error);
+
+// Puts each value back, keeping first its present state in this run's restore point, and reads it
+// back. False when a key cannot be opened for writing, a point or a value cannot be written (each
+// with its box), or a value reads back otherwise (`mismatch` names it).
+bool apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch);
+
+}  // namespace host

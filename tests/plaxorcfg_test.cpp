@@ -1,0 +1,504 @@
+// The command line and the restore points: most cases run plaxorcfg's commands in this process on
+// the sandboxed registry; a few start plaxorcfg.exe, reg.exe and Python as processes of their
+// own, which see the Wine prefix's real registry, so those cases build their keys there and
+// remove them again.
+
+#include "cli/plaxorcfg.h"
+#include "connections/connection.h"
+#include "host/acad_discovery.h"
+#include "host/profile_connection.h"
+#include "host/restore_point.h"
+
+#include "support/created_key.h"
+#include "support/reg_fixture.h"
+#include "support/registry_sandbox.h"
+#include "support/running_acad.h"
+#include "support/scripted_seam.h"
+#include "support/temp_folder.h"
+#include "support/unix_service.h"
+#include "support/workstation.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using registry_map = std::map<std::wstring, host::stored_value>;
+
+const std::wstring autocad = L"Software\\Autodesk\\AutoCAD";
+const std::wstring profile_2022 = autocad + L"\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>";
+const std::wstring machine_2022 = L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409";
+const std::wstring tool = L"D:\\Tool";
+
+struct run_result {
+    int code;
+    std::wstring out;
+    std::wstring err;
+};
+
+run_result run(const std::vector<std::wstring>& args)
+{
+    cli::string_sink out, err;
+    const int code = cli::plaxorcfg_main(args, out, err);
+    return {code, out.text(), err.text()};
+}
+
+// Every key (as "path\") and value ("path\name") under the key, exactly as stored.
+void snapshot(HKEY hive, const std::wstring& path, registry_map& into)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    into[path + L"\\"] = {};
+    wchar_t name[512];
+    std::vector<std::wstring> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 512;
+        if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        host::read_stored_value(key, name, into[path + L"\\" + name]);
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 512;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        subkeys.push_back(path.empty() ? name : path + L"\\" + name);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& subkey : subkeys)
+        snapshot(hive, subkey, into);
+}
+
+registry_map snapshot(HKEY hive, const std::wstring& path)
+{
+    registry_map values;
+    snapshot(hive, path, values);
+    return values;
+}
+
+host::stored_value stored(const std::wstring& key, const wchar_t* name)
+{
+    host::stored_value value;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+        host::read_stored_value(opened, name, value);
+        RegCloseKey(opened);
+    }
+    return value;
+}
+
+// The line of the output that starts so, without the start.
+std::wstring line_after(const std::wstring& text, const std::wstring& start)
+{
+    const size_t at = text.find(start);
+    return at == std::wstring::npos ? L"" : text.substr(at + start.size(), text.find(L'\n', at) - at - start.size());
+}
+
+bool one_line(const std::wstring& text) { return !text.empty() && text.find(L'\n') == text.size() - 1; }
+
+// A real profile export, moved under R24.1 (a release that can be connected), with what no export
+// holds: CurVer, the current profile, the machine's install keys and a Variables key.
+struct real_profile {
+    const wchar_t* file;        // null: ACAD is the built 5,000-character support path
+    const wchar_t* moved_from;  // the export's "\<release>\<product key>\"
+    const wchar_t* profile;
+};
+
+const real_profile real_profiles[] = {
+    {L"r20.0_acad2015_lendres_double-space-profile_mixed-case.reg", L"\\R20.0\\ACAD-E001:409\\", L"2015 -  With Menus"},
+    {L"r20.0_acad2015_lendres_unnamed_empty-trustedpaths.reg", L"\\R20.0\\ACAD-E001:409\\", L"<<Unnamed Profile>>"},
+    {L"r24.3_acad2024_iaso2h_enu_acad-reg-expand-sz.reg", L"\\R24.3\\ACAD-7101:409\\", L"<<Unnamed Profile>>"},
+    {L"r24.3_acad2024_iaso2h_chs_non-ascii-profile-name.reg", L"\\R24.3\\ACAD-7101:804\\",
+     L"<<\u672a\u547d\u540d\u914d\u7f6e>>"},
+    {L"r19.1_aca2014_ramsa_unc-network-paths.reg", L"\\R19.1\\ACAD-D004:409\\", L"RAMSA 2014"},
+    {nullptr, nullptr, L"<<Unnamed Profile>>"},
+};
+
+// No real value is that long: this one is built from UNC entries like the RAMSA export's.
+std::wstring long_support_path()
+{
+    std::wstring text;
+    for (int i = 0; text.size() < 5000; ++i)
+        text += (i ? L";" : L"") + std::wstring(L"\\\\ramsacfs\\project\\standards\\support ") + std::to_wstring(i);
+    return text.substr(0, 5000);
+}
+
+std::wstring install_profile(const real_profile& row)
+{
+    const std::wstring profile = autocad + L"\\R24.1\\ACAD-5101:409\\Profiles\\" + row.profile;
+    if (row.file) {
+        std::wstring text = test::read_reg_file((test::program_folder() / L"real-profiles") / row.file);
+        for (size_t at = 0; (at = text.find(row.moved_from, at)) != std::wstring::npos;)
+            text.replace(at, std::wcslen(row.moved_from), L"\\R24.1\\ACAD-5101:409\\");
+        test::load_reg_text(text);
+    } else {
+        test::created_key(HKEY_CURRENT_USER, profile + L"\\General").set(L"ACAD", long_support_path());
+        test::created_key(HKEY_CURRENT_USER, profile + L"\\Variables").set(L"TRUSTEDPATHS", L"t");
+    }
+    test::created_key(HKEY_CURRENT_USER, autocad + L"\\R24.1").set(L"CurVer", L"ACAD-5101:409");
+    test::created_key(HKEY_CURRENT_USER, autocad + L"\\R24.1\\ACAD-5101:409\\Profiles").set(L"", row.profile);
+    test::created_key(HKEY_CURRENT_USER, profile + L"\\Variables");
+    const test::created_key machine(HKEY_LOCAL_MACHINE, machine_2022);
+    machine.set(L"AcadLocation", L"C:\\Program Files\\Autodesk\\AutoCAD 2022");
+    machine.set(L"ProductName", L"AutoCAD 2022");
+    return profile;
+}
+
+// %LOCALAPPDATA% moved for this process and the programs it starts, back where it was afterwards.
+class moved_local_data {
+public:
+    explicit moved_local_data(const fs::path& folder)
+    {
+        wchar_t previous[MAX_PATH] = {};
+        if (GetEnvironmentVariableW(L"LOCALAPPDATA", previous, MAX_PATH) < MAX_PATH)
+            m_previous = previous;
+        SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
+    }
+    ~moved_local_data() { SetEnvironmentVariableW(L"LOCALAPPDATA", m_previous.empty() ? nullptr : m_previous.c_str()); }
+
+private:
+    std::wstring m_previous;
+};
+
+std::string utf8(const std::wstring& text)
+{
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                         bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+// Starts a program with its standard output into `output` (standard error beside it, ".err") and
+// waits for its end: its exit code.
+int run_program(const std::wstring& command, const fs::path& output)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    const HANDLE out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE err = CreateFileW((output.wstring() + L".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
+                                   CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    std::wstring line = command;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(out);
+    CloseHandle(err);
+    if (!started)
+        return -1;
+    DWORD code = 0;
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+// Python's json module, a strict parser from outside the project, run on the Linux side of Wine
+// on a file's bytes: "ok", or what it found wrong. Wine hands out no handle of a Linux process,
+// so the verdict comes back in a file.
+std::string python_verdict(const fs::path& json_file)
+{
+    const fs::path script = json_file.parent_path() / L"check_json.py";
+    const fs::path verdict = json_file.parent_path() / L"verdict.txt";
+    std::ofstream(script) << "import json, os, sys\n"
+                             "data = open(sys.argv[1], 'rb').read()\n"
+                             "try:\n"
+                             "    assert not data.startswith(b'\\xef\\xbb\\xbf'), 'a byte-order mark'\n"
+                             "    json.loads(data.decode('utf-8'), parse_constant=lambda word: 1 / 0)\n"
+                             "    result = 'ok'\n"
+                             "except Exception as problem:\n"
+                             "    result = repr(problem)\n"
+                             "open(sys.argv[2] + '.part', 'w').write(result)\n"
+                             "os.rename(sys.argv[2] + '.part', sys.argv[2])\n";
+    fs::remove(verdict);
+    std::wstring command = L"\"" + test::dos_path("/usr/bin/python3") + L"\"";
+    for (const fs::path& file : {script, json_file, verdict}) {
+        const std::string path = test::unix_path(file);
+        command += L" \"" + std::wstring(path.begin(), path.end()) + L"\"";
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return "python3 could not be started";
+    for (const HANDLE handle : {process.hProcess, process.hThread})
+        if (handle)
+            CloseHandle(handle);
+    for (int wait = 0; wait < 600 && !fs::exists(verdict); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return fs::exists(verdict) ? test::read_file(verdict) : "no verdict from python3";
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    test::registry_sandbox sandbox;
+    test::temp_folder root;
+    test::workstation station{root.path()};
+    moved_local_data local_data{root.path() / L"Local"};
+
+    void SetUp() override { station.add_settings_keys(L"5.2.1"); }
+
+    bool made_restore_points() const { return fs::exists(root.path() / L"Local" / L"VORN"); }
+
+    registry_map whole_registry() const
+    {
+        registry_map both = snapshot(HKEY_CURRENT_USER, L"");
+        for (auto& [name, value] : snapshot(HKEY_LOCAL_MACHINE, L""))
+            both[L"HKLM\\" + name] = value;
+        return both;
+    }
+};
+
+TEST_F(CommandLine, RealProfilesGoBackExactlyAfterConnectDisconnectAndRestore)
+{
+    for (const real_profile& row : real_profiles) {
+        SCOPED_TRACE(testing::Message() << (row.file ? row.file : L"5,000 characters"));
+        RegDeleteTreeW(HKEY_CURRENT_USER, autocad.c_str());
+        const std::wstring profile = install_profile(row);
+        const registry_map before = snapshot(HKEY_CURRENT_USER, autocad);
+        const host::stored_value acad = stored(profile + L"\\General", L"ACAD");
+        const std::wstring joined = host::join_path_list(host::split_path_list(host::stored_text(acad)));
+
+        const run_result connected = run({L"connect", L"--release", L"R24.1", L"--client-folder", tool});
+        ASSERT_EQ(connected.code, 0) << connected.err;
+        const host::stored_value acad_connected = stored(profile + L"\\General", L"ACAD");
+        EXPECT_EQ(acad_connected.type, acad.type);  // REG_EXPAND_SZ stays
+        EXPECT_EQ(host::stored_text(acad_connected), L"D:\\Tool\\A2022;D:\\Tool;" + joined);
+        EXPECT_EQ(line_after(run({L"status", L"--client-folder", tool}).out, L"R24.1 AutoCAD 2022: "), L"connected");
+
+        const run_result disconnected = run({L"disconnect", L"--release", L"R24.1", L"--client-folder", tool});
+        ASSERT_EQ(disconnected.code, 0) << disconnected.err;
+        const host::stored_value acad_disconnected = stored(profile + L"\\General", L"ACAD");
+        EXPECT_EQ(acad_disconnected.type, acad.type);
+        EXPECT_EQ(host::stored_text(acad_disconnected), joined);  // whole, whatever its length
+
+        const std::wstring point = line_after(connected.out, L"Restore point: ");
+        const run_result restored = run({L"restore", point});
+        ASSERT_EQ(restored.code, 0) << restored.err;
+        EXPECT_EQ(snapshot(HKEY_CURRENT_USER, autocad), before);
+    }
+}
+
+TEST_F(CommandLine, NothingIsWrittenWhenNothingMayBe)
+{
+    const fs::path install = station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t"});
+    station.add_release({L"R25.0", L"ACAD-8101:409", L"AutoCAD 2025", L"<<Unnamed Profile>>", L"x", L"", false});
+    const fs::path blocked = root.path() / L"blocked";
+    std::ofstream(blocked) << "a file where the folder of the restore points would go";
+    struct row {
+        std::vector<std::wstring> args;
+        bool acad_running;
+        bool point_blocked;
+        int code;
+        const wchar_t* says;  // in the output, or on the line on standard error
+    } rows[] = {
+        {{L"connect", L"--all", L"--dry-run", L"--client-folder", tool}, false, false, 0,
+         L"R24.1 AutoCAD 2022: would be connected\n  ACAD before: x;y\n  ACAD after:  D:\\Tool\\A2022;D:\\Tool;x;y\n"
+         L"  TRUSTEDPATHS before: t\n  TRUSTEDPATHS after:  t;D:\\Tool;D:\\Tool\\A2022\n"
+         L"R25.0 AutoCAD 2025: cannot be connected, left as it is\n"},
+        {{L"disconnect", L"--release", L"r24.1", L"--dry-run"}, true, false, 0, L"R24.1 AutoCAD 2022: already disconnected\n"},
+        {{L"connect", L"--all"}, true, false, 1618,
+         L"plaxorcfg: AutoCAD 2022 is running: nothing was written; run again once AutoCAD is closed\n"},
+        {{L"connect", L"--release", L"R24.1", L"--client-folder", tool}, false, true, 1,
+         L"AutoCAD 2022 not connected: The restore point '"},
+        {{L"connect", L"--release", L"R24.9"}, false, false, 1,
+         L"plaxorcfg: R24.9 is not an AutoCAD release of this user (installed: R24.1, R25.0); nothing was written\n"},
+        {{L"disconnect", L"--release", L"R25.0"}, false, false, 1,
+         L"plaxorcfg: R25.0 AutoCAD 2025 cannot be connected to PLAXOR; nothing was written\n"},
+    };
+    const registry_map before = whole_registry();
+    for (const row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.args[0] << " " << r.args[1] << " " << r.args.back());
+        const auto running = r.acad_running ? std::make_unique<test::running_acad>(install / L"acad.exe") : nullptr;
+        const auto moved = r.point_blocked ? std::make_unique<moved_local_data>(blocked) : nullptr;
+        const run_result result = run(r.args);
+        EXPECT_EQ(result.code, r.code);
+        EXPECT_NE((r.code ? result.err : result.out).find(r.says), std::wstring::npos) << result.out << result.err;
+        EXPECT_TRUE(r.code == 0 || one_line(result.err)) << result.err;
+        EXPECT_EQ(whole_registry(), before);
+        EXPECT_FALSE(made_restore_points());
+    }
+}
+
+TEST_F(CommandLine, TheWindowsWriteStopsWhenItsRestorePointCannotBeWritten)
+{
+    station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t"});
+    const fs::path blocked = root.path() / L"blocked";
+    std::ofstream(blocked) << "a file where the folder of the restore points would go";
+    const moved_local_data moved(blocked);
+    test::scripted_seam seam;
+    host::begin_restore_run();
+    host::acad_install_list list;
+    host::discover_acad_installs(list);
+    const registry_map before = whole_registry();
+
+    EXPECT_FALSE(host::set_profile_connection(true, list.at(L"R24.1"), tool));
+    ASSERT_EQ(seam.boxes().size(), 1u);
+    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(seam.texts()[0].rfind(L"The restore point '" + blocked.wstring() + L"\\VORN\\PLAXOR\\Restore Points' cannot be written (", 0), 0u);
+    EXPECT_NE(seam.texts()[0].find(L"), so \"ACAD\" of HKEY_CURRENT_USER\\" + profile_2022 + L"\\General is left as it is."),
+              std::wstring::npos) << seam.texts()[0];
+    EXPECT_EQ(whole_registry(), before);
+}
+
+TEST_F(CommandLine, DefinitionsAreListedAndTestedWithoutShowingACredential)
+{
+    const fs::path config = root.path() / L"gateway.ini";
+    std::ofstream(config) << "[users]\ntester = pl@xor-Secret\n[vars]\nPLX2_SEED = LAB\nPLX2_HTTP_SERVER = localhost\n"
+                             "PLX2_HTTP_PORT = 8080\nPLX2_HTTP_PROCESS = /lab/dbclient.php\n"
+                             "PLX2_HTTP_PROCESS_BLOBS = /lab/blobs.php\nPLX2_HTTP_SSL = 0\n";
+    const test::unix_service gateway(test::gateway_command(config));
+    ASSERT_TRUE(gateway.started());
+    station.add_definition({L"lab_locator", L"Test Server", L"LAB", L"localhost", L"tester"});
+    station.add_definition({L"site_locator", L"Site Office", L"SITE", L"site.example.com", L"ann"});
+    station.set_default_definition(L"lab_locator");
+    const auto store_password = [&](const wchar_t* password) {
+        connection definition{vorn_buffer((station.factory() + L"lab_locator.ini").c_str())};
+        definition.read_ini();
+        definition.m_port = static_cast<int>(gateway.port());
+        definition.m_remember_password = true;
+        definition.m_password = password;
+        definition.write_ini();
+    };
+    store_password(L"pl@xor-Secret");
+
+    const run_result listed = run({L"definitions", L"list", L"--json"});
+    ASSERT_EQ(listed.code, 0) << listed.err;
+    for (const wchar_t* member : {L"\"name\": \"Test Server\"", L"\"file\": \"lab_locator.ini\"", L"\"type\": \"HTTP\"",
+                                  L"\"default\": true", L"\"name\": \"Site Office\"", L"\"last_login\": null"})
+        EXPECT_NE(listed.out.find(member), std::wstring::npos) << member << listed.out;
+    const fs::path json = root.path() / L"definitions.json";
+    std::ofstream(json, std::ios::binary) << utf8(listed.out);
+    EXPECT_EQ(python_verdict(json), "ok");
+
+    const run_result passed = run({L"definitions", L"test", L"test server"});
+    EXPECT_EQ(passed.code, 0) << passed.err;
+    EXPECT_EQ(line_after(passed.out, L"Test Server: logged in; seed "), L"LAB, gateway localhost/lab/dbclient.php port 8080");
+    store_password(L"wrong-Secret");
+    const run_result failed = run({L"definitions", L"test", L"lab_locator"});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_EQ(failed.err, L"plaxorcfg: Test Server: the test login failed: Failed to dbc_LoginUser because: Invalid user "
+                          L"name or password.\n");
+    for (const run_result* result : {&listed, &passed, &failed})
+        for (const wchar_t* secret : {L"pl@xor-Secret", L"wrong-Secret"})
+            EXPECT_EQ((result->out + result->err).find(secret), std::wstring::npos);
+}
+
+TEST(CommandLineUsage, MistakesExitWithTwoAndOneLine)
+{
+    const std::vector<std::vector<std::wstring>> mistakes = {
+        {},
+        {L"conect", L"--all"},
+        {L"connect"},
+        {L"connect", L"--all", L"--release", L"R24.1"},
+        {L"disconnect", L"--release"},
+        {L"status", L"--dry-run"},
+        {L"status", L"extra"},
+        {L"restore"},
+        {L"restore", L"--list", L"2024-01-01_00-00-00"},
+        {L"definitions"},
+        {L"definitions", L"show"},
+        {L"definitions", L"test"},
+        {L"definitions", L"test", L"Lab", L"--json"},
+    };
+    for (const std::vector<std::wstring>& args : mistakes) {
+        SCOPED_TRACE(testing::Message() << args.size() << " arguments");
+        const run_result result = run(args);
+        EXPECT_EQ(result.code, 2);
+        EXPECT_TRUE(result.out.empty());
+        EXPECT_EQ(result.err.rfind(L"plaxorcfg: ", 0), 0u);
+        EXPECT_TRUE(one_line(result.err)) << result.err;
+    }
+    const run_result help = run({L"connect", L"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find(L"Exit codes: 0 done"), std::wstring::npos);
+    EXPECT_TRUE(help.err.empty());
+}
+
+// Programs started from here see the Wine prefix's own registry: the keys they need are made there,
+// where they must not be yet (they would belong to someone else), and removed afterwards.
+class ThePrefix : public ::testing::Test {
+protected:
+    test::temp_folder root;
+    moved_local_data local_data{root.path() / L"Local"};
+    test::scripted_seam seam;
+
+    void SetUp() override
+    {
+        for (const auto& [hive, path] : m_keys) {
+            HKEY key = nullptr;
+            ASSERT_NE(RegOpenKeyExW(hive, path, 0, KEY_READ, &key), ERROR_SUCCESS) << "in the prefix already";
+        }
+        m_owned = true;
+        test::workstation(root.path()).add_settings_keys(L"5.2.1");
+    }
+    void TearDown() override
+    {
+        for (const auto& [hive, path] : m_keys)
+            if (m_owned)
+                RegDeleteTreeW(hive, path);
+    }
+
+private:
+    const std::pair<HKEY, const wchar_t*> m_keys[4] = {{HKEY_CURRENT_USER, L"Software\\Autodesk"},
+                                                       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk"},
+                                                       {HKEY_CURRENT_USER, L"SOFTWARE\\VORN"},
+                                                       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN"}};
+    bool m_owned = false;
+};
+
+TEST_F(ThePrefix, RegImportOfTheRestorePointUndoesTheWindowsConnect)
+{
+    // The window reads through its 4,096-byte buffer and writes REG_SZ: the long path is lost and
+    // the expandable one frozen, until the restore point puts them back.
+    for (const real_profile* row : {&real_profiles[2], &real_profiles[5]}) {
+        SCOPED_TRACE(testing::Message() << (row->file ? row->file : L"5,000 characters"));
+        RegDeleteTreeW(HKEY_CURRENT_USER, autocad.c_str());
+        const std::wstring general = install_profile(*row) + L"\\General";
+        const registry_map before = snapshot(HKEY_CURRENT_USER, autocad);
+        host::begin_restore_run();
+        host::acad_install_list list;
+        host::discover_acad_installs(list);
+        ASSERT_TRUE(host::set_profile_connection(true, list.at(L"R24.1"), tool));
+        EXPECT_EQ(stored(general, L"ACAD").type, static_cast<DWORD>(REG_SZ));
+        EXPECT_NE(snapshot(HKEY_CURRENT_USER, autocad), before);
+
+        EXPECT_EQ(run_program(L"reg.exe import \"" + host::restore_run_file() + L"\"", root.path() / L"reg.txt"), 0);
+        EXPECT_EQ(snapshot(HKEY_CURRENT_USER, autocad), before);
+    }
+}
+
+TEST_F(ThePrefix, TheProgramKeepsTheTypeAndPrintsJsonThatPythonAccepts)
+{
+    const std::wstring general = install_profile(real_profiles[3]) + L"\\General";  // non-ASCII, expandable
+    const std::wstring program = L"\"" + (test::program_folder() / L"plaxorcfg.exe").wstring() + L"\" ";
+    const fs::path out = root.path() / L"out.txt";
+
+    EXPECT_EQ(run_program(program + L"connect --release R24.1 --client-folder D:\\Tool", out), 0) << test::read_file(out);
+    EXPECT_EQ(stored(general, L"ACAD").type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(run_program(program + L"status --json --client-folder D:\\Tool", out), 0);
+    EXPECT_EQ(python_verdict(out), "ok");
+    const std::string json = test::read_file(out);
+    EXPECT_NE(json.find(utf8(L"\"profile\": \"<<\u672a\u547d\u540d\u914d\u7f6e>>\",\r\n")), std::string::npos) << json;
+    EXPECT_NE(json.find("\"connected\": true"), std::string::npos);
+
+    EXPECT_EQ(run_program(program + L"restore --list", out), 0);
+    EXPECT_NE(test::read_file(out).find(" 2 values\r\n"), std::string::npos) << test::read_file(out);
+    EXPECT_EQ(run_program(program + L"connect", out), 2);
+    EXPECT_EQ(test::read_file(out.wstring() + L".err"),
+              "plaxorcfg: connect takes either --all or --release (plaxorcfg --help lists the commands)\r\n");
+}
+
+}  // namespace
