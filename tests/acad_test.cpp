@@ -5,6 +5,7 @@
 #include "host/profile_connection.h"
 #include "host/running_acads.h"
 
+#include "support/moved_local_data.h"
 #include "support/created_key.h"
 #include "support/denied_key_rights.h"
 #include "support/reg_fixture.h"
@@ -356,6 +357,7 @@ bool key_exists(const std::wstring& path)
 
 class ProfileConnection : public DiscoveryTest {
 protected:
+    test::scratch_local_data local_data;  // where the connects keep their restore points
     const std::wstring general = profile_path(L"R24.1") + L"\\General";
     const std::wstring variables = profile_path(L"R24.1") + L"\\Variables";
 

@@ -3,6 +3,7 @@
 #include "app/main_window_ids.h"
 #include "support/created_key.h"
 #include "support/dialog_driver.h"
+#include "support/moved_local_data.h"
 #include "support/program_copy.h"
 #include "support/registry_sandbox.h"
 #include "support/running_acad.h"
@@ -167,6 +168,7 @@ protected:
     test::scripted_seam seam;
     test::temp_folder root;
     test::workstation station{root.path()};
+    test::scratch_local_data local_data;  // where the connects keep their restore points
     const std::wstring client = test::program_folder().wstring();  // where connected profiles point
     fs::path install_2022;
     fs::path install_2020;

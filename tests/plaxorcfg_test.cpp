@@ -9,6 +9,7 @@
 #include "host/profile_connection.h"
 #include "host/restore_point.h"
 
+#include "support/moved_local_data.h"
 #include "support/created_key.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
@@ -152,22 +153,6 @@ std::wstring install_profile(const real_profile& row)
     return profile;
 }
 
-// %LOCALAPPDATA% moved for this process and the programs it starts, back where it was afterwards.
-class moved_local_data {
-public:
-    explicit moved_local_data(const fs::path& folder)
-    {
-        wchar_t previous[MAX_PATH] = {};
-        if (GetEnvironmentVariableW(L"LOCALAPPDATA", previous, MAX_PATH) < MAX_PATH)
-            m_previous = previous;
-        SetEnvironmentVariableW(L"LOCALAPPDATA", folder.c_str());
-    }
-    ~moved_local_data() { SetEnvironmentVariableW(L"LOCALAPPDATA", m_previous.empty() ? nullptr : m_previous.c_str()); }
-
-private:
-    std::wstring m_previous;
-};
-
 std::string utf8(const std::wstring& text)
 {
     std::string bytes(text.size() * 3, '\0');
@@ -246,7 +231,7 @@ protected:
     test::registry_sandbox sandbox;
     test::temp_folder root;
     test::workstation station{root.path()};
-    moved_local_data local_data{root.path() / L"Local"};
+    test::moved_local_data local_data{root.path() / L"Local"};
 
     void SetUp() override { station.add_settings_keys(L"5.2.1"); }
 
@@ -322,7 +307,7 @@ TEST_F(CommandLine, NothingIsWrittenWhenNothingMayBe)
     for (const row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.args[0] << " " << r.args[1] << " " << r.args.back());
         const auto running = r.acad_running ? std::make_unique<test::running_acad>(install / L"acad.exe") : nullptr;
-        const auto moved = r.point_blocked ? std::make_unique<moved_local_data>(blocked) : nullptr;
+        const auto moved = r.point_blocked ? std::make_unique<test::moved_local_data>(blocked) : nullptr;
         const run_result result = run(r.args);
         EXPECT_EQ(result.code, r.code);
         EXPECT_NE((r.code ? result.err : result.out).find(r.says), std::wstring::npos) << result.out << result.err;
@@ -337,7 +322,7 @@ TEST_F(CommandLine, TheWindowsWriteStopsWhenItsRestorePointCannotBeWritten)
     station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t"});
     const fs::path blocked = root.path() / L"blocked";
     std::ofstream(blocked) << "a file where the folder of the restore points would go";
-    const moved_local_data moved(blocked);
+    const test::moved_local_data moved(blocked);
     test::scripted_seam seam;
     host::begin_restore_run();
     host::acad_install_list list;
@@ -432,7 +417,7 @@ TEST(CommandLineUsage, MistakesExitWithTwoAndOneLine)
 class ThePrefix : public ::testing::Test {
 protected:
     test::temp_folder root;
-    moved_local_data local_data{root.path() / L"Local"};
+    test::moved_local_data local_data{root.path() / L"Local"};
     test::scripted_seam seam;
 
     void SetUp() override

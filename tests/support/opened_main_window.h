@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/main_window_ids.h"
 #include "connections/connection.h"
+#include "support/moved_local_data.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
@@ -34,6 +35,7 @@ protected:
     scripted_seam seam;
     temp_folder root;
     workstation station{root.path()};
+    scratch_local_data local_data;  // where the window's connects keep their restore points
     std::unique_ptr<CConfigurePLAXORDlg> window;
     ui::list_box cards;
 
