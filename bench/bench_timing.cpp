@@ -1,5 +1,8 @@
 #include "bench_timing.h"
 
+#include <cstdio>
+#include <exception>
+
 #include <windows.h>
 
 #include <algorithm>
@@ -65,6 +68,16 @@ void print_milliseconds(const char* name, double milliseconds, int decimals)
 void print_ratio(const char* name, double ratio)
 {
     std::printf("%s: %.2f x\n", name, ratio);
+}
+
+int run_guarded(const char* name, const std::function<int()>& body)
+{
+    try {
+        return body();
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "%s: %s\n", name, failure.what());
+        return 1;
+    }
 }
 
 }  // namespace bench

@@ -33,4 +33,8 @@ double median(std::vector<double> times);
 void print_milliseconds(const char* name, double milliseconds, int decimals);
 void print_ratio(const char* name, double ratio);
 
+// Runs a benchmark's body, and turns an exception into a line on standard error and exit code 1,
+// so that what the body set up (keys added to the prefix's registry) is undone on the way out.
+int run_guarded(const char* name, const std::function<int()>& body);
+
 }  // namespace bench

@@ -148,11 +148,5 @@ int run()
 
 int main()
 {
-    // Caught here so that the keys added to the prefix's registry are removed on the way out.
-    try {
-        return run();
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "plaxorcfg_bench: %s\n", failure.what());
-        return 1;
-    }
+    return bench::run_guarded("plaxorcfg_bench", run);
 }
