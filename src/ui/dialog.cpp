@@ -1,5 +1,7 @@
 #include "ui/dialog.h"
 
+#include "ui/dpi.h"
+#include "ui/list_access.h"
 #include "ui/modal_seam.h"
 #include "ui/modeless_keys.h"
 
@@ -181,6 +183,27 @@ void dialog::opened(const RECT& before)
         center_popup(m_hwnd);
 }
 
+// Every item of the owner-drawn lists takes its height for the new DPI.
+void dialog::change_dpi(int new_dpi, const RECT& suggested)
+{
+    on_dpi_changed(new_dpi);
+    m_dpi = new_dpi;
+    SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const reflection& target : m_reflections) {
+        const HWND control = GetDlgItem(m_hwnd, target.control_id);
+        const int count = control ? static_cast<int>(SendMessageW(control, LB_GETCOUNT, 0, 0)) : 0;
+        for (int index = 0; index < count; ++index) {
+            MEASUREITEMSTRUCT measure{ODT_LISTBOX, static_cast<UINT>(target.control_id), static_cast<UINT>(index), 0, 0,
+                                      static_cast<ULONG_PTR>(SendMessageW(control, LB_GETITEMDATA, index, 0))};
+            target.items->measure_item(measure);
+            SendMessageW(control, LB_SETITEMHEIGHT, index, static_cast<LPARAM>(measure.itemHeight));
+        }
+        if (control)
+            InvalidateRect(control, nullptr, TRUE);
+    }
+}
+
 void dialog::unbind()
 {
     remove_modeless_window(m_hwnd);
@@ -270,8 +293,15 @@ bool dialog::dispatch(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& resul
 {
     switch (message) {
     case WM_INITDIALOG:
+        m_dpi = dpi_of(m_hwnd);
+        for (const reflection& target : m_reflections)
+            serve_list_items(GetDlgItem(m_hwnd, target.control_id), *target.items);
         result = on_init() ? TRUE : FALSE;
         return true;
+    case WM_DPICHANGED:
+        // Not marked handled: the system still scales a dialog's own controls and fonts.
+        change_dpi(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        return false;
     case WM_COMMAND: {
         const int id = LOWORD(wparam);
         const int code = HIWORD(wparam);

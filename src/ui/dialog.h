@@ -44,6 +44,8 @@ public:
     window item(int id) const { return window(GetDlgItem(m_hwnd, id)); }
     // The result end() was given, once it was called.
     bool ended() const { return m_ended; }
+    // The DPI the window is drawn at: the one it opened at, or the last one WM_DPICHANGED gave.
+    int dpi() const { return m_dpi; }
     INT_PTR result() const { return m_result; }
 
 protected:
@@ -71,6 +73,10 @@ protected:
     // WM_SIZE and WM_MOVE, after which the system's own handling still runs.
     virtual void on_size(UINT /*kind*/, int /*width*/, int /*height*/) {}
     virtual void on_move(int /*x*/, int /*y*/) {}
+    // The window moved to a monitor of another DPI (or the monitor's DPI changed). Called before
+    // the window takes the rectangle the system suggests and the owner-drawn lists are measured
+    // again; dpi() still gives the old DPI here.
+    virtual void on_dpi_changed(int /*new_dpi*/) {}
     virtual HICON on_query_drag_icon() { return nullptr; }
     // The window is gone (WM_NCDESTROY) and the object unbound; a modeless window that owns
     // itself may delete itself here.
@@ -95,6 +101,7 @@ private:
     bool dispatch(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
     bool reflect(UINT message, LPARAM lparam, LRESULT& result);
     void opened(const RECT& before);
+    void change_dpi(int new_dpi, const RECT& suggested);
     void unbind();
 
     int m_template_id;
@@ -103,6 +110,7 @@ private:
     bool m_modal = false;
     bool m_ended = false;
     INT_PTR m_result = 0;
+    int m_dpi = 96;
     std::exception_ptr m_failure;
     std::vector<reflection> m_reflections;
     liveness* m_liveness = nullptr;

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace ui {
 
 class owner_drawn {
@@ -15,6 +17,8 @@ public:
     virtual int compare_items(const COMPAREITEMSTRUCT& /*compare*/) { return 0; }
     // The item is leaving the control: free what its data holds.
     virtual void delete_item(const DELETEITEMSTRUCT& /*deleted*/) {}
+    // What a screen reader says for the item: the texts its drawing shows, in words.
+    virtual std::wstring item_name(ULONG_PTR /*item_data*/) { return {}; }
 
 protected:
     ~owner_drawn() = default;
