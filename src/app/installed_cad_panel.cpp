@@ -50,7 +50,7 @@ void installed_cad_panel::fill()
 void installed_cad_panel::measure_item(MEASUREITEMSTRUCT& measure)
 {
     const host::acad_install* release = release_of(measure.itemData);
-    const int icon_height = release && release->icon_height > 0 ? release->icon_height : min_icon_column;
+    const int icon_height = release && release->icon_height > 0 ? release->icon_height : m_style.scaled(min_icon_column);
     measure.itemHeight = static_cast<UINT>(icon_height + 2 * m_style.margin);
 }
 
@@ -66,6 +66,16 @@ int installed_cad_panel::compare_items(const COMPAREITEMSTRUCT& compare)
 void installed_cad_panel::delete_item(const DELETEITEMSTRUCT& deleted)
 {
     delete reinterpret_cast<release_item*>(deleted.itemData);
+}
+
+// "AutoCAD 2022, R24.1 (ACAD-5101:409), connected to PLAXOR": what the card shows, the icon in words.
+std::wstring installed_cad_panel::item_name(ULONG_PTR item_data)
+{
+    const host::acad_install* release = release_of(item_data);
+    if (!release)
+        return {};
+    return release->product_name + L", " + release->release + L" (" + release->product_key + L"), " +
+           (host::is_profile_connected(*release, m_exe_folder) ? L"connected to PLAXOR" : L"not connected to PLAXOR");
 }
 
 void installed_cad_panel::draw_item(const DRAWITEMSTRUCT& draw)
@@ -85,7 +95,7 @@ void installed_cad_panel::draw_item(const DRAWITEMSTRUCT& draw)
     if (release->icon)
         DrawIcon(dc, rc.left + margin, rc.top + margin, release->icon.get());
 
-    const int icon_column = std::max(release->icon_width, min_icon_column);
+    const int icon_column = std::max(release->icon_width, m_style.scaled(min_icon_column));
     const int x = rc.left + 2 * margin + icon_column;
     m_style.draw_text(dc, m_style.bold_font.get(), TA_LEFT, text_colour, back_colour, x, rc.top + margin,
                       release->product_name.c_str());

@@ -80,6 +80,17 @@ int instances_panel::compare_items(const COMPAREITEMSTRUCT& compare)
     return _wcsicmp(first->get_name().as_const_w_buffer(), second->get_name().as_const_w_buffer());
 }
 
+// The card's lines in reading order, and its colour in words: the light blue of the current one.
+std::wstring instances_panel::item_name(ULONG_PTR item_data)
+{
+    const connection* conn = connection_of(item_data);
+    if (!conn)
+        return {};
+    return conn->get_name_label().str() + L", " + conn->get_type_label().str() + L": " + conn->get_conn_label().str() +
+           L", As: " + conn->get_user_label().str() + L", Last Login: " + conn->get_lastlogin_label().str() +
+           (conn == m_conns.get_default() ? L", current Instance" : L", not current");
+}
+
 void instances_panel::draw_item(const DRAWITEMSTRUCT& draw)
 {
     const connection* conn = connection_of(draw.itemData);

@@ -36,6 +36,7 @@ public:
     void draw_item(const DRAWITEMSTRUCT& draw) override;
     int compare_items(const COMPAREITEMSTRUCT& compare) override;
     void delete_item(const DELETEITEMSTRUCT& deleted) override;
+    std::wstring item_name(ULONG_PTR item_data) override;
 
 private:
     connection* single_selection() const;

@@ -62,6 +62,7 @@ bool CConfigurePLAXORDlg::on_init()
     m_instances.bind();
     m_folders.bind();
     m_version.bind();
+    m_style.set_dpi(dpi());
     m_style.create_fonts(ui::window(hwnd()).font());
     add_about_entry();
     ui::window(hwnd()).send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -148,6 +149,11 @@ bool CConfigurePLAXORDlg::refuse_running_acads()
     ui::message_box(text, MB_OK | MB_ICONEXCLAMATION);
     end(IDOK);
     return true;
+}
+
+void CConfigurePLAXORDlg::on_dpi_changed(int new_dpi)
+{
+    m_style.set_dpi(new_dpi);
 }
 
 bool CConfigurePLAXORDlg::on_command(int id, int code, HWND)

@@ -29,6 +29,7 @@ protected:
     bool on_command(int id, int code, HWND control) override;
     bool on_paint() override;
     bool on_sys_command(WPARAM command, LPARAM lparam) override;
+    void on_dpi_changed(int new_dpi) override;
     HICON on_query_drag_icon() override { return m_hIcon; }
 
 private:
