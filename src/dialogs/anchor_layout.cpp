@@ -50,6 +50,19 @@ void anchor_layout::capture(HWND dialog, const anchor_row* rows, int count)
     }
 }
 
+void anchor_layout::rescale(int from_dpi, int to_dpi)
+{
+    if (from_dpi <= 0 || from_dpi == to_dpi)
+        return;
+    const auto scale = [&](RECT& rect) {
+        rect = {MulDiv(rect.left, to_dpi, from_dpi), MulDiv(rect.top, to_dpi, from_dpi), MulDiv(rect.right, to_dpi, from_dpi),
+                MulDiv(rect.bottom, to_dpi, from_dpi)};
+    };
+    scale(m_client);
+    for (captured& row : m_rows)
+        scale(row.initial);
+}
+
 void anchor_layout::release()
 {
     m_rows.clear();

@@ -39,6 +39,9 @@ public:
     // Moves and sizes every control for the dialog's present client rectangle.
     void arrange();
     void release();
+    // The captured rectangles as they would have been at `to_dpi`, for a window that was at
+    // `from_dpi`: the rules keep their proportions on a monitor of another DPI.
+    void rescale(int from_dpi, int to_dpi);
 
     // The dialog's client rectangle for id 0, else the control's rectangle in client coordinates.
     void control_rect(int control_id, RECT& rect) const;

@@ -160,6 +160,11 @@ void cURL_console::on_move(int, int)
     record_position();
 }
 
+void cURL_console::on_dpi_changed(int new_dpi)
+{
+    m_layout.rescale(dpi(), new_dpi);
+}
+
 void cURL_console::on_destroyed()
 {
     if (m_closer)

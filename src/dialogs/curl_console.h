@@ -24,6 +24,7 @@ protected:
     bool on_command(int id, int code, HWND control) override;
     void on_size(UINT kind, int width, int height) override;
     void on_move(int x, int y) override;
+    void on_dpi_changed(int new_dpi) override;
     void on_destroyed() override;
 
 private:
