@@ -150,7 +150,7 @@ TEST_F(ConnectionProperties, CreateLogsInAndNamesTheFileAfterTheSeed)
         open_properties(IDC_CREATE, [&](HWND dialog) {
             EXPECT_EQ(text_of(dialog, IDC_CP_NAME), L"**NEW CONNECTION**");
             EXPECT_FALSE(enabled(dialog, IDC_CP_NAME));
-            EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"Create");
+            EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"&Create");  // with its mnemonic
             EXPECT_EQ(text_of(dialog, IDC_CP_SEED), L"<Unknown>");
             const HWND page = page_of(dialog);
             fill_new(dialog, L"pl@xor-9");
@@ -200,7 +200,7 @@ TEST_F(ConnectionProperties, AFailedCreateShowsWhyAndKeepsTheDialogOpen)
         type(page_of(dialog), IDC_CP_PASSWORD, L"pl@xor-9");
         click(dialog, IDC_CP_TEST);
         EXPECT_TRUE(IsWindowVisible(dialog));
-        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"Create");
+        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"&Create");  // with its mnemonic
     });  // and Cancel
     const std::wstring exists = L"Can't create connection! File '" + factory().wstring() + L"acme_locator.ini' already exists!";
     EXPECT_TRUE(seam.showed_errors({failed_login, exists}));
@@ -216,7 +216,7 @@ TEST_F(ConnectionProperties, EditSavesThePageIntoTheFileByItsRules)
     open_properties(IDC_EDIT, [&](HWND dialog) {
         const HWND page = page_of(dialog);
         EXPECT_TRUE(IsWindowVisible(page));
-        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"Test");
+        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"&Test");
         // Choosing "Local" leaves the HTTP page in view.
         const HWND tabs = GetDlgItem(dialog, IDC_CP_TABS);
         SendMessageW(tabs, TCM_SETCURSEL, 1, 0);

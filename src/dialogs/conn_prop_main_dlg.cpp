@@ -59,7 +59,7 @@ void conn_prop_main_dlg::show_connection()
     m_name_edit.set_text(m_working->get_name_label().as_const_w_buffer());
     m_seed_edit.set_text(m_working->get_seed_label().as_const_w_buffer());
     if (m_working->is_new()) {
-        m_test_btn.set_text(L"Create");
+        m_test_btn.set_text(L"&Create");
         m_name_edit.enable(false);
         m_save_btn.enable(false);
     }
