@@ -2,6 +2,7 @@
 
 #include "dialogs/curl_config_dlg.h"
 #include "dialogs/curl_console_ids.h"
+#include "ui/dpi.h"
 #include "ui/modal_seam.h"
 #include "ui/wait_cursor.h"
 #include "vorn/dbc_settings_file.h"
@@ -84,6 +85,13 @@ COLORREF colour_of(int kind)
     }
 }
 
+// At its own size (0, 0) or stretched.
+HBITMAP load_banner(int width, int height)
+{
+    return static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_CURL_CONSOLE_BANNER), IMAGE_BITMAP, width, height, 0));
+}
+
 }  // namespace
 
 cURL_console::cURL_console(cURL_closer* closer) : ui::dialog(IDD_CURL_CONSOLE), m_closer(closer)
@@ -109,8 +117,10 @@ bool cURL_console::on_init()
 {
     m_text = ui::rich_edit(item(IDC_CONSOLE_TEXT).hwnd());
     m_layout.capture(hwnd(), console_anchor_table, static_cast<int>(std::size(console_anchor_table)));
-    m_banner.reset(static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_CURL_CONSOLE_BANNER), IMAGE_BITMAP, 0, 0, 0)));
+    m_banner.reset(load_banner(0, 0));
+    BITMAP size{};
+    if (dpi() != ui::default_dpi && GetObjectW(m_banner.get(), sizeof size, &size))  // drawn for 96 DPI
+        m_banner.reset(load_banner(ui::scale(size.bmWidth, dpi()), ui::scale(size.bmHeight, dpi())));
     item(IDC_CONSOLE_BANNER).send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_banner.get()));
 
     if (!g_log_path[0] || _wfopen_s(&g_log, g_log_path, L"w+") != 0 || !g_log) {
