@@ -1,6 +1,7 @@
 #include "app/configure_plaxor_app.h"
 #include "app/main_window.h"
 #include "app/main_window_ids.h"
+#include "support/card_recording.h"
 #include "support/created_key.h"
 #include "support/dialog_driver.h"
 #include "support/moved_local_data.h"
@@ -30,6 +31,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test::card_texts;
+using test::drawn_text;
+using test::in_font;
 using texts = std::vector<std::wstring>;
 
 constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
@@ -81,60 +85,6 @@ void select_only(const ui::list_box& list, std::initializer_list<int> indexes)
     for (const int index : indexes)
         list.set_selected(index, true);
     notify(list, LBN_SELCHANGE);
-}
-
-// One text of a drawing, with the font the device context held when it was written.
-struct drawn_text {
-    std::wstring text;
-    POINT at;
-    LONG height;  // the font's LOGFONT height; 0 for a stock font
-    LONG weight;
-};
-
-// "Alpha -13/700": the text with its font's height and weight.
-std::wstring in_font(const drawn_text& drawn)
-{
-    return drawn.text + L" " + std::to_wstring(drawn.height) + L"/" + std::to_wstring(drawn.weight);
-}
-
-// What the main window draws for one card, as a recording device context takes it down.
-std::vector<drawn_text> card_texts(const ui::list_box& list, int index)
-{
-    const HDC recorder = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
-    DRAWITEMSTRUCT draw{ODT_LISTBOX, static_cast<UINT>(list.id()), static_cast<UINT>(index), ODA_DRAWENTIRE, 0, list.hwnd(),
-                        recorder, list.item_rect(index), reinterpret_cast<ULONG_PTR>(list.data(index))};
-    SendMessageW(GetParent(list.hwnd()), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
-    const HENHMETAFILE recording = CloseEnhMetaFile(recorder);
-
-    struct reader {
-        std::map<DWORD, LOGFONTW> fonts;
-        LOGFONTW selected{};
-        std::vector<drawn_text> texts;
-    } state;
-    EnumEnhMetaFile(nullptr, recording, [](HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM data) -> int {
-        auto& s = *reinterpret_cast<reader*>(data);
-        if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
-            const auto* font = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record);
-            s.fonts[font->ihFont] = font->elfw.elfLogFont;
-        } else if (record->iType == EMR_DELETEOBJECT) {
-            s.fonts.erase(reinterpret_cast<const EMRDELETEOBJECT*>(record)->ihObject);  // its slot may hold a brush next
-        } else if (record->iType == EMR_SELECTOBJECT) {
-            const DWORD object = reinterpret_cast<const EMRSELECTOBJECT*>(record)->ihObject;
-            const DWORD stock = object & ~ENHMETA_STOCK_OBJECT;
-            if (const auto found = s.fonts.find(object); found != s.fonts.end())
-                s.selected = found->second;
-            else if ((object & ENHMETA_STOCK_OBJECT) && stock >= OEM_FIXED_FONT && stock <= DEFAULT_GUI_FONT && stock != DEFAULT_PALETTE)
-                s.selected = {};
-        } else if (record->iType == EMR_EXTTEXTOUTW) {
-            const auto* out = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
-            const auto* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + out->emrtext.offString);
-            s.texts.push_back({std::wstring(chars, out->emrtext.nChars), {out->emrtext.ptlReference.x, out->emrtext.ptlReference.y},
-                               s.selected.lfHeight, s.selected.lfWeight});
-        }
-        return 1;
-    }, &state, nullptr);
-    DeleteEnhMetaFile(recording);
-    return state.texts;
 }
 
 // The first text of each card: a release's product name, a definition's name.
@@ -349,7 +299,8 @@ TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
 }
 
 // The dialog manager hands Enter to the default button "Close" even while a list has the focus,
-// and Escape to Cancel; the pump below does what the modal loop does with each key.
+// as long as no item is selected there, and Escape to Cancel; the pump below does what the modal
+// loop does with each key.
 TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
 {
     // The list with the focus, the key, the window's result.

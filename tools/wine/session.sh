@@ -21,7 +21,7 @@ start() {
   if ! display_works "$display"; then
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    setsid Xvfb ":$n" -screen 0 2560x1600x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
     echo $! >"$build_dir/xvfb.pid"
     display=":$n"
     for _ in $(seq 50); do display_works "$display" && break; sleep 0.1; done
