@@ -7,6 +7,8 @@
 # on Xvfb in Wine's virtual desktop, saves a screenshot and prints the PNG file's path.
 # On a fresh Debian machine it first installs what is missing and builds.
 # Usage: scripts/demo.sh [BUILD_DIR]   (default ./build, the mingw preset's folder)
+# PLAXOR_DPI=144 (or 192, ...) shows it as on a screen of that DPI: the prefix's LogPixels, and a
+# virtual desktop and Xvfb screen that much larger.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -21,6 +23,8 @@ if ! command -v import >/dev/null 2>&1; then
 fi
 
 build_dir=$(realpath -m "${1:-build}")
+dpi=${PLAXOR_DPI:-96}
+desktop="$((1280 * dpi / 96))x$((800 * dpi / 96))"
 cmake --preset mingw -B "$build_dir" >/dev/null
 cmake --build "$build_dir" --target ConfigurePLAXOR fake_acad fake_updater demo_login -j "$(nproc)"
 
@@ -39,7 +43,7 @@ if ! { [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; };
   headless=1
   n=70
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${desktop}x24" -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   export DISPLAY=":$n"
   for _ in $(seq 50); do xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && break; sleep 0.1; done
@@ -55,6 +59,9 @@ trap finish EXIT
 echo "Preparing the demo workstation in $WINEPREFIX"
 wineboot --init >/dev/null 2>&1 || true
 wineserver --wait
+if [ "$dpi" != 96 ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+fi
 
 drive_c="$WINEPREFIX/drive_c"
 client_windows='C:\Program Files\VORN\PLAXOR'
@@ -202,7 +209,7 @@ if [ "$headless" -eq 0 ]; then
 fi
 
 screenshot="$demo_dir/configure-plaxor.png"
-wine explorer /desktop=PLAXOR,1280x800 "$program" >/dev/null 2>&1 &
+wine explorer "/desktop=PLAXOR,$desktop" "$program" >/dev/null 2>&1 &
 # The window opens within a few seconds of the desktop; take the picture once it stays the same.
 previous=
 for _ in $(seq 30); do
