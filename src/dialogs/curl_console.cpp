@@ -117,6 +117,7 @@ bool cURL_console::on_init()
 {
     m_text = ui::rich_edit(item(IDC_CONSOLE_TEXT).hwnd());
     m_layout.capture(hwnd(), console_anchor_table, static_cast<int>(std::size(console_anchor_table)));
+    ui::keep_own_layout_on_dpi_change(hwnd());  // the layout rescales itself
     m_banner.reset(load_banner(0, 0));
     BITMAP size{};
     if (dpi() != ui::default_dpi && GetObjectW(m_banner.get(), sizeof size, &size))  // drawn for 96 DPI

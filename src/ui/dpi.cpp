@@ -18,4 +18,13 @@ int dpi_of(HWND window)
     return dpi > 0 ? dpi : default_dpi;
 }
 
+void keep_own_layout_on_dpi_change(HWND dialog)
+{
+    using change_behavior = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
+    static const auto set_behavior = reinterpret_cast<change_behavior>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")));
+    if (set_behavior)
+        set_behavior(dialog, DDC_DISABLE_CONTROL_RELAYOUT, DDC_DISABLE_CONTROL_RELAYOUT);
+}
+
 }  // namespace ui
