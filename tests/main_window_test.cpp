@@ -34,6 +34,7 @@ using texts = std::vector<std::wstring>;
 
 constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
 constexpr wchar_t portable_marker[] = L"PLAXOR_MAIN_WINDOW_PORTABLE";
+constexpr wchar_t release_folders_marker[] = L"PLAXOR_MAIN_WINDOW_RELEASE_FOLDERS";
 
 std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
 // The version, both folders and the count of definitions as the window shows them.
@@ -535,6 +536,49 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
     ASSERT_EQ(seam.started().size(), 1u);
     EXPECT_TRUE(fs::equivalent(seam.started()[0], test::program_folder() / L"Updater.exe"));
     EXPECT_TRUE(window.ended());
+}
+
+// The program's own folder is the client folder: a copy of this program in a folder that ships
+// the release folders of AutoCAD 2025 and 2027, but not of 2026.
+TEST(ReleaseFoldersMainWindow, ListsAndConnectsTheReleasesItsFolderShips)
+{
+    test::temp_folder folder;
+    for (const wchar_t* release_folder : {L"A2025", L"A2027"})
+        fs::create_directories(folder.path() / release_folder);
+    EXPECT_TRUE(test::passes_in_copy(folder.path(), L"ReleaseFoldersCopy.*", release_folders_marker));
+}
+
+TEST(ReleaseFoldersCopy, ConnectsAutoCad2025And2027)
+{
+    if (!test::is_copy(release_folders_marker))
+        GTEST_SKIP() << "runs in a copy of this program started by ReleaseFoldersMainWindow";
+    test::registry_sandbox sandbox;
+    test::scripted_seam seam;
+    test::temp_folder root;
+    test::scratch_local_data local_data;
+    const test::workstation station(root.path());
+    station.add_settings_keys(L"1.2.3");
+    for (const auto& [release, name] : {std::pair{L"R25.0", L"AutoCAD 2025"}, {L"R25.1", L"AutoCAD 2026"}, {L"R26.0", L"AutoCAD 2027"}})
+        station.add_release({release, L"ACAD-8101:409", name, L"<<Unnamed Profile>>", L"x", L"t", false});
+    CConfigurePLAXORDlg window;
+    ASSERT_TRUE(window.create_modeless(nullptr));
+    ShowWindow(window.hwnd(), SW_SHOW);
+    UpdateWindow(window.hwnd());
+    EXPECT_TRUE(seam.boxes().empty());
+
+    const ui::list_box installed = list_of(window.hwnd(), IDC_INSTALLED_LIST);
+    ASSERT_EQ(card_names(installed), (texts{L"AutoCAD 2025", L"AutoCAD 2027"}));
+    const std::wstring client = test::program_folder().wstring();
+    for (const auto& [index, release, year] : {std::tuple{0, L"R25.0", L"2025"}, {1, L"R26.0", L"2027"}}) {
+        select_only(installed, {index});
+        seam.answer(IDYES);
+        notify(installed, LBN_DBLCLK);
+        const std::wstring release_folder = client + L"\\A" + year;
+        EXPECT_EQ(profile_paths(release + std::wstring(L"\\ACAD-8101:409\\Profiles\\<<Unnamed Profile>>")),
+                  release_folder + L";" + client + L";x | t;" + client + L";" + release_folder);
+        EXPECT_TRUE(shows_connected_mark(installed, index)) << release;
+    }
+    EXPECT_EQ(seam.texts(), (texts{L"Connect AutoCAD 2025 from PLAXOR?", L"Connect AutoCAD 2027 from PLAXOR?"}));
 }
 
 }  // namespace
