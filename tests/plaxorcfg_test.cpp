@@ -291,8 +291,7 @@ TEST_F(CommandLine, NothingIsWrittenWhenNothingMayBe)
     } rows[] = {
         {{L"connect", L"--all", L"--dry-run", L"--client-folder", tool}, false, false, 0,
          L"R24.1 AutoCAD 2022: would be connected\n  ACAD before: x;y\n  ACAD after:  D:\\Tool\\A2022;D:\\Tool;x;y\n"
-         L"  TRUSTEDPATHS before: t\n  TRUSTEDPATHS after:  t;D:\\Tool;D:\\Tool\\A2022\n"
-         L"R25.0 AutoCAD 2025: cannot be connected, left as it is\n"},
+         L"  TRUSTEDPATHS before: t\n  TRUSTEDPATHS after:  t;D:\\Tool;D:\\Tool\\A2022\n"},
         {{L"disconnect", L"--release", L"r24.1", L"--dry-run"}, true, false, 0, L"R24.1 AutoCAD 2022: already disconnected\n"},
         {{L"connect", L"--all"}, true, false, 1618,
          L"plaxorcfg: AutoCAD 2022 is running: nothing was written; run again once AutoCAD is closed\n"},
@@ -301,7 +300,7 @@ TEST_F(CommandLine, NothingIsWrittenWhenNothingMayBe)
         {{L"connect", L"--release", L"R24.9"}, false, false, 1,
          L"plaxorcfg: R24.9 is not an AutoCAD release of this user (installed: R24.1, R25.0); nothing was written\n"},
         {{L"disconnect", L"--release", L"R25.0"}, false, false, 1,
-         L"plaxorcfg: R25.0 AutoCAD 2025 cannot be connected to PLAXOR; nothing was written\n"},
+         L"plaxorcfg: R25.0 AutoCAD 2025 cannot be connected to PLAXOR (no row names R25.0, and no release folder "},
     };
     const registry_map before = whole_registry();
     for (const row& r : rows) {
@@ -379,6 +378,80 @@ TEST_F(CommandLine, DefinitionsAreListedAndTestedWithoutShowingACredential)
     for (const run_result* result : {&listed, &passed, &failed})
         for (const wchar_t* secret : {L"pl@xor-Secret", L"wrong-Secret"})
             EXPECT_EQ((result->out + result->err).find(secret), std::wstring::npos);
+}
+
+// What status and connect --all report of each release as the client folder's release folders
+// and the administrator's rows make it.
+TEST_F(CommandLine, StatusAndConnectAllTellWhyAReleaseCannotBeConnected)
+{
+    const std::pair<std::wstring, std::wstring> releases[] = {
+        {L"R22.0", L"2018"}, {L"R24.0", L"2021"}, {L"R24.1", L"2022"}, {L"R24.2", L"2023"},
+        {L"R24.3", L"2024"}, {L"R25.0", L"2025"}, {L"R25.1", L"2026"}, {L"R26.0", L"2027"}};
+    for (const auto& [release, year] : releases)
+        station.add_release({release, L"ACAD-1001:409", L"AutoCAD " + year, L"<<Unnamed Profile>>", L"x", L"t", false});
+    const fs::path client = root.path() / L"client";
+    fs::create_directories(client);
+    const std::wstring folder = client.wstring();
+    // "R24.0 not connected" and the like, one line per release listed.
+    const auto status_lines = [&] {
+        const run_result status = run({L"status", L"--client-folder", folder});
+        EXPECT_EQ(status.code, 0) << status.err;
+        std::wstring lines;
+        for (const auto& [release, year] : releases)
+            if (const std::wstring state = line_after(status.out, release + L" AutoCAD " + year + L": "); !state.empty())
+                lines += release + L" " + state + L"\n";
+        return lines;
+    };
+    const auto why = [&](const std::wstring& release, const std::wstring& year) {
+        return L"cannot be connected (no row names " + release + L", and no release folder " + folder + L"\\A" + year + L")";
+    };
+
+    // The built-in tables alone: R25.1 and R26.0 are not listed, and four cannot be connected.
+    std::wstring lines, skipped;
+    for (const auto& [release, year] : releases) {
+        const bool built_in = release == L"R22.0" || release == L"R24.1";
+        if (release < L"R25.1")
+            lines += release + L" " + (built_in ? L"not connected" : why(release, year)) + L"\n";
+        if (!built_in && release < L"R25.1")
+            skipped += L"plaxorcfg: warning: " + release + L" AutoCAD " + year + L" skipped: " + why(release, year) + L"\n";
+    }
+    EXPECT_EQ(status_lines(), lines);
+    run_result all = run({L"connect", L"--all", L"--client-folder", folder});
+    EXPECT_EQ(all.code, 0);
+    EXPECT_EQ(all.out.substr(0, all.out.find(L"Restore point")), L"R22.0 AutoCAD 2018: connected\nR24.1 AutoCAD 2022: connected\n");
+    EXPECT_EQ(all.err, skipped);
+
+    // A client installation that ships A2021 to A2027: every release connects.
+    for (int year = 2021; year <= 2027; ++year)
+        fs::create_directories(client / (L"A" + std::to_wstring(year)));
+    all = run({L"connect", L"--all", L"--client-folder", folder});
+    EXPECT_EQ(all.code, 0);
+    EXPECT_EQ(all.err, L"");
+    lines.clear();
+    for (const auto& [release, year] : releases)
+        lines += release + L" connected\n";
+    EXPECT_EQ(status_lines(), lines);
+    EXPECT_EQ(host::stored_text(stored(autocad + L"\\R26.0\\ACAD-1001:409\\Profiles\\<<Unnamed Profile>>\\General", L"ACAD")),
+              folder + L"\\A2027;" + folder + L";x");
+
+    // An administrator's row gives R26.0 another folder; a malformed one is named on standard error.
+    const test::created_key settings(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN\\PLAXOR");
+    settings.set(L"AcadRelease1", L"R26.0|AutoCAD 2027|\\Custom");
+    settings.set(L"AcadRelease2", L"R25.1|AutoCAD 2026");
+    fs::remove(client / L"A2025");
+    const run_result json = run({L"status", L"--json", L"--client-folder", folder});
+    EXPECT_EQ(json.err, L"plaxorcfg: warning: AcadRelease2 is ignored: not three fields \"release|product name|suffix\"\n");
+    std::wstring escaped = folder;
+    for (size_t at = 0; (at = escaped.find(L'\\', at)) != std::wstring::npos; at += 2)
+        escaped.insert(at, 1, L'\\');
+    for (const std::wstring& member :
+         {L"\"release_folder\": \"" + escaped + L"\\\\Custom\",\n      \"reason\": null",
+          L"\"connectable\": false,\n      \"connected\": false,\n      \"release_folder\": \"" + escaped +
+              L"\\\\A2025\",\n      \"reason\": \"no release folder\""})
+        EXPECT_NE(json.out.find(member), std::wstring::npos) << member << json.out;
+    const std::wstring now = status_lines();
+    EXPECT_EQ(line_after(now, L"R26.0 "), L"not connected");
+    EXPECT_EQ(line_after(now, L"R25.0 "), why(L"R25.0", L"2025"));
 }
 
 TEST(CommandLineUsage, MistakesExitWithTwoAndOneLine)
