@@ -539,16 +539,18 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
 }
 
 // The program's own folder is the client folder: a copy of this program in a folder that ships
-// the release folders of AutoCAD 2025 and 2027, but not of 2026.
+// the release folders of AutoCAD 2025 and 2027, not of 2026, which a row of Portable.ini adds.
 TEST(ReleaseFoldersMainWindow, ListsAndConnectsTheReleasesItsFolderShips)
 {
     test::temp_folder folder;
     for (const wchar_t* release_folder : {L"A2025", L"A2027"})
         fs::create_directories(folder.path() / release_folder);
+    std::ofstream(folder.path() / L"Portable.ini") << "[General]\nVersion=1.2.3\nInsFactory=C:\\Portable\\Factory\\\n"
+                                                   << "AcadRelease1=R25.1|AutoCAD 2026|\\Custom\n";
     EXPECT_TRUE(test::passes_in_copy(folder.path(), L"ReleaseFoldersCopy.*", release_folders_marker));
 }
 
-TEST(ReleaseFoldersCopy, ConnectsAutoCad2025And2027)
+TEST(ReleaseFoldersCopy, ConnectsAutoCad2025To2027)
 {
     if (!test::is_copy(release_folders_marker))
         GTEST_SKIP() << "runs in a copy of this program started by ReleaseFoldersMainWindow";
@@ -557,7 +559,6 @@ TEST(ReleaseFoldersCopy, ConnectsAutoCad2025And2027)
     test::temp_folder root;
     test::scratch_local_data local_data;
     const test::workstation station(root.path());
-    station.add_settings_keys(L"1.2.3");
     for (const auto& [release, name] : {std::pair{L"R25.0", L"AutoCAD 2025"}, {L"R25.1", L"AutoCAD 2026"}, {L"R26.0", L"AutoCAD 2027"}})
         station.add_release({release, L"ACAD-8101:409", name, L"<<Unnamed Profile>>", L"x", L"t", false});
     CConfigurePLAXORDlg window;
@@ -567,18 +568,20 @@ TEST(ReleaseFoldersCopy, ConnectsAutoCad2025And2027)
     EXPECT_TRUE(seam.boxes().empty());
 
     const ui::list_box installed = list_of(window.hwnd(), IDC_INSTALLED_LIST);
-    ASSERT_EQ(card_names(installed), (texts{L"AutoCAD 2025", L"AutoCAD 2027"}));
+    ASSERT_EQ(card_names(installed), (texts{L"AutoCAD 2025", L"AutoCAD 2026", L"AutoCAD 2027"}));
     const std::wstring client = test::program_folder().wstring();
-    for (const auto& [index, release, year] : {std::tuple{0, L"R25.0", L"2025"}, {1, L"R26.0", L"2027"}}) {
+    for (const auto& [index, release, suffix] :
+         {std::tuple{0, L"R25.0", L"\\A2025"}, {1, L"R25.1", L"\\Custom"}, {2, L"R26.0", L"\\A2027"}}) {
         select_only(installed, {index});
         seam.answer(IDYES);
         notify(installed, LBN_DBLCLK);
-        const std::wstring release_folder = client + L"\\A" + year;
+        const std::wstring release_folder = client + suffix;
         EXPECT_EQ(profile_paths(release + std::wstring(L"\\ACAD-8101:409\\Profiles\\<<Unnamed Profile>>")),
                   release_folder + L";" + client + L";x | t;" + client + L";" + release_folder);
         EXPECT_TRUE(shows_connected_mark(installed, index)) << release;
     }
-    EXPECT_EQ(seam.texts(), (texts{L"Connect AutoCAD 2025 from PLAXOR?", L"Connect AutoCAD 2027 from PLAXOR?"}));
+    EXPECT_EQ(seam.texts(), (texts{L"Connect AutoCAD 2025 from PLAXOR?", L"Connect AutoCAD 2026 from PLAXOR?",
+                                   L"Connect AutoCAD 2027 from PLAXOR?"}));
 }
 
 }  // namespace
