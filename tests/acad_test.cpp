@@ -555,18 +555,17 @@ struct current_release {
     const wchar_t* file;        // the export moved here
     const wchar_t* moved_from;  // its "\<release>\<product key>\"
     const wchar_t* profile;
-    bool in_the_tables;         // listed without a release folder
 };
 
 const current_release current_releases[] = {
-    {L"R22.0", L"2018", L"r20.0_acad2015_lendres_double-space-profile_mixed-case.reg", L"\\R20.0\\ACAD-E001:409\\", L"2015 -  With Menus", true},
-    {L"R24.0", L"2021", L"r20.0_acad2015_lendres_unnamed_empty-trustedpaths.reg", L"\\R20.0\\ACAD-E001:409\\", L"<<Unnamed Profile>>", true},
-    {L"R24.1", L"2022", L"r24.3_acad2024_iaso2h_enu_acad-reg-expand-sz.reg", L"\\R24.3\\ACAD-7101:409\\", L"<<Unnamed Profile>>", true},
-    {L"R24.2", L"2023", L"r24.3_acad2024_iaso2h_chs_non-ascii-profile-name.reg", L"\\R24.3\\ACAD-7101:804\\", L"<<\u672a\u547d\u540d\u914d\u7f6e>>", true},
-    {L"R24.3", L"2024", L"r19.1_aca2014_ramsa_unc-network-paths.reg", L"\\R19.1\\ACAD-D004:409\\", L"RAMSA 2014", true},
-    {L"R25.0", L"2025", L"r25.0_acad2025_i52-record_trustedpaths-19-entries_PROVENANCE-INCOMPLETE.reg", L"\\R25.0\\ACAD-8101:409\\", L"<<Unnamed Profile>>", true},
-    {L"R25.1", L"2026", L"r16.2_acad2006_lendres_out-of-table_no-variables-key.reg", L"\\R16.2\\ACAD-4001:409\\", L"lae", false},
-    {L"R26.0", L"2027", L"r20.1_acad2016_xxjoo_tangent-trustedpaths_WRAPPED.reg", L"\\R20.1\\ACAD-F001:804\\", L"<<\u672a\u547d\u540d\u914d\u7f6e>>", false},
+    {L"R22.0", L"2018", L"r20.0_acad2015_lendres_double-space-profile_mixed-case.reg", L"\\R20.0\\ACAD-E001:409\\", L"2015 -  With Menus"},
+    {L"R24.0", L"2021", L"r20.0_acad2015_lendres_unnamed_empty-trustedpaths.reg", L"\\R20.0\\ACAD-E001:409\\", L"<<Unnamed Profile>>"},
+    {L"R24.1", L"2022", L"r24.3_acad2024_iaso2h_enu_acad-reg-expand-sz.reg", L"\\R24.3\\ACAD-7101:409\\", L"<<Unnamed Profile>>"},
+    {L"R24.2", L"2023", L"r24.3_acad2024_iaso2h_chs_non-ascii-profile-name.reg", L"\\R24.3\\ACAD-7101:804\\", L"<<\u672a\u547d\u540d\u914d\u7f6e>>"},
+    {L"R24.3", L"2024", L"r19.1_aca2014_ramsa_unc-network-paths.reg", L"\\R19.1\\ACAD-D004:409\\", L"RAMSA 2014"},
+    {L"R25.0", L"2025", L"r25.0_acad2025_i52-record_trustedpaths-19-entries_PROVENANCE-INCOMPLETE.reg", L"\\R25.0\\ACAD-8101:409\\", L"<<Unnamed Profile>>"},
+    {L"R25.1", L"2026", L"r16.2_acad2006_lendres_out-of-table_no-variables-key.reg", L"\\R16.2\\ACAD-4001:409\\", L"lae"},
+    {L"R26.0", L"2027", L"r20.1_acad2016_xxjoo_tangent-trustedpaths_WRAPPED.reg", L"\\R20.1\\ACAD-F001:804\\", L"<<\u672a\u547d\u540d\u914d\u7f6e>>"},
 };
 
 class CurrentReleases : public DiscoveryTest {
@@ -625,6 +624,8 @@ std::wstring connected_texts(const acad_install& read, const std::wstring& relea
 TEST_F(CurrentReleases, ShippedReleaseFoldersListAndConnectEveryRelease)
 {
     ship_release_folders();
+    // Keys without a machine key are looked at without a box, and not listed.
+    test::load_reg_text(user_release(L"R27.0") + user_release(L"Recent"));
     list = discover();
     EXPECT_TRUE(seam.boxes().empty());
     ASSERT_EQ(list.size(), std::size(current_releases));
@@ -657,19 +658,14 @@ TEST_F(CurrentReleases, WithoutReleaseFoldersOnlyTheBuiltInTablesCount)
 {
     list = discover();
     EXPECT_TRUE(seam.boxes().empty());
-    const auto connectable = [&] {
-        entries releases;
+    // Listed and connectable, in the list's order.
+    const auto releases = [&] {
+        std::wstring text;
         for (const auto& [release, record] : list)
-            if (host::connect_obstacle_of(record, client.with_backslash()) == host::connect_obstacle::none)
-                releases.push_back(release);
-        return releases;
+            text += release + (host::connect_obstacle_of(record, client.with_backslash()) == host::connect_obstacle::none ? L"+ " : L" ");
+        return text;
     };
-    entries listed;
-    for (const current_release& r : current_releases)
-        if (r.in_the_tables)
-            listed.push_back(r.release);
-    EXPECT_EQ(std::size(list), listed.size());
-    EXPECT_EQ(connectable(), (entries{L"R22.0", L"R24.1"}));
+    EXPECT_EQ(releases(), L"R22.0+ R24.0 R24.1+ R24.2 R24.3 R25.0 ");
     acad_install& acad2021 = list.at(L"R24.0");
     const std::wstring read = texts_of(acad2021);
     EXPECT_FALSE(host::set_profile_connection(true, acad2021, client.with_backslash()));
@@ -677,7 +673,7 @@ TEST_F(CurrentReleases, WithoutReleaseFoldersOnlyTheBuiltInTablesCount)
     EXPECT_EQ(host::connect_obstacle_of(acad2021, client.with_backslash()), host::connect_obstacle::no_release_folder);
 
     fs::create_directories(client.path() / L"A2021");
-    EXPECT_EQ(connectable(), (entries{L"R22.0", L"R24.0", L"R24.1"}));
+    EXPECT_EQ(releases(), L"R22.0+ R24.0+ R24.1+ R24.2 R24.3 R25.0 ");
     EXPECT_TRUE(seam.boxes().empty());
 }
 
