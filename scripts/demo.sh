@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Opens Configure PLAXOR on a demo workstation: a Wine prefix of its own (apart from the tests')
-# with the PLAXOR client installed in C:\Program Files\VORN\PLAXOR, four AutoCAD releases whose
-# profiles come from real exports (one already connected, one that cannot be connected), their
-# stand-in acad.exe files, and four connection definitions.
+# with the PLAXOR client installed in C:\Program Files\VORN\PLAXOR (with its release folders),
+# four AutoCAD releases whose profiles come from real exports (one already connected, AutoCAD 2025
+# connectable only through the release folder the client ships), their stand-in acad.exe files,
+# and four connection definitions.
 # With a display it opens the program there and waits until it is closed. Without one it runs
 # on Xvfb in Wine's virtual desktop, saves a screenshot and prints the PNG file's path.
 # On a fresh Debian machine it first installs what is missing and builds.
@@ -71,6 +72,11 @@ cached="$drive_c/users/Public/Documents/PLAXOR/Cached Base"
 mkdir -p "$client" "$factory" "$cached" "$cached/Blocks" "$cached/Templates"
 cp "$build_dir/bin/ConfigurePLAXOR.exe" "$client/"
 cp "$build_dir/bin/Updater.exe" "$client/"
+# The release folders a current client installation ships: A2025 is the one that makes AutoCAD 2025,
+# which the built-in tables cannot connect, connectable.
+for year in 2020 2021 2022 2025; do
+  mkdir -p "$client/A$year"
+done
 for year in 2020 2021 2022 2025; do
   mkdir -p "$drive_c/Program Files/Autodesk/AutoCAD $year"
   cp "$build_dir/bin/acad.exe" "$drive_c/Program Files/Autodesk/AutoCAD $year/"
@@ -141,7 +147,7 @@ import_profile acad2021 r20.0_acad2015_lendres_unnamed_empty-trustedpaths.reg \
 # AutoCAD 2022: the 2024 English profile (an expandable "ACAD") moved under R24.1.
 import_profile acad2022 r24.3_acad2024_iaso2h_enu_acad-reg-expand-sz.reg \
   -e 's/\\R24\.3\\ACAD-7101:409\\/\\R24.1\\ACAD-5101:409\\/'
-# AutoCAD 2025 as found: this tool has no release folder for it, so it cannot be connected.
+# AutoCAD 2025 as found: connectable through the client's release folder A2025.
 import_profile acad2025-general r25.0_acad2025_easycut_stock-acad-trailing-semicolon.reg
 import_profile acad2025-variables r25.0_acad2025_i52-record_trustedpaths-19-entries_PROVENANCE-INCOMPLETE.reg
 

@@ -446,14 +446,17 @@ TEST(ApplicationObject, ShowsErrorsAloneOrWithTheLibrarysLastError)
 }
 
 // Portable.ini beside the program decides the settings, and the program's own folder is the one
-// connected profiles point to: both need the program in a folder of its own.
+// connected profiles point to: both need the program in a folder of its own. That folder ships
+// the release folders of AutoCAD 2025 and 2027, not of 2026, which a row of Portable.ini adds.
 TEST(PortableMainWindow, ShowsThePortableVersionAndConnectsToItsOwnFolder)
 {
     test::temp_folder folder;
+    for (const wchar_t* release_folder : {L"A2025", L"A2027"})
+        fs::create_directories(folder.path() / release_folder);
     const fs::path updater = folder.path() / L"Updater.exe";
     fs::copy_file(test::program_folder() / L"Updater.exe", updater);
     std::ofstream(folder.path() / L"Portable.ini") << "[General]\nVersion=1.2.3\nInsFactory=C:\\Portable\\Factory\\\nUpdater="
-                                                   << updater.string() << "\n";
+                                                   << updater.string() << "\nAcadRelease1=R25.1|AutoCAD 2026|\\Custom\n";
     EXPECT_TRUE(test::passes_in_copy(folder.path(), L"PortableCopy.*", portable_marker));
 }
 
@@ -465,18 +468,25 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
     test::scripted_seam seam;
     test::temp_folder root;
     const test::workstation station(root.path());
-    station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t", false});
+    for (const auto& [release, name] : {std::pair{L"R24.1", L"AutoCAD 2022"}, {L"R25.0", L"AutoCAD 2025"},
+                                        {L"R25.1", L"AutoCAD 2026"}, {L"R26.0", L"AutoCAD 2027"}})
+        station.add_release({release, L"ACAD-5101:409", name, L"<<Unnamed Profile>>", L"x;y", L"t", false});
     CConfigurePLAXORDlg window;
     ASSERT_TRUE(window.create_modeless(nullptr));
     EXPECT_EQ(shown_settings(window.hwnd()), (texts{L"Portable (1.2.3)", L"C:\\Portable\\Factory\\", L"", L"0 Instance(s)"}));
     EXPECT_TRUE(seam.boxes().empty());
 
     const ui::list_box installed = list_of(window.hwnd(), IDC_INSTALLED_LIST);
-    select_only(installed, {0});
-    seam.answer(IDYES);
-    notify(installed, LBN_DBLCLK);
+    ASSERT_EQ(card_names(installed), (texts{L"AutoCAD 2022", L"AutoCAD 2025", L"AutoCAD 2026", L"AutoCAD 2027"}));
     const std::wstring client = test::program_folder().wstring();
-    EXPECT_EQ(profile_paths(profile_2022), client + L"\\A2022;" + client + L";x;y | t;" + client + L";" + client + L"\\A2022");
+    for (const auto& [index, release, suffix] : {std::tuple{0, L"R24.1", L"\\A2022"}, {1, L"R25.0", L"\\A2025"},
+                                                 {2, L"R25.1", L"\\Custom"}, {3, L"R26.0", L"\\A2027"}}) {
+        select_only(installed, {index});
+        seam.answer(IDYES);
+        notify(installed, LBN_DBLCLK);
+        EXPECT_EQ(profile_paths(release + std::wstring(L"\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>")),
+                  client + suffix + L";" + client + L";x;y | t;" + client + L";" + client + suffix);
+    }
 
     // The registry of this user names no updater: the one started is the one Portable.ini names.
     seam.clear();

@@ -291,8 +291,7 @@ TEST_F(CommandLine, NothingIsWrittenWhenNothingMayBe)
     } rows[] = {
         {{L"connect", L"--all", L"--dry-run", L"--client-folder", tool}, false, false, 0,
          L"R24.1 AutoCAD 2022: would be connected\n  ACAD before: x;y\n  ACAD after:  D:\\Tool\\A2022;D:\\Tool;x;y\n"
-         L"  TRUSTEDPATHS before: t\n  TRUSTEDPATHS after:  t;D:\\Tool;D:\\Tool\\A2022\n"
-         L"R25.0 AutoCAD 2025: cannot be connected, left as it is\n"},
+         L"  TRUSTEDPATHS before: t\n  TRUSTEDPATHS after:  t;D:\\Tool;D:\\Tool\\A2022\n"},
         {{L"disconnect", L"--release", L"r24.1", L"--dry-run"}, true, false, 0, L"R24.1 AutoCAD 2022: already disconnected\n"},
         {{L"connect", L"--all"}, true, false, 1618,
          L"plaxorcfg: AutoCAD 2022 is running: nothing was written; run again once AutoCAD is closed\n"},
@@ -301,7 +300,7 @@ TEST_F(CommandLine, NothingIsWrittenWhenNothingMayBe)
         {{L"connect", L"--release", L"R24.9"}, false, false, 1,
          L"plaxorcfg: R24.9 is not an AutoCAD release of this user (installed: R24.1, R25.0); nothing was written\n"},
         {{L"disconnect", L"--release", L"R25.0"}, false, false, 1,
-         L"plaxorcfg: R25.0 AutoCAD 2025 cannot be connected to PLAXOR; nothing was written\n"},
+         L"plaxorcfg: R25.0 AutoCAD 2025 cannot be connected to PLAXOR (no row names R25.0, and no release folder "},
     };
     const registry_map before = whole_registry();
     for (const row& r : rows) {
@@ -379,6 +378,63 @@ TEST_F(CommandLine, DefinitionsAreListedAndTestedWithoutShowingACredential)
     for (const run_result* result : {&listed, &passed, &failed})
         for (const wchar_t* secret : {L"pl@xor-Secret", L"wrong-Secret"})
             EXPECT_EQ((result->out + result->err).find(secret), std::wstring::npos);
+}
+
+// What status and connect --all report of each release as the client folder's release folders
+// and the administrator's rows make it.
+TEST_F(CommandLine, StatusAndConnectAllTellWhyAReleaseCannotBeConnected)
+{
+    const fs::path client = root.path() / L"client";
+    const std::wstring folder = client.wstring();
+    std::wstring lines, skipped, all_connected;  // status lines ("R24.0 not connected"), warnings
+    const std::pair<std::wstring, int> releases[] = {{L"R22.0", 2018}, {L"R24.0", 2021}, {L"R24.1", 2022}, {L"R24.2", 2023},
+                                                     {L"R24.3", 2024}, {L"R25.0", 2025}, {L"R25.1", 2026}, {L"R26.0", 2027}};
+    for (const auto& [release, year] : releases) {
+        const std::wstring name = L"AutoCAD " + std::to_wstring(year);
+        station.add_release({release, L"ACAD-1001:409", name, L"<<Unnamed Profile>>", L"x", L"t", false});
+        const std::wstring why = L"cannot be connected (no row names " + release + L", and no release folder " + folder +
+                                 L"\\A" + std::to_wstring(year) + L")";
+        const bool built_in = year == 2018 || year == 2022;
+        lines += year > 2025 ? L"" : release + L" " + name + L": " + (built_in ? L"not connected" : why) + L"\n";
+        skipped += built_in || year > 2025 ? L"" : L"plaxorcfg: warning: " + release + L" " + name + L" skipped: " + why + L"\n";
+        all_connected += release + L" " + name + L": connected\n";
+    }
+    const auto status_lines = [&] {
+        const std::wstring text = run({L"status", L"--client-folder", folder}).out;
+        std::wstring found;
+        for (size_t at = 0; (at = text.find(L"\nR", at)) != std::wstring::npos; ++at)
+            found += text.substr(at + 1, text.find(L'\n', at + 1) - at);
+        return found;
+    };
+
+    // The built-in tables alone: R25.1 and R26.0 are not listed, and four cannot be connected.
+    fs::create_directories(client);
+    EXPECT_EQ(status_lines(), lines);
+    run_result all = run({L"connect", L"--all", L"--client-folder", folder});
+    EXPECT_EQ(all.code, 0);
+    EXPECT_EQ(all.out.substr(0, all.out.find(L"Restore point")), L"R22.0 AutoCAD 2018: connected\nR24.1 AutoCAD 2022: connected\n");
+    EXPECT_EQ(all.err, skipped);
+
+    // A client installation that ships A2021 to A2027: every release connects.
+    for (int year = 2021; year <= 2027; ++year)
+        fs::create_directories(client / (L"A" + std::to_wstring(year)));
+    all = run({L"connect", L"--all", L"--client-folder", folder});
+    EXPECT_EQ(all.code, 0);
+    EXPECT_EQ(all.err, L"");
+    EXPECT_EQ(status_lines(), all_connected);
+
+    // An administrator's row gives R26.0 another folder; a malformed one is named on standard error.
+    const test::created_key settings(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN\\PLAXOR");
+    settings.set(L"AcadRelease1", L"R26.0|AutoCAD 2027|\\Custom");
+    settings.set(L"AcadRelease2", L"R25.1|AutoCAD 2026");
+    fs::remove(client / L"A2025");
+    const run_result json = run({L"status", L"--json", L"--client-folder", folder});
+    EXPECT_EQ(json.err, L"plaxorcfg: warning: AcadRelease2 is ignored: not three fields \"release|product name|suffix\"\n");
+    for (const wchar_t* member : {L"\\\\Custom\",\n      \"reason\": null", L"\\\\A2025\",\n      \"reason\": \"no release folder\""})
+        EXPECT_NE(json.out.find(member), std::wstring::npos) << member << json.out;
+    const std::wstring now = status_lines();
+    EXPECT_EQ(line_after(now, L"R26.0 AutoCAD 2027: "), L"not connected");
+    EXPECT_EQ(line_after(now, L"R25.0 AutoCAD 2025: "), line_after(lines, L"R25.0 AutoCAD 2025: "));
 }
 
 TEST(CommandLineUsage, MistakesExitWithTwoAndOneLine)

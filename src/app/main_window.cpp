@@ -68,7 +68,9 @@ bool CConfigurePLAXORDlg::on_init()
     ui::window(hwnd()).send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ui::window(hwnd()).send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     find_program_folder();
-    host::discover_acad_installs(m_acad);  // shows its own boxes; whatever was found is listed
+    // Shows its own boxes; whatever was found is listed. The administrator's rows are read
+    // without a box, so a workstation without them starts as it always did.
+    host::discover_acad_installs(m_acad, host::discovery_mode::window, {host::read_release_rows(), m_exe_folder});
     m_installed.fill();
     bool folders_read = false;
     if (!show_settings(folders_read))

@@ -37,6 +37,8 @@ public:
     // What was recorded so far is no failure of what follows: it is shown as warnings when the
     // command succeeds.
     void keep_as_warnings();
+    // A line for standard error that does not fail the command.
+    void warn(const std::wstring& line) { m_warnings.push_back(line); }
     const std::vector<std::wstring>& warnings() const { return m_warnings; }
 
     int message_box(HWND owner, const std::wstring& text, UINT flags) override;

@@ -40,18 +40,48 @@ std::wstring title(const acad_install& record)
     return record.release + L" " + record.product_name;
 }
 
-bool connectable(const acad_install& record)
+bool connectable(const acad_install& record, const std::wstring& folder)
 {
-    std::wstring release_folder, client;
-    return host::release_folders(record, L"", release_folder, client);
+    return host::connect_obstacle_of(record, folder) == host::connect_obstacle::none;
+}
+
+// The release folder the record is connected with, or would be once the client folder held it.
+std::wstring release_folder(const acad_install& record, const std::wstring& folder)
+{
+    const wchar_t* suffix = host::built_in_suffix(record.release);
+    if (!suffix && record.extra_suffix_source == host::suffix_source::none)
+        return {};
+    std::wstring client = folder;
+    if (!client.empty() && client.back() == L'\\')
+        client.pop_back();
+    return client + (suffix ? suffix : record.extra_suffix);
+}
+
+// Why the release cannot be connected: "no row" or "no release folder", with what is missing.
+std::wstring obstacle(const acad_install& record, const std::wstring& folder, bool detailed)
+{
+    switch (host::connect_obstacle_of(record, folder)) {
+    case host::connect_obstacle::none:
+        return {};
+    case host::connect_obstacle::no_release_folder:
+        return detailed ? L"no row names " + record.release + L", and no release folder " + release_folder(record, folder)
+                        : L"no release folder";
+    case host::connect_obstacle::no_row:
+        break;
+    }
+    return detailed ? L"no row names " + record.release + L" and its product name carries no year" : L"no row";
 }
 
 // The releases of this user, read whole. Boxes shown for single releases are warnings: the
-// window lists what it could read, and so does this.
-host::acad_install_list discover(console_seam& seam)
+// window lists what it could read, and so does this. So are the administrator's rows left out.
+host::acad_install_list discover(console_seam& seam, const std::wstring& folder)
 {
+    std::vector<std::wstring> ignored;
+    host::release_extensions extensions{host::read_release_rows(&ignored), folder};
+    for (const std::wstring& line : ignored)
+        seam.warn(line);
     host::acad_install_list list;
-    host::discover_acad_installs(list, host::discovery_mode::whole_values);
+    host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions);
     seam.keep_as_warnings();
     return list;
 }
@@ -74,8 +104,8 @@ bool refuse_while_running(const host::acad_install_list& list, console_seam& sea
     return true;
 }
 
-bool pick_targets(const options& given, host::acad_install_list& list, std::vector<acad_install*>& targets,
-                  std::wstring& error)
+bool pick_targets(const options& given, const std::wstring& folder, host::acad_install_list& list,
+                  std::vector<acad_install*>& targets, std::wstring& error)
 {
     if (given.all) {
         for (auto& [release, record] : list)
@@ -92,8 +122,8 @@ bool pick_targets(const options& given, host::acad_install_list& list, std::vect
                     (installed.empty() ? L"none" : installed) + L")";
             return false;
         }
-        if (!connectable(found->second)) {
-            error = title(found->second) + L" cannot be connected to PLAXOR";
+        if (!connectable(found->second, folder)) {
+            error = title(found->second) + L" cannot be connected to PLAXOR (" + obstacle(found->second, folder, true) + L")";
             return false;
         }
         if (std::find(targets.begin(), targets.end(), &found->second) == targets.end())
@@ -126,8 +156,16 @@ void write_status_json(const program_settings& settings, const std::wstring& fol
         json.string(L"product_key", record.product_key);
         json.string(L"profile", record.profile);
         json.string(L"install_folder", record.install_folder);
-        json.boolean(L"connectable", connectable(record));
+        json.boolean(L"connectable", connectable(record, folder));
         json.boolean(L"connected", host::is_profile_connected(record, folder));
+        if (const std::wstring path = release_folder(record, folder); path.empty())
+            json.null(L"release_folder");
+        else
+            json.string(L"release_folder", path);
+        if (const std::wstring reason = obstacle(record, folder, false); reason.empty())
+            json.null(L"reason");
+        else
+            json.string(L"reason", reason);
         json.end_object();
     }
     json.end_array();
@@ -145,9 +183,9 @@ void write_status_text(const program_settings& settings, const std::wstring& fol
     if (list.empty())
         text += L"No AutoCAD release of this user.\n";
     for (const auto& [release, record] : list) {
-        const wchar_t* state = !connectable(record)                          ? L"cannot be connected"
-                               : host::is_profile_connected(record, folder) ? L"connected"
-                                                                             : L"not connected";
+        const std::wstring state = !connectable(record, folder) ? L"cannot be connected (" + obstacle(record, folder, true) + L")"
+                                   : host::is_profile_connected(record, folder) ? L"connected"
+                                                                                 : L"not connected";
         text += title(record) + L": " + state + L"\n";
         text += L"  product " + record.product_key + L", profile " + record.profile + L"\n";
         text += L"  installed in " + record.install_folder + L"\n";
@@ -188,8 +226,8 @@ outcome show_status(const options& given, text_sink& out, console_seam& seam)
     program_settings settings;
     if (!read_settings(settings))
         return failure(L"the program's settings cannot be read", seam);
-    const host::acad_install_list list = discover(seam);
     const std::wstring folder = client_folder(given);
+    const host::acad_install_list list = discover(seam, folder);
     std::wstring text;
     if (given.json)
         write_status_json(settings, folder, list, text);
@@ -204,21 +242,21 @@ outcome change_connections(bool connect, const options& given, text_sink& out, c
     program_settings settings;
     if (!read_settings(settings))
         return failure(L"the program's settings cannot be read, so nothing was written", seam);
-    host::acad_install_list list = discover(seam);
+    const std::wstring folder = client_folder(given);
+    host::acad_install_list list = discover(seam, folder);
     std::vector<acad_install*> targets;
     std::wstring error;
-    if (!pick_targets(given, list, targets, error))
+    if (!pick_targets(given, folder, list, targets, error))
         return {exit_failed, error + L"; nothing was written"};
     outcome refusal;
     if (!given.dry_run && refuse_while_running(list, seam, refusal))
         return refusal;
 
-    const std::wstring folder = client_folder(given);
     const std::wstring done = connect ? L"connected" : L"disconnected";
     std::wstring failures;
     for (acad_install* record : targets) {
-        if (!connectable(*record)) {
-            out.write(title(*record) + L": cannot be connected, left as it is\n");
+        if (!connectable(*record, folder)) {
+            seam.warn(title(*record) + L" skipped: cannot be connected (" + obstacle(*record, folder, true) + L")");
             continue;
         }
         const std::wstring acad_before = record->support_path_text;
@@ -264,7 +302,7 @@ outcome restore(const options& given, text_sink& out, console_seam& seam)
     std::wstring error;
     if (!host::read_restore_point(file, values, error))
         return {exit_failed, error};
-    const host::acad_install_list list = discover(seam);
+    const host::acad_install_list list = discover(seam, client_folder(given));
     outcome refusal;
     if (refuse_while_running(list, seam, refusal))
         return refusal;

@@ -1,5 +1,6 @@
 #include "host/acad_discovery.h"
 
+#include "host/profile_connection.h"
 #include "host/registry.h"
 #include "vorn/vorn_paths.h"
 
@@ -66,6 +67,55 @@ void read_icon(acad_install& record)
     record.icon.reset(ImageList_GetIcon(image_list, info.iIcon, ILD_NORMAL));
     if (record.icon)
         read_icon_size(record);
+}
+
+// The machine's "ProductName" of a release that no row lists, when its year names a release
+// folder the client folder holds. Read without a box: a release found wanting is not listed,
+// and a key that is no AutoCAD release at all must not bring one up.
+bool shipped_release(HKEY autocad_key, const std::wstring& release, const std::wstring& client_folder,
+                     std::wstring& product_name)
+{
+    if (client_folder.empty())
+        return false;
+    const auto read_text = [](HKEY hive, const std::wstring& path, const wchar_t* name, std::wstring& text) {
+        win::unique_hkey key;
+        stored_value value;
+        if (open_key(hive, path, read_access, key) != ERROR_SUCCESS ||
+            read_stored_value(key.get(), name, value) != ERROR_SUCCESS || !value.exists || !is_text_type(value.type))
+            return false;
+        text = stored_text(value);
+        return true;
+    };
+    std::wstring product_key, name;
+    if (!read_text(autocad_key, release, L"CurVer", product_key) ||
+        !read_text(HKEY_LOCAL_MACHINE, machine_autocad_path + release + L"\\" + product_key, L"ProductName", name))
+        return false;
+    const int year = product_year(name);
+    if (year == 0 || !client_holds_folder(client_folder, year_suffix(year)))
+        return false;
+    product_name = name;
+    return true;
+}
+
+// An administrator's row first; else "\A" and the year of the built-in product name or, without
+// one, of the product name read.
+void choose_extra_suffix(acad_install& record, const std::vector<release_row>& rows)
+{
+    if (built_in_suffix(record.release))
+        return;
+    if (const release_row* row = find_release_row(rows, record.release)) {
+        record.extra_suffix_source = suffix_source::administrator;
+        record.extra_suffix = row->suffix;
+        return;
+    }
+    const wchar_t* table_name = product_name_for(release_number(record.release));
+    int year = table_name ? product_year(table_name) : 0;
+    if (year == 0)
+        year = product_year(record.product_name);
+    if (year != 0) {
+        record.extra_suffix_source = suffix_source::client_folder;
+        record.extra_suffix = year_suffix(year);
+    }
 }
 
 }  // namespace
@@ -169,7 +219,7 @@ void read_install_details(acad_install& record, discovery_mode mode)
         read_icon(record);
 }
 
-bool discover_acad_installs(acad_install_list& list, discovery_mode mode)
+bool discover_acad_installs(acad_install_list& list, discovery_mode mode, const release_extensions& extensions)
 {
     win::unique_hkey autocad_key;
     if (!open_key_or_report(HKEY_CURRENT_USER, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER))
@@ -188,12 +238,16 @@ bool discover_acad_installs(acad_install_list& list, discovery_mode mode)
             continue;
         if (name[0] != L'R')
             continue;
-        const wchar_t* table_name = product_name_for(release_number(name));
-        if (!table_name)
+        std::wstring listed_name;
+        if (const wchar_t* table_name = product_name_for(release_number(name)))
+            listed_name = table_name;
+        else if (const release_row* row = find_release_row(extensions.rows, name))
+            listed_name = row->product_name;
+        else if (!shipped_release(autocad_key.get(), name, extensions.client_folder, listed_name))
             continue;
         acad_install& record = list[name];
         record.release = name;
-        record.product_name = table_name;
+        record.product_name = listed_name;
         read_release_profile(autocad_key.get(), name, list, mode);
     }
     autocad_key.reset();
@@ -202,6 +256,7 @@ bool discover_acad_installs(acad_install_list& list, discovery_mode mode)
         read_install_details(record, mode);
         record.support_paths = split_path_list(record.support_path_text);
         record.trusted_paths = split_path_list(record.trusted_paths_text);
+        choose_extra_suffix(record, extensions.rows);
     }
     return true;
 }

@@ -3,6 +3,7 @@
 // where it is installed, and what its support path and trusted paths hold.
 
 #include "host/acad_install.h"
+#include "host/release_rows.h"
 
 #include <windows.h>
 
@@ -21,8 +22,12 @@ enum class discovery_mode {
 };
 
 // Fills the (empty) list. False only when Software\Autodesk\AutoCAD of the current user cannot
-// be opened; every other failing key shows its box and the discovery goes on.
-bool discover_acad_installs(acad_install_list& list, discovery_mode mode = discovery_mode::window);
+// be opened; every other failing key shows its box and the discovery goes on. Besides the
+// releases of product_name_table it lists those the administrator's rows name, and those whose
+// machine-wide "ProductName" carries a year whose release folder the client folder holds; each
+// record without a built-in suffix row learns where its suffix may come from.
+bool discover_acad_installs(acad_install_list& list, discovery_mode mode = discovery_mode::window,
+                            const release_extensions& extensions = {});
 
 // Reads CurVer, the current profile, "ACAD" and "TRUSTEDPATHS" of one release; stops at the
 // first key that cannot be opened, keeping what it read so far.

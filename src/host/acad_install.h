@@ -12,6 +12,13 @@
 
 namespace host {
 
+// Where the suffix of a release without a row in release_suffix_table comes from.
+enum class suffix_source {
+    none,           // nowhere: the release cannot be connected
+    administrator,  // a row of the program's settings
+    client_folder,  // "\A" and the product's year: counts while the client folder holds that folder
+};
+
 struct acad_install {
     std::wstring install_folder;  // holds acad.exe; ends with a backslash once read
     std::wstring release;         // release key, for example "R24.1"
@@ -26,6 +33,9 @@ struct acad_install {
     // whole and found another text type.
     DWORD support_path_type = REG_SZ;
     DWORD trusted_paths_type = REG_SZ;
+    // Set by discovery for a release that release_suffix_table has no row for.
+    suffix_source extra_suffix_source = suffix_source::none;
+    std::wstring extra_suffix;
     win::unique_hicon icon;
     int icon_width = 0;
     int icon_height = 0;

@@ -1,6 +1,7 @@
 #include "host/profile_connection.h"
 
 #include "host/registry.h"
+#include "host/release_rows.h"
 #include "host/restore_point.h"
 
 #include <windows.h>
@@ -117,6 +118,29 @@ std::wstring join_path_list(const std::vector<std::wstring>& list)
     return joined;
 }
 
+const wchar_t* built_in_suffix(const std::wstring& release)
+{
+    const auto row = std::find_if(std::begin(release_suffix_table), std::end(release_suffix_table),
+                                  [&](const release_suffix_row& r) { return release == r.release; });
+    return row == std::end(release_suffix_table) ? nullptr : row->suffix;
+}
+
+connect_obstacle connect_obstacle_of(const acad_install& record, const std::wstring& base_folder)
+{
+    if (built_in_suffix(record.release))
+        return connect_obstacle::none;
+    switch (record.extra_suffix_source) {
+    case suffix_source::administrator:
+        return connect_obstacle::none;
+    case suffix_source::client_folder:
+        return client_holds_folder(base_folder, record.extra_suffix) ? connect_obstacle::none
+                                                                     : connect_obstacle::no_release_folder;
+    case suffix_source::none:
+        break;
+    }
+    return connect_obstacle::no_row;
+}
+
 bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
                      std::wstring& client_folder)
 {
@@ -124,11 +148,10 @@ bool release_folders(const acad_install& record, const std::wstring& base_folder
     if (!client_folder.empty() && client_folder.back() == L'\\')
         client_folder.pop_back();
     release_folder = client_folder;
-    const auto row = std::find_if(std::begin(release_suffix_table), std::end(release_suffix_table),
-                                  [&](const release_suffix_row& r) { return record.release == r.release; });
-    if (row == std::end(release_suffix_table))
+    if (connect_obstacle_of(record, base_folder) != connect_obstacle::none)
         return false;
-    release_folder += row->suffix;
+    const wchar_t* suffix = built_in_suffix(record.release);
+    release_folder += suffix ? suffix : record.extra_suffix.c_str();
     return true;
 }
 

@@ -19,9 +19,23 @@ struct release_suffix_row {
 // The releases that can be connected. "R24" has no decimal part: a key named R24.0 matches nothing.
 extern const release_suffix_row release_suffix_table[5];
 
+// The suffix table's suffix for the release key (matched whole, case counting), or null.
+const wchar_t* built_in_suffix(const std::wstring& release);
+
+// Why a release cannot be connected to a client folder.
+enum class connect_obstacle {
+    none,               // it can
+    no_row,             // no suffix row, and no year to name a release folder by
+    no_release_folder,  // the release folder its year names is not in the client folder
+};
+
+// The suffix table's row first, then what discovery chose for the record: an administrator's
+// row, or the release folder of its year when the client folder (the base folder) holds it.
+connect_obstacle connect_obstacle_of(const acad_install& record, const std::wstring& base_folder);
+
 // The client folder is the base folder without its trailing backslash; the release folder is the
 // client folder followed by the release's suffix. False (release folder = client folder) when
-// the release has no row.
+// the release cannot be connected (connect_obstacle_of).
 bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
                      std::wstring& client_folder);
 

@@ -94,6 +94,26 @@ bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, b
     return true;
 }
 
+bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide)
+{
+    vorn_buffer ini_path;
+    if (find_portable_ini(ini_path)) {
+        wchar_t text[file_value_size] = {};
+        GetPrivateProfileStringW(portable_section, name, L"", text, file_value_size, ini_path.as_const_w_buffer());
+        value = text;
+        return true;
+    }
+    win::unique_hkey key;
+    if (open_key(machine_wide ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, settings_key_path, read_access, key) !=
+        ERROR_SUCCESS)
+        return false;
+    stored_value stored;
+    if (read_stored_value(key.get(), name, stored) != ERROR_SUCCESS)
+        return false;
+    value = stored.exists && is_text_type(stored.type) ? stored_text(stored) : std::wstring();
+    return true;
+}
+
 bool write_setting(const wchar_t* name, const std::wstring& value)
 {
     vorn_buffer ini_path;

@@ -19,6 +19,11 @@ bool find_portable_ini(vorn_buffer& path);
 // `value` as given. False, after an error box, only when the registry key cannot be opened.
 bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, bool machine_wide);
 
+// Reads one setting from the same place as read_setting, but shows nothing: false when the
+// registry key cannot be opened. A registry value is read whole; one that is not text reads as
+// empty text.
+bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide);
+
 // Stores one setting, in the registry always for the current user. False, after an error box,
 // only when the key cannot be opened for writing; a refused write has shown its own box.
 bool write_setting(const wchar_t* name, const std::wstring& value);
