@@ -5,6 +5,7 @@
 #include "connections/connection.h"
 
 #include "connections/connection_fields.h"
+#include "connections/read_only_file.h"
 #include "vorn/vorn_crypt.h"
 
 #include <algorithm>
@@ -195,6 +196,8 @@ void connection::read_ini()
 
 void connection::write_ini()
 {
+    if (is_read_only_file(ini_path))
+        return;
     for (const connection_field& field : connection_fields) {
         const ini_key key(ini_path, field);
         std::visit([&](const auto& kind) { write_field(*this, key, kind); }, field.kind);

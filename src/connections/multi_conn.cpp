@@ -1,5 +1,7 @@
 #include "connections/multi_conn.h"
 
+#include "connections/read_only_file.h"
+
 #include "ui/show_error.h"
 #include "host/settings_store.h"
 #include "win/unique_handle.h"
@@ -139,9 +141,11 @@ connection* multi_conn::get_default() const
 
 void multi_conn::set_default(connection* conn)
 {
-    if (conn)
-        WritePrivateProfileStringW(config_section, last_default_key, conn->file_stem,
-                                   config_path(instance_factory_folder()).c_str());
+    if (conn) {
+        const std::wstring config = config_path(instance_factory_folder());
+        if (!is_read_only_file(config.c_str()))
+            WritePrivateProfileStringW(config_section, last_default_key, conn->file_stem, config.c_str());
+    }
     m_default = conn;
 }
 
