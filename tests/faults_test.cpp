@@ -1,0 +1,175 @@
+// Faults of the platform while the main window is open: definitions locked by another handle,
+// a read-only Instance Factory folder, the folder deleted, the library's settings file locked.
+// Whatever fails says so where the program reports that failure; nothing stored before is lost,
+// and once the fault is gone the window works as before.
+
+#include "app/main_window_ids.h"
+#include "dialogs/conn_prop_ids.h"
+#include "vorn/vorn_curl.h"
+
+#include "support/hostile.h"
+#include "support/opened_main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using test::click;
+
+// A handle that shares nothing, as an editor that holds the file open for writing has.
+HANDLE lock(const fs::path& file)
+{
+    return CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+void set_read_only(const fs::path& path, bool read_only)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    SetFileAttributesW(path.c_str(), read_only ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+class Faults : public test::opened_main_window {
+protected:
+    void SetUp() override
+    {
+        station.add_settings_keys(L"5.2.1");
+        station.add_definition({L"alpha_locator", L"Alpha", L"ALPHA"});
+        station.add_definition({L"beta_locator", L"Beta", L"BETA"});
+        station.set_default_definition(L"alpha_locator");
+    }
+    fs::path factory() const { return station.factory(); }
+
+    int card_of(const std::wstring& name) const
+    {
+        const auto names = card_names();
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    }
+    // Edit and Save unchanged, make current, delete: each on the card of that name.
+    void edit(const std::wstring& name)
+    {
+        select_cards({card_of(name)});
+        seam.answer_dialog(IDD_CONN_PROP_MAIN, IDOK);
+        click(main(), IDC_EDIT);
+    }
+    void make_current(const std::wstring& name)
+    {
+        select_cards({card_of(name)});
+        seam.answer(IDYES);
+        click(main(), IDC_CURRENT);
+    }
+    void remove(const std::wstring& name)
+    {
+        select_cards({card_of(name)});
+        seam.answer(IDYES);
+        click(main(), IDC_DELETE);
+    }
+    // Create, its dialog ended with OK without a file made: the list is read again.
+    void reload()
+    {
+        seam.answer_dialog(IDD_CONN_PROP_MAIN, IDOK);
+        click(main(), IDC_CREATE);
+    }
+    std::vector<std::wstring> errors() const
+    {
+        std::vector<std::wstring> texts;
+        for (const test::shown_box& box : seam.boxes())
+            if ((box.flags & MB_ICONMASK) == MB_ICONERROR)
+                texts.push_back(box.text);
+        return texts;
+    }
+};
+
+TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
+{
+    const std::wstring alpha_file = factory().wstring() + L"alpha_locator.ini";
+    const std::wstring not_deleted = L"Connection file [" + alpha_file + L"] does not exist!";
+    HANDLE held = INVALID_HANDLE_VALUE;
+    struct fault {
+        const char* name;
+        std::function<void()> begin, end;
+        std::vector<std::wstring> errors;  // of Edit, Current and Delete on Alpha
+        int cards;                         // after them
+        bool files_kept;
+    };
+    const fault faults[] = {
+        {"a second handle without sharing on the definition",
+         [&] { held = lock(alpha_file); }, [&] { CloseHandle(held); }, {not_deleted}, 2, true},
+        {"a second handle without sharing on multi_conn.config",
+         [&] { held = lock(factory() / L"multi_conn.config"); }, [&] { CloseHandle(held); }, {}, 1, false},
+        {"a read-only folder of read-only files",
+         [&] { for (const auto& e : fs::directory_iterator(factory())) set_read_only(e.path(), true); set_read_only(factory(), true); },
+         [&] { for (const auto& e : fs::directory_iterator(factory())) set_read_only(e.path(), false); set_read_only(factory(), false); },
+         {not_deleted}, 2, true},
+        {"the folder deleted", [&] { fs::remove_all(factory()); }, [&] { fs::create_directories(factory()); },
+         {not_deleted}, 0, false},
+    };
+    const auto stored = test::files_snapshot(factory());
+    for (const fault& f : faults) {
+        SCOPED_TRACE(f.name);
+        for (const auto& [path, bytes] : stored)
+            std::ofstream(path, std::ios::binary) << bytes;
+        open();
+        f.begin();
+        edit(L"Alpha");
+        make_current(L"Alpha");
+        remove(L"Alpha");
+        EXPECT_EQ(errors(), f.errors);
+        EXPECT_EQ(cards.count(), f.cards);
+        f.end();
+        if (f.files_kept) {
+            EXPECT_TRUE(test::files_snapshot(factory()) == stored);
+        }
+
+        // The fault gone and the files back, everything works again: Beta is made current and deleted.
+        seam.clear();
+        for (const auto& [path, bytes] : stored)
+            std::ofstream(path, std::ios::binary) << bytes;
+        reload();
+        make_current(L"Beta");
+        remove(L"Beta");
+        EXPECT_TRUE(errors().empty()) << testing::PrintToString(seam.texts());
+        EXPECT_FALSE(fs::exists(factory() / L"beta_locator.ini"));
+        EXPECT_EQ(std::vector<std::wstring>(card_names()), std::vector<std::wstring>{L"Alpha"});
+        window.reset();
+    }
+}
+
+TEST_F(Faults, ALockedLibrarySettingsFileKeepsWhatItHolds)
+{
+    test::temp_folder appdata;
+    wchar_t previous[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"APPDATA", previous, MAX_PATH);
+    SetEnvironmentVariableW(L"APPDATA", appdata.path().c_str());
+    const fs::path file = appdata.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini";
+    fs::create_directories(file.parent_path());
+    const std::string stored = "[cURL]\nproxy=stored.example\nproxy_port=3128\ntimeout=45\n";
+    std::ofstream(file, std::ios::binary) << stored;
+    vorn_cURL::read_config();
+    vorn_cURL::m_setting_proxy = L"changed.example";
+    for (const bool read_only : {false, true}) {
+        const HANDLE held = read_only ? INVALID_HANDLE_VALUE : lock(file);
+        if (read_only)
+            set_read_only(file, true);
+        EXPECT_FALSE(vorn_cURL::write_config());
+        read_only ? set_read_only(file, false) : static_cast<void>(CloseHandle(held));
+        EXPECT_EQ(test::read_file(file), stored);
+        EXPECT_EQ(fs::directory_iterator(file.parent_path())->path(), file);  // no draft left behind
+    }
+    EXPECT_TRUE(vorn_cURL::write_config());
+    vorn_cURL::read_config();
+    EXPECT_EQ(vorn_cURL::m_setting_proxy.str(), L"changed.example");
+    SetEnvironmentVariableW(L"APPDATA", previous);
+}
+
+}  // namespace
