@@ -15,14 +15,12 @@
 #include "support/hostile.h"
 #include "support/opened_main_window.h"
 #include "support/program_copy.h"
-#include "support/trusted_authority.h"
 #include "support/unix_service.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <chrono>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -298,97 +296,6 @@ TEST_F(HostileRegistry, ValuesOfEveryWrongTypeAndSizeAreReadAsTheirBoxesSayAndKe
         tried += static_cast<int>(std::size(all)) + 1;
     }
     std::printf("hostile registry values: %d cases\n", tried);
-}
-
-// A definition's test login against gateways that answer badly: the definition's file is as it
-// was, and the box names the failure.
-class HostileGateway : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        vorn_cURL::ensure_config_loaded();
-        vorn_cURL::m_setting_proxy = L"";
-        vorn_cURL::m_setting_conn_timeout = 5;
-        vorn_cURL::m_setting_timeout = 3;  // the slow answer ends here
-        vorn_cURL::m_ssl_no_revoke = 1;
-    }
-    long gateway(const std::string& section, std::vector<std::string> options = {})
-    {
-        const auto config = folder.path() / (L"gateway" + std::to_wstring(m_services.size()) + L".ini");
-        std::ofstream(config) << "[gateway]\n" << section << "\n[users]\nann = pw\n[vars]\nPLX2_SEED = acme\n"
-                                   "PLX2_HTTP_SERVER = plx.acme.com\nPLX2_HTTP_PORT = 443\nPLX2_HTTP_PROCESS = /p.php\n"
-                                   "PLX2_HTTP_PROCESS_BLOBS = /b.php\nPLX2_HTTP_SSL = 1\n";
-        auto command = test::gateway_command(config, !options.empty(), authority->ca_folder());
-        command.insert(command.end(), options.begin() + (options.empty() ? 0 : 1), options.end());
-        const auto& service = m_services.emplace_back(std::make_unique<test::unix_service>(command));
-        EXPECT_TRUE(service->started());
-        return service->port();
-    }
-
-    static inline std::unique_ptr<test::trusted_gateway> authority;
-    static void SetUpTestSuite() { authority = std::make_unique<test::trusted_gateway>("[users]\nann = pw\n"); }
-    static void TearDownTestSuite() { authority.reset(); }
-
-    test::temp_folder folder;
-    test::scripted_seam seam;
-
-private:
-    std::vector<std::unique_ptr<test::unix_service>> m_services;
-};
-
-TEST_F(HostileGateway, EveryBadAnswerFailsWithItsReasonAndTheDefinitionKeepsItsFile)
-{
-    ASSERT_TRUE(authority->started());
-    const std::vector<std::string> tls{"tls"};
-    struct bad_answer {
-        std::string section;
-        std::vector<std::string> options;  // first "tls" for HTTPS, then the gateway's own
-        std::wstring reason;               // the library's text, as the box ends
-    };
-    const bad_answer answers[] = {
-        {"answer = malformed", {}, L"The server's answer is not valid JSON"},
-        {"answer = oversized\nanswer_bytes = 52428800", {}, L"bytes is larger than 1 MiB"},
-        {"answer = oversized-unannounced\nanswer_bytes = 52428800", {}, L"The server's answer is larger than 1 MiB"},
-        {"answer = slow", {}, L" within 3 seconds (WinHTTP error 12002)"},
-        {"answer = cut", {}, L"The server closed the connection after "},
-        {"answer = redirect-302", {}, L"HTTP 302 Found"},
-        {"answer = redirect-307", {}, L"HTTP 307 Temporary Redirect"},
-        {"answer = killed", {}, L"The server's answer is empty"},
-        {"", {"tls", "--cert-expired"}, L" refused: "},
-        {"", {"tls", "--cert-name", "elsewhere.example"}, L" refused: "},
-        {"", {"tls", "--cert-dir", test::unix_path(folder.path() / L"stranger")}, L" refused: "},
-        // PHP gateways often answer as text/html: the JSON counts, not its label.
-        {"content_type = text/html", {}, L""},
-        {"", {}, L""},  // and after all of them a good answer still logs in
-    };
-    const fs::path file = folder.path() / L"acme_locator.ini";
-    write(file, valid_definition);
-    int tried = 0;
-    for (const bad_answer& answer : answers) {
-        SCOPED_TRACE(answer.section + " " + (answer.options.empty() ? "" : answer.options.back()));
-        const long port = gateway(answer.section, answer.options);
-        connection conn(file.wstring().c_str());
-        conn.read_ini();
-        conn.m_host_name = L"localhost";
-        conn.m_port = port;
-        conn.m_ssl = !answer.options.empty();
-        conn.m_user_server_logon = false;
-        conn.m_user_name = L"ann";
-        conn.m_password = L"pw";
-        seam.clear();
-        const auto started = std::chrono::steady_clock::now();
-        EXPECT_EQ(conn.reconnect(), answer.reason.empty());
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));  // the slow one's 3 and a little
-        EXPECT_EQ(test::read_file(file), valid_definition);
-        ++tried;
-        if (answer.reason.empty())
-            continue;
-        ASSERT_EQ(seam.texts().size(), 1u);
-        const std::wstring text = seam.texts()[0];
-        EXPECT_TRUE(text.starts_with(L"Failed to dbc_LoginUser because: ")) << testing::PrintToString(text);
-        EXPECT_NE(text.find(answer.reason), std::wstring::npos) << testing::PrintToString(text);
-    }
-    std::printf("hostile gateway answers: %d cases\n", tried);
 }
 
 }  // namespace
