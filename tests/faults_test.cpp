@@ -8,13 +8,17 @@
 #include "vorn/vorn_curl.h"
 
 #include "support/hostile.h"
+#include "support/created_key.h"
 #include "support/opened_main_window.h"
+#include "support/unix_service.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -38,6 +42,54 @@ void set_read_only(const fs::path& path, bool read_only)
     const DWORD attributes = GetFileAttributesW(path.c_str());
     SetFileAttributesW(path.c_str(), read_only ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY);
 }
+
+// Runs a shell command line on the Linux side and waits for it: its exit status, or -1.
+int linux_shell(const std::string& script)
+{
+    const test::temp_folder folder;
+    const fs::path status = folder.path() / L"status";
+    const std::string full = script + "; echo $? > '" + test::unix_path(status) + "'";
+    std::wstring line = L"\"" + test::dos_path("/bin/sh") + L"\" -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    for (int i = 0; i < 200 && test::read_file(status).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::string text = test::read_file(status);
+    return text.empty() ? -1 : std::stoi(text);
+}
+
+// A 64 KB file system mounted on a fresh folder while it lives, where this process may mount
+// one (as root).
+class small_disk {
+public:
+    small_disk() : m_point(test::unix_path(m_folder.path()))
+    {
+        m_mounted = linux_shell("mount -t tmpfs -o size=64k tmpfs '" + m_point + "'") == 0;
+    }
+    ~small_disk()
+    {
+        if (m_mounted)
+            linux_shell("umount -l '" + m_point + "'");
+    }
+    bool mounted() const { return m_mounted; }
+    const fs::path& path() const { return m_folder.path(); }
+    // Writes a file until the disk is full.
+    void fill() const
+    {
+        std::ofstream filler(path() / L"filler", std::ios::binary);
+        const std::string block(1024, 'f');
+        while (filler.write(block.data(), block.size()) && filler.flush()) {
+        }
+    }
+
+private:
+    test::temp_folder m_folder;
+    std::string m_point;
+    bool m_mounted = false;
+};
 
 class Faults : public test::opened_main_window {
 protected:
@@ -143,6 +195,38 @@ TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
         EXPECT_EQ(std::vector<std::wstring>(card_names()), std::vector<std::wstring>{L"Alpha"});
         window.reset();
     }
+}
+
+// The platform's profile write cuts a file short on a full disk and still reports success.
+TEST_F(Faults, AFullDiskCutsNoDefinitionShort)
+{
+    const small_disk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "no file system can be mounted here; a copy onto a full disk is the seam's failed copy "
+                        "in working_folders_tests";
+    test::created_key(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", disk.path().wstring() + L"\\");
+    // Almost a page: writing the keys it lacks needs a second one.
+    const fs::path alpha = disk.path() / L"alpha_locator.ini";
+    std::ofstream(alpha, std::ios::binary) << "[General]\r\nlogonex=2\r\nconn_name=Alpha\r\nnotes=" << std::string(3900, 'n')
+                                           << "\r\n[httpConn]\r\nuserName=cad\r\nhostName=plaxor.example.com\r\n";
+    const std::string stored = test::read_file(alpha);
+    disk.fill();
+    open();
+    edit(L"Alpha");
+    make_current(L"Alpha");
+    EXPECT_EQ(test::read_file(alpha), stored);
+    EXPECT_FALSE(fs::exists(disk.path() / L"multi_conn.config"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk.path()), {}), 2);  // no draft left behind
+
+    fs::remove(disk.path() / L"filler");  // room again: the same steps write everything
+    edit(L"Alpha");
+    make_current(L"Alpha");
+    const std::string written = test::read_file(alpha);
+    for (const char* kept : {"notes=nnn", "hostName=plaxor.example.com\r\n", "readSize=16384\r\n"})
+        EXPECT_NE(written.find(kept), std::string::npos) << kept;
+    EXPECT_TRUE(fs::exists(disk.path() / L"multi_conn.config"));
+    EXPECT_TRUE(errors().empty());
+    window.reset();
 }
 
 TEST_F(Faults, ALockedLibrarySettingsFileKeepsWhatItHolds)
