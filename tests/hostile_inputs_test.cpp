@@ -56,8 +56,8 @@ protected:
         station.set_default_definition(L"good_locator");
     }
 
-    // Opens the window on what is stored, draws it, reads every card as the drawing does and
-    // closes it again: nothing shown, nothing stored changed.
+    // Opens the window on what is stored, draws it, reads every card as the drawing does, asks
+    // to make each current and closes it again: no other box shown, nothing stored changed.
     void open_and_close(const std::string& what, int expected_cards)
     {
         SCOPED_TRACE(what);
@@ -71,9 +71,14 @@ protected:
             for (const vorn_buffer& label : {conn.get_name_label(), conn.get_conn_label(), conn.get_user_label(),
                                              conn.get_lastlogin_label(), conn.get_seed_label(), conn.get_domain()})
                 EXPECT_LE(label.str().size(), 2 * 1023u + 3);
+            select_cards({i});  // its name in a question of 512 characters, answered No
+            seam.answer(IDNO);
+            click(main(), IDC_CURRENT);
         }
         window.reset();
-        EXPECT_TRUE(seam.texts().empty());
+        ASSERT_EQ(seam.boxes().size(), static_cast<size_t>(expected_cards));
+        for (const test::shown_box& question : seam.boxes())
+            EXPECT_TRUE(question.text.starts_with(L"Make '") && question.text.size() <= 511) << question.text.size();
         EXPECT_TRUE(before == test::stored_state(root.path()));
     }
 };
@@ -178,10 +183,9 @@ TEST_F(HostileTransportFiles, SettingsAndConsolePositionStayInBoundsAndTheLoginS
     const std::string position = "[General]\nposition_set=1\nposition_x=10\nposition_y=10\nposition_width=500\n"
                                  "position_height=600\n";
     auto files = test::hostile_ini_files(position, 1605, {12});
-    for (const hostile_content& numbers : test::hostile_ini_files(position, 1606, {12, 64}))  // digits, not letters
-        if (numbers.name.starts_with("values"))
-            files.push_back({numbers.name + " of 9s", test::with_values_of_length(position, numbers.bytes.find('\n', 9) - 9, '9')});
-    for (const std::string value : {"-2147483649", "2147483648", "-1", "0"})
+    for (const size_t digits : {10, 11, 12, 64})  // numbers at and past every int
+        files.push_back({std::to_string(digits) + " nines", test::with_values_of_length(position, digits, '9')});
+    for (const std::string value : {"-2147483649", "-1", "0"})
         files.push_back({"every value " + value, "[General]\nposition_set=1\nposition_x=" + value + "\nposition_y=" +
                                                      value + "\nposition_width=" + value + "\nposition_height=" + value + "\n"});
     for (const hostile_content& file : files) {
