@@ -91,6 +91,13 @@ private:
     bool m_mounted = false;
 };
 
+void set_read_only_with_files(const fs::path& folder, bool read_only)
+{
+    for (const auto& entry : fs::directory_iterator(folder))
+        set_read_only(entry.path(), read_only);
+    set_read_only(folder, read_only);
+}
+
 class Faults : public test::opened_main_window {
 protected:
     void SetUp() override
@@ -160,8 +167,7 @@ TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
         {"a second handle without sharing on multi_conn.config",
          [&] { held = lock(factory() / L"multi_conn.config"); }, [&] { CloseHandle(held); }, {}, 1, false},
         {"a read-only folder of read-only files",
-         [&] { for (const auto& e : fs::directory_iterator(factory())) set_read_only(e.path(), true); set_read_only(factory(), true); },
-         [&] { for (const auto& e : fs::directory_iterator(factory())) set_read_only(e.path(), false); set_read_only(factory(), false); },
+         [&] { set_read_only_with_files(factory(), true); }, [&] { set_read_only_with_files(factory(), false); },
          {not_deleted}, 2, true},
         {"the folder deleted", [&] { fs::remove_all(factory()); }, [&] { fs::create_directories(factory()); },
          {not_deleted}, 0, false},
