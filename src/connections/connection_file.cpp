@@ -6,6 +6,7 @@
 
 #include "connections/connection_fields.h"
 #include "vorn/vorn_crypt.h"
+#include "vorn/vorn_profile_draft.h"
 
 #include <algorithm>
 #include <variant>
@@ -39,12 +40,12 @@ const wchar_t* section_of(field_place place)
     }
 }
 
-// One key of the definition's file. Neither operation falls back on the platform's default file
-// (win.ini) for a definition without a file: reading gives the fallback, writing does nothing.
+// One key of the definition's file, read from the file and written into a draft of it. Reading
+// never falls back on the platform's default file (win.ini) for a definition without a file.
 class ini_key {
 public:
-    ini_key(const vorn_buffer& path, const connection_field& field)
-        : m_path(path), m_section(section_of(field.place)), m_key(field.key)
+    ini_key(const vorn_buffer& path, const connection_field& field, vorn_profile_draft* draft = nullptr)
+        : m_path(path), m_section(section_of(field.place)), m_key(field.key), m_draft(draft)
     {
     }
 
@@ -67,14 +68,15 @@ public:
 
     void store(const wchar_t* text) const
     {
-        if (!m_path.is_empty())
-            WritePrivateProfileStringW(m_section, m_key, text, m_path);
+        WritePrivateProfileStringW(m_section, m_key, text, m_draft->path().c_str());
+        m_draft->wrote(m_section, m_key);
     }
 
 private:
     const vorn_buffer& m_path;
     const wchar_t* m_section;
     const wchar_t* m_key;
+    vorn_profile_draft* m_draft;
 };
 
 vorn_buffer deciphered(const vorn_buffer& stored)
@@ -193,10 +195,18 @@ void connection::read_ini()
     }
 }
 
+// Nothing is written for a definition without a file, nor when no draft can be made (the file
+// is read-only, or the disk has no room for a copy); the file then stays as it was.
 void connection::write_ini()
 {
+    if (ini_path.is_empty())
+        return;
+    vorn_profile_draft draft(ini_path.str());
+    if (draft.path().empty())
+        return;
     for (const connection_field& field : connection_fields) {
-        const ini_key key(ini_path, field);
+        const ini_key key(ini_path, field, &draft);
         std::visit([&](const auto& kind) { write_field(*this, key, kind); }, field.kind);
     }
+    draft.replace_file();
 }

@@ -2,6 +2,7 @@
 
 #include "ui/show_error.h"
 #include "host/settings_store.h"
+#include "vorn/vorn_profile_draft.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -139,9 +140,15 @@ connection* multi_conn::get_default() const
 
 void multi_conn::set_default(connection* conn)
 {
-    if (conn)
-        WritePrivateProfileStringW(config_section, last_default_key, conn->file_stem,
-                                   config_path(instance_factory_folder()).c_str());
+    if (conn) {
+        // Through a draft: a read-only record stays as it is, a full disk does not cut it.
+        vorn_profile_draft draft(config_path(instance_factory_folder()));
+        if (!draft.path().empty()) {
+            WritePrivateProfileStringW(config_section, last_default_key, conn->file_stem, draft.path().c_str());
+            draft.wrote(config_section, last_default_key);
+            draft.replace_file();
+        }
+    }
     m_default = conn;
 }
 

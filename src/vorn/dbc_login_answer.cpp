@@ -79,6 +79,8 @@ bool read_login_answer(unsigned long status, const std::wstring& reason, const s
     }
     if (status != 200)
         return fail(error, L"HTTP " + std::to_wstring(status) + (reason.empty() ? L"" : L" " + reason));
+    if (body.empty())  // a server that went away before it wrote its answer
+        return fail(error, L"The server's answer is empty");
     if (answer.is_discarded())
         return fail(error, L"The server's answer is not valid JSON");
     if (!answer.is_object())

@@ -3,6 +3,7 @@
 #include "vorn/dbc_settings_file.h"
 #include "vorn/vorn_crypt.h"
 #include "vorn/vorn_curl.h"
+#include "vorn/vorn_profile_draft.h"
 
 #include <windows.h>
 
@@ -61,17 +62,18 @@ vorn_buffer read_password(const std::wstring& file, const wchar_t* key)
     return password;
 }
 
-bool write_text(const std::wstring& file, const wchar_t* key, const wchar_t* text)
+bool write_text(vorn_profile_draft& draft, const wchar_t* key, const wchar_t* text)
 {
-    return WritePrivateProfileStringW(section, key, text, file.c_str()) != FALSE;
+    draft.wrote(section, key);
+    return WritePrivateProfileStringW(section, key, text, draft.path().c_str()) != FALSE;
 }
 
-bool write_long(const std::wstring& file, const wchar_t* key, long value)
+bool write_long(vorn_profile_draft& draft, const wchar_t* key, long value)
 {
-    return write_text(file, key, std::to_wstring(value).c_str());
+    return write_text(draft, key, std::to_wstring(value).c_str());
 }
 
-bool write_password(const std::wstring& file, const wchar_t* key, const vorn_buffer& password)
+bool write_password(vorn_profile_draft& draft, const wchar_t* key, const vorn_buffer& password)
 {
     vorn_buffer stored;
     if (!password.is_empty()) {
@@ -81,71 +83,23 @@ bool write_password(const std::wstring& file, const wchar_t* key, const vorn_buf
         stored.makeFrom(cipher, 0);
         dbcCrypt_free(cipher);
     }
-    return write_text(file, key, stored);
+    return write_text(draft, key, stored);
 }
 
-// The settings are written into a copy of the file beside it, which replaces the file only once
-// every one of them is in: a failure half-way leaves the file as it was, not half old, half new.
-class settings_draft {
-public:
-    explicit settings_draft(const std::wstring& file) : m_file(file)
-    {
-        // A read-only file is not to be changed. Windows would refuse to write it anyway; Wine
-        // lets an administrator do it, so it is asked here.
-        const DWORD attributes = GetFileAttributesW(file.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            return;
-        const std::wstring folder = file.substr(0, file.find_last_of(L'\\'));
-        wchar_t draft[MAX_PATH];
-        if (!GetTempFileNameW(folder.c_str(), L"dbc", 0, draft))
-            return;
-        m_draft = draft;
-        // The copy keeps whatever else the file holds; a missing file starts the draft empty.
-        if (!CopyFileW(file.c_str(), draft, FALSE) && GetLastError() != ERROR_FILE_NOT_FOUND)
-            discard();
-    }
-    ~settings_draft() { discard(); }
-    settings_draft(const settings_draft&) = delete;
-    settings_draft& operator=(const settings_draft&) = delete;
-
-    // Empty when no draft could be made.
-    const std::wstring& path() const { return m_draft; }
-
-    bool replace_file()
-    {
-        if (m_draft.empty() ||
-            !MoveFileExW(m_draft.c_str(), m_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return false;
-        m_draft.clear();
-        return true;
-    }
-
-private:
-    void discard()
-    {
-        if (!m_draft.empty())
-            DeleteFileW(m_draft.c_str());
-        m_draft.clear();
-    }
-
-    std::wstring m_file;
-    std::wstring m_draft;
-};
-
-bool write_settings(const std::wstring& file)
+bool write_settings(vorn_profile_draft& draft)
 {
-    return write_text(file, L"proxy", vorn_cURL::m_setting_proxy) &&
-           write_long(file, L"proxy_port", vorn_cURL::m_setting_proxy_port) &&
-           write_long(file, L"proxy_use_cred", vorn_cURL::m_setting_proxy_use_cred ? 1 : 0) &&
-           write_text(file, L"proxy_user", vorn_cURL::m_setting_proxy_user) &&
-           write_password(file, L"proxy_password", vorn_cURL::m_setting_proxy_password) &&
-           write_long(file, L"conn_timeout", vorn_cURL::m_setting_conn_timeout) &&
-           write_long(file, L"timeout", vorn_cURL::m_setting_timeout) &&
-           write_long(file, L"http_auth", vorn_cURL::m_httpAuth) &&
-           write_text(file, L"user_agent", vorn_cURL::m_setting_user_agent) &&
-           write_long(file, L"tcp_nodelay", vorn_cURL::m_setting_tcp_nodelay) &&
-           write_long(file, L"ssl_no_revoke", vorn_cURL::m_ssl_no_revoke) &&
-           write_long(file, L"ssl_allow_beast", vorn_cURL::m_ssl_allow_beast);
+    return write_text(draft, L"proxy", vorn_cURL::m_setting_proxy) &&
+           write_long(draft, L"proxy_port", vorn_cURL::m_setting_proxy_port) &&
+           write_long(draft, L"proxy_use_cred", vorn_cURL::m_setting_proxy_use_cred ? 1 : 0) &&
+           write_text(draft, L"proxy_user", vorn_cURL::m_setting_proxy_user) &&
+           write_password(draft, L"proxy_password", vorn_cURL::m_setting_proxy_password) &&
+           write_long(draft, L"conn_timeout", vorn_cURL::m_setting_conn_timeout) &&
+           write_long(draft, L"timeout", vorn_cURL::m_setting_timeout) &&
+           write_long(draft, L"http_auth", vorn_cURL::m_httpAuth) &&
+           write_text(draft, L"user_agent", vorn_cURL::m_setting_user_agent) &&
+           write_long(draft, L"tcp_nodelay", vorn_cURL::m_setting_tcp_nodelay) &&
+           write_long(draft, L"ssl_no_revoke", vorn_cURL::m_ssl_no_revoke) &&
+           write_long(draft, L"ssl_allow_beast", vorn_cURL::m_ssl_allow_beast);
 }
 
 // Whether the settings hold what the file held or what a caller stored; guarded by load_lock.
@@ -193,6 +147,6 @@ bool vorn_cURL::write_config()
     const std::wstring file = settings_path();
     if (file.empty() || !dbc_createIniFolder())
         return false;
-    settings_draft draft(file);
-    return !draft.path().empty() && write_settings(draft.path()) && draft.replace_file();
+    vorn_profile_draft draft(file);
+    return !draft.path().empty() && write_settings(draft) && draft.replace_file();
 }

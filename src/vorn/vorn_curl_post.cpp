@@ -415,9 +415,9 @@ bool post_exchange::read_body(std::string& body)
     body.clear();
     DWORD length = 0;
     DWORD size = sizeof(length);
-    if (WinHttpQueryHeaders(m_handle.get(), WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
-                            WINHTTP_HEADER_NAME_BY_INDEX, &length, &size, WINHTTP_NO_HEADER_INDEX) &&
-        length > vorn_cURL::max_body_size)
+    const bool announced = WinHttpQueryHeaders(m_handle.get(), WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                                               WINHTTP_HEADER_NAME_BY_INDEX, &length, &size, WINHTTP_NO_HEADER_INDEX);
+    if (announced && length > vorn_cURL::max_body_size)
         return fail(L"The server's answer of " + std::to_wstring(length) + L" bytes is larger than 1 MiB");
 
     std::vector<char> chunk(m_read_size);
@@ -425,8 +425,15 @@ bool post_exchange::read_body(std::string& body)
         if (m_deadline.passed())
             return fail_winhttp(ERROR_WINHTTP_TIMEOUT);
         apply_timeouts();
+        // Only what has arrived is read: a read for more waits until all of it came, however
+        // long a server that trickles its answer takes, and the deadline would go unheard.
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(m_handle.get(), &available))
+            return fail_winhttp(GetLastError());
+        if (available == 0)
+            break;
         DWORD read = 0;
-        if (!WinHttpReadData(m_handle.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+        if (!WinHttpReadData(m_handle.get(), chunk.data(), std::min(available, static_cast<DWORD>(chunk.size())), &read))
             return fail_winhttp(GetLastError());
         if (read == 0)
             break;
@@ -434,6 +441,9 @@ bool post_exchange::read_body(std::string& body)
             return fail(L"The server's answer is larger than 1 MiB");
         body.append(chunk.data(), read);
     }
+    if (announced && body.size() < length)
+        return fail(L"The server closed the connection after " + std::to_wstring(body.size()) + L" of the " +
+                    std::to_wstring(length) + L" bytes of its answer");
     if (!body.empty())
         vorn_debug(vorn_debug_data_in, from_utf8(body));
     return true;

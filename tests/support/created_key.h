@@ -25,6 +25,11 @@ public:
         RegSetValueExW(m_key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
+    void set_bytes(const std::wstring& name, DWORD type, const std::string& bytes) const
+    {
+        RegSetValueExW(m_key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size()));
+    }
     void set_number(const std::wstring& name, DWORD number) const
     {
         RegSetValueExW(m_key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);

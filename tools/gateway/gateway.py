@@ -68,31 +68,39 @@ def make_database(config, path):
             database.execute("INSERT INTO plx_vars VALUES (?, ?, ?)", (name, value["int"], value["text"]))
 
 
-def make_certificate(folder, names):
-    """A CA of the folder's own and a server certificate for `names`, made once per folder."""
+def make_certificate(folder, names, expired=False):
+    """A CA of the folder's own, made once per folder, and a server certificate for `names`
+    (expired since yesterday when asked), made once per folder, names and expiry."""
     os.makedirs(folder, exist_ok=True)
     ca_key, ca_pem, ca_der = (os.path.join(folder, n) for n in ("ca.key", "ca.pem", "ca.der"))
-    key, csr, cert = (os.path.join(folder, n) for n in ("server.key", "server.csr", "server.pem"))
+    stem = "server" if names == ["localhost"] and not expired else "server-" + "-".join(names) + ("-expired" * expired)
+    key, csr, cert = (os.path.join(folder, stem + e) for e in (".key", ".csr", ".pem"))
     if os.path.exists(cert) and os.path.exists(ca_der):
         return cert, key, ca_der
 
     def openssl(*args):
         subprocess.run(["openssl", *args], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
-    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca_key, "-out", ca_pem, "-days", "3650",
-            "-subj", "/CN=PLAXOR gateway CA " + secrets.token_hex(4),
-            "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign")
-    openssl("x509", "-in", ca_pem, "-outform", "der", "-out", ca_der)
+    if not os.path.exists(ca_der):
+        make_authority(openssl, ca_key, ca_pem, ca_der)
     openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr, "-subj", "/CN=" + names[0])
-    extensions = os.path.join(folder, "server.ext")
+    extensions = os.path.join(folder, stem + ".ext")
     with open(extensions, "w", encoding="ascii") as file:
         file.write("basicConstraints=CA:FALSE\n"
                    "keyUsage=critical,digitalSignature,keyEncipherment\n"
                    "extendedKeyUsage=serverAuth\n"
                    "subjectAltName=" + ",".join("DNS:" + n for n in names) + "\n")
+    # -days -1: valid until yesterday, the only past date this openssl's x509 can give.
     openssl("x509", "-req", "-in", csr, "-CA", ca_pem, "-CAkey", ca_key, "-CAcreateserial", "-out", cert,
-            "-days", "825", "-sha256", "-extfile", extensions)
+            "-days", "-1" if expired else "825", "-sha256", "-extfile", extensions)
     return cert, key, ca_der
+
+
+def make_authority(openssl, ca_key, ca_pem, ca_der):
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca_key, "-out", ca_pem, "-days", "3650",
+            "-subj", "/CN=PLAXOR gateway CA " + secrets.token_hex(4),
+            "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    openssl("x509", "-in", ca_pem, "-outform", "der", "-out", ca_der)
 
 
 class DigestNonces:
@@ -203,7 +211,30 @@ class Gateway(http.server.BaseHTTPRequestHandler):
         self.status_sent = status
 
     def _send_json(self, answer):
-        self._send(200, json.dumps(answer).encode("utf-8"), "application/json; charset=utf-8")
+        content_type = self.server.config.get("gateway", "content_type", fallback="application/json; charset=utf-8")
+        self._send(200, json.dumps(answer).encode("utf-8"), content_type)
+
+    def _send_broken(self, behaviour):
+        """A whole login answer announced, then: one byte a second until the client gives up
+        (slow), half of it and the connection closed (cut), or half of its headers and the
+        gateway's process gone (killed)."""
+        body = json.dumps({"status": "ok", "vars": {"PLX2_SEED": {"int": 0, "text": "acme"}}}).encode()
+        head = (f"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                f"Content-Length: {len(body)}\r\n\r\n").encode()
+        self.close_connection = True
+        if behaviour == "killed":
+            self.wfile.write(head[:len(head) // 2])
+            self.wfile.flush()
+            os._exit(9)
+        self.wfile.write(head)
+        if behaviour == "cut":
+            self.wfile.write(body[:len(body) // 2])
+            return
+        for byte in body:
+            self.wfile.write(bytes([byte]))
+            self.wfile.flush()
+            if self.server.stopping.wait(1):
+                return
 
     def _login(self, form):
         config = self.server.config
@@ -215,12 +246,17 @@ class Gateway(http.server.BaseHTTPRequestHandler):
         if behaviour == "malformed":
             return self._send(200, b'{"status":"ok","vars":{"PLX2_SEED":', "application/json")
         if behaviour in ("oversized", "oversized-unannounced"):
-            big = {"status": "ok", "vars": {"PLX2_SEED": {"int": 0, "text": "x" * (1536 * 1024)}}}
+            size = config.getint("gateway", "answer_bytes", fallback=1536 * 1024)
+            big = {"status": "ok", "vars": {"PLX2_SEED": {"int": 0, "text": "x" * size}}}
             return self._send(200, json.dumps(big).encode(), "application/json",
                               announce_length=behaviour == "oversized")
         if behaviour.startswith("http-"):
             status = int(behaviour[5:])
             return self._send(status, f"{status} {self.responses.get(status, ('',))[0]}\n".encode(), "text/plain")
+        if behaviour.startswith("redirect-"):  # to a path where nothing answers a login
+            return self._send(int(behaviour[9:]), b"Moved\n", "text/plain", [("Location", "/moved" + self.path)])
+        if behaviour in ("slow", "cut", "killed"):
+            return self._send_broken(behaviour)
 
         if form.get("action") != "login":
             return self._send_json({"status": "error", "message": "Unknown action."})
@@ -314,6 +350,7 @@ def main():
                                            "(default: gateway-cert beside the config file)")
     parser.add_argument("--cert-name", action="append", default=[],
                         help="DNS name of the certificate (default localhost; may be repeated)")
+    parser.add_argument("--cert-expired", action="store_true", help="a server certificate that expired yesterday")
     parser.add_argument("--make-database", metavar="FILE",
                         help="write the [vars] into a SQLite database for LAN logins and exit")
     parser.add_argument("--request-log", metavar="FILE", help="append one line per request (no credentials)")
@@ -337,7 +374,7 @@ def serve(args):
     lines = []
     if args.tls:
         folder = args.cert_dir or os.path.join(os.path.dirname(os.path.abspath(args.config)), "gateway-cert")
-        cert, key, ca_der = make_certificate(folder, args.cert_name or ["localhost"])
+        cert, key, ca_der = make_certificate(folder, args.cert_name or ["localhost"], args.cert_expired)
         tls_context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         tls_context.load_cert_chain(cert, key)
         lines.append(f"certificate authority {ca_der}")

@@ -1,0 +1,69 @@
+#include "vorn/vorn_profile_draft.h"
+
+#include "win/unique_handle.h"
+
+#include <windows.h>
+
+vorn_profile_draft::vorn_profile_draft(const std::wstring& file) : m_file(file)
+{
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return;
+    const std::wstring folder = file.substr(0, file.find_last_of(L'\\'));
+    wchar_t draft[MAX_PATH];
+    if (!GetTempFileNameW(folder.c_str(), L"dbc", 0, draft))
+        return;
+    m_draft = draft;
+    // The copy keeps whatever else the file holds.
+    if (!CopyFileW(file.c_str(), draft, FALSE) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        discard();
+}
+
+vorn_profile_draft::~vorn_profile_draft() { discard(); }
+
+void vorn_profile_draft::wrote(const wchar_t* section, const wchar_t* key) { m_keys.emplace_back(section, key); }
+
+bool vorn_profile_draft::replace_file()
+{
+    if (m_draft.empty() || !complete() ||
+        !MoveFileExW(m_draft.c_str(), m_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return false;
+    m_draft.clear();
+    return true;
+}
+
+// The platform ends every line it writes with a line break, in UTF-16 too; a key that a cut
+// took away reads as the fallback, which no written value can be.
+bool vorn_profile_draft::complete() const
+{
+    const win::unique_file file(CreateFileW(m_draft.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size))
+        return false;
+    if (size.QuadPart > 0) {
+        char tail[2] = {};
+        const DWORD wanted = size.QuadPart >= 2 ? 2 : 1;
+        DWORD read = 0;
+        if (SetFilePointer(file.get(), -static_cast<LONG>(wanted), nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
+            !ReadFile(file.get(), tail, wanted, &read, nullptr) || read != wanted)
+            return false;
+        const bool line_end = tail[wanted - 1] == '\n' || (wanted == 2 && tail[0] == '\n' && tail[1] == '\0');
+        if (!line_end)
+            return false;
+    }
+    constexpr wchar_t missing[] = L"\x1\x2missing";
+    for (const auto& [section, key] : m_keys) {
+        wchar_t text[16];
+        GetPrivateProfileStringW(section, key, missing, text, 16, m_draft.c_str());
+        if (std::wstring(text) == missing)
+            return false;
+    }
+    return true;
+}
+
+void vorn_profile_draft::discard()
+{
+    if (!m_draft.empty())
+        DeleteFileW(m_draft.c_str());
+    m_draft.clear();
+}

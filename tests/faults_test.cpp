@@ -1,0 +1,238 @@
+// Faults of the platform while the main window is open: definitions locked by another handle,
+// a read-only Instance Factory folder, the folder deleted, a full disk. (The library's settings
+// file locked or read-only is vorn_tests' CurlSettings case.)
+// Whatever fails says so where the program reports that failure; nothing stored before is lost,
+// and once the fault is gone the window works as before.
+
+#include "app/main_window_ids.h"
+#include "dialogs/conn_prop_ids.h"
+
+#include "support/hostile.h"
+#include "support/created_key.h"
+#include "support/opened_main_window.h"
+#include "support/unix_service.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using test::click;
+
+// A handle that shares nothing, as an editor that holds the file open for writing has.
+HANDLE lock(const fs::path& file)
+{
+    return CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+void set_read_only(const fs::path& path, bool read_only)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    SetFileAttributesW(path.c_str(), read_only ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+// Runs a shell command line on the Linux side and waits for it: its exit status, or -1.
+int linux_shell(const std::string& script)
+{
+    const test::temp_folder folder;
+    const fs::path status = folder.path() / L"status";
+    const std::string full = script + "; echo $? > '" + test::unix_path(status) + "'";
+    std::wstring line = L"\"" + test::dos_path("/bin/sh") + L"\" -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    for (int i = 0; i < 200 && test::read_file(status).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::string text = test::read_file(status);
+    return text.empty() ? -1 : std::stoi(text);
+}
+
+// A 64 KB file system mounted on a fresh folder while it lives, where this process may mount
+// one (as root).
+class small_disk {
+public:
+    small_disk() : m_point(test::unix_path(m_folder.path()))
+    {
+        m_mounted = linux_shell("mount -t tmpfs -o size=64k tmpfs '" + m_point + "'") == 0;
+    }
+    ~small_disk()
+    {
+        if (m_mounted)
+            linux_shell("umount -l '" + m_point + "'");
+    }
+    bool mounted() const { return m_mounted; }
+    const fs::path& path() const { return m_folder.path(); }
+    // Writes a file until the disk is full.
+    void fill() const
+    {
+        std::ofstream filler(path() / L"filler", std::ios::binary);
+        const std::string block(1024, 'f');
+        while (filler.write(block.data(), block.size()) && filler.flush()) {
+        }
+    }
+
+private:
+    test::temp_folder m_folder;
+    std::string m_point;
+    bool m_mounted = false;
+};
+
+void set_read_only_with_files(const fs::path& folder, bool read_only)
+{
+    for (const auto& entry : fs::directory_iterator(folder))
+        set_read_only(entry.path(), read_only);
+    set_read_only(folder, read_only);
+}
+
+class Faults : public test::opened_main_window {
+protected:
+    void SetUp() override
+    {
+        station.add_settings_keys(L"5.2.1");
+        station.add_definition({L"alpha_locator", L"Alpha", L"ALPHA"});
+        station.add_definition({L"beta_locator", L"Beta", L"BETA"});
+        station.set_default_definition(L"alpha_locator");
+    }
+    fs::path factory() const { return station.factory(); }
+
+    int card_of(const std::wstring& name) const
+    {
+        const auto names = card_names();
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    }
+    // Edit and Save unchanged, make current, delete: each on the card of that name.
+    void edit(const std::wstring& name)
+    {
+        select_cards({card_of(name)});
+        seam.answer_dialog(IDD_CONN_PROP_MAIN, IDOK);
+        click(main(), IDC_EDIT);
+    }
+    void make_current(const std::wstring& name)
+    {
+        select_cards({card_of(name)});
+        seam.answer(IDYES);
+        click(main(), IDC_CURRENT);
+    }
+    void remove(const std::wstring& name)
+    {
+        select_cards({card_of(name)});
+        seam.answer(IDYES);
+        click(main(), IDC_DELETE);
+    }
+    // Create, its dialog ended with OK without a file made: the list is read again.
+    void reload()
+    {
+        seam.answer_dialog(IDD_CONN_PROP_MAIN, IDOK);
+        click(main(), IDC_CREATE);
+    }
+    std::vector<std::wstring> errors() const
+    {
+        std::vector<std::wstring> texts;
+        for (const test::shown_box& box : seam.boxes())
+            if ((box.flags & MB_ICONMASK) == MB_ICONERROR)
+                texts.push_back(box.text);
+        return texts;
+    }
+};
+
+TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
+{
+    const std::wstring alpha_file = factory().wstring() + L"alpha_locator.ini";
+    const std::wstring not_deleted = L"Connection file [" + alpha_file + L"] does not exist!";
+    HANDLE held = INVALID_HANDLE_VALUE;
+    struct fault {
+        const char* name;
+        std::function<void()> begin, end;
+        std::vector<std::wstring> errors;  // of Edit, Current and Delete on Alpha
+        int cards;                         // after them
+        bool files_kept;
+    };
+    const fault faults[] = {
+        {"a second handle without sharing on the definition",
+         [&] { held = lock(alpha_file); }, [&] { CloseHandle(held); }, {not_deleted}, 2, true},
+        {"a second handle without sharing on multi_conn.config",
+         [&] { held = lock(factory() / L"multi_conn.config"); }, [&] { CloseHandle(held); }, {}, 1, false},
+        {"a read-only folder of read-only files",
+         [&] { set_read_only_with_files(factory(), true); }, [&] { set_read_only_with_files(factory(), false); },
+         {not_deleted}, 2, true},
+        {"the folder deleted", [&] { fs::remove_all(factory()); }, [&] { fs::create_directories(factory()); },
+         {not_deleted}, 0, false},
+    };
+    const auto stored = test::files_snapshot(factory());
+    for (const fault& f : faults) {
+        SCOPED_TRACE(f.name);
+        for (const auto& [path, bytes] : stored)
+            std::ofstream(path, std::ios::binary) << bytes;
+        open();
+        f.begin();
+        edit(L"Alpha");
+        make_current(L"Alpha");
+        remove(L"Alpha");
+        EXPECT_EQ(errors(), f.errors);
+        EXPECT_EQ(cards.count(), f.cards);
+        f.end();
+        if (f.files_kept) {
+            EXPECT_TRUE(test::files_snapshot(factory()) == stored);
+        }
+
+        // The fault gone and the files back, everything works again: Beta is made current and deleted.
+        seam.clear();
+        for (const auto& [path, bytes] : stored)
+            std::ofstream(path, std::ios::binary) << bytes;
+        reload();
+        make_current(L"Beta");
+        remove(L"Beta");
+        EXPECT_TRUE(errors().empty()) << testing::PrintToString(seam.texts());
+        EXPECT_FALSE(fs::exists(factory() / L"beta_locator.ini"));
+        EXPECT_EQ(std::vector<std::wstring>(card_names()), std::vector<std::wstring>{L"Alpha"});
+        window.reset();
+    }
+}
+
+// The platform's profile write cuts a file short on a full disk and still reports success.
+TEST_F(Faults, AFullDiskCutsNoDefinitionShort)
+{
+    const small_disk disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "no file system can be mounted here; a copy onto a full disk is the seam's failed copy "
+                        "in working_folders_tests";
+    test::created_key(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", disk.path().wstring() + L"\\");
+    // Almost a page: writing the keys it lacks needs a second one.
+    const fs::path alpha = disk.path() / L"alpha_locator.ini";
+    std::ofstream(alpha, std::ios::binary) << "[General]\r\nlogonex=2\r\nconn_name=Alpha\r\nnotes=" << std::string(3900, 'n')
+                                           << "\r\n[httpConn]\r\nuserName=cad\r\nhostName=plaxor.example.com\r\n";
+    const std::string stored = test::read_file(alpha);
+    disk.fill();
+    open();
+    edit(L"Alpha");
+    make_current(L"Alpha");
+    EXPECT_EQ(test::read_file(alpha), stored);
+    EXPECT_FALSE(fs::exists(disk.path() / L"multi_conn.config"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk.path()), {}), 2);  // no draft left behind
+
+    fs::remove(disk.path() / L"filler");  // room again: the same steps write everything
+    edit(L"Alpha");
+    make_current(L"Alpha");
+    const std::string written = test::read_file(alpha);
+    for (const char* kept : {"notes=nnn", "hostName=plaxor.example.com\r\n", "readSize=16384\r\n"})
+        EXPECT_NE(written.find(kept), std::string::npos) << kept;
+    EXPECT_TRUE(fs::exists(disk.path() / L"multi_conn.config"));
+    EXPECT_TRUE(errors().empty());
+    window.reset();
+}
+
+}  // namespace
