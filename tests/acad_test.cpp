@@ -84,47 +84,29 @@ TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
     for (const auto& file : std::filesystem::directory_iterator(test::program_folder() / L"real-profiles"))
         if (file.path().extension() == L".reg")
             test::load_reg_file(file.path());
-    test::load_reg_text(LR"reg(Windows Registry Editor Version 5.00
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD]
-"CurVer"="R25.0"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R16.2]
-"CurVer"="ACAD-4001:409"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R19.1]
-"CurVer"="ACAD-D004:409"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R19.1\ACAD-D004:409\Profiles]
-@="RAMSA 2014"
-; Two profiles of one product: "2015 -  With Menus" is not the current one.
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.0]
-"CurVer"="ACAD-E001:409"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.0\ACAD-E001:409\Profiles]
-@="<<Unnamed Profile>>"
-; Only TRUSTEDPATHS is known for 2016: the profile has no General key.
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.1]
-"CurVer"="ACAD-F001:804"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R20.1\ACAD-F001:804\Profiles]
-@="<<未命名配置>>"
-; English and Chinese 2024: the Chinese product is current.
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.3]
-"CurVer"="ACAD-7101:804"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R25.0]
-"CurVer"="ACAD-8101:409"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R25.0\ACAD-8101:409\Profiles]
-@="<<Unnamed Profile>>"
-
-[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R19.1\ACAD-D004:409]
-"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2014"
-"ProductName"="AutoCAD Architecture 2014 - English"
-[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R20.0\ACAD-E001:409]
-"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2015\\"
-"ProductName"=""
-[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R20.1\ACAD-F001:804]
-"AcadLocation"="C:\\Program Files\\Autodesk\\AutoCAD 2016"
-"ProductName"="AutoCAD 2016 - 简体中文 (Simplified Chinese)"
-[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.3\ACAD-7101:804]
-"AcadLocation"="D:\\Program Files\\Autodesk\\AutoCAD 2024"
-"ProductName"="AutoCAD 2024 - 简体中文 (Simplified Chinese)"
-; 2025 was removed from the machine but the user's profile stayed.
-)reg");
+    // Each release's current product and profile, and its machine key: 2015 has two profiles of one
+    // product and "2015 -  With Menus" is not the current one; only TRUSTEDPATHS is known for 2016
+    // (its profile has no General key); of English and Chinese 2024 the Chinese is current; 2025 was
+    // removed from the machine but the user's profile stayed.
+    const std::wstring autocad = L"Software\\Autodesk\\AutoCAD", simplified = L" - 简体中文 (Simplified Chinese)";
+    test::created_key(HKEY_CURRENT_USER, autocad).set(L"CurVer", L"R25.0");
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, std::wstring> releases[] = {
+        {L"R16.2", L"ACAD-4001:409", nullptr, nullptr, L""},
+        {L"R19.1", L"ACAD-D004:409", L"RAMSA 2014", L"C:\\Program Files\\Autodesk\\AutoCAD 2014", L"AutoCAD Architecture 2014 - English"},
+        {L"R20.0", L"ACAD-E001:409", L"<<Unnamed Profile>>", L"C:\\Program Files\\Autodesk\\AutoCAD 2015\\", L""},
+        {L"R20.1", L"ACAD-F001:804", L"<<未命名配置>>", L"C:\\Program Files\\Autodesk\\AutoCAD 2016", L"AutoCAD 2016" + simplified},
+        {L"R24.3", L"ACAD-7101:804", nullptr, L"D:\\Program Files\\Autodesk\\AutoCAD 2024", L"AutoCAD 2024" + simplified},
+        {L"R25.0", L"ACAD-8101:409", L"<<Unnamed Profile>>", nullptr, L""}};
+    for (const auto& [release, product, profile, folder, name] : releases) {
+        test::created_key(HKEY_CURRENT_USER, autocad + L"\\" + release).set(L"CurVer", product);
+        if (profile)
+            test::created_key(HKEY_CURRENT_USER, autocad + L"\\" + release + L"\\" + product + L"\\Profiles").set(L"", profile);
+        if (folder) {
+            const test::created_key machine(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\" + std::wstring(release) + L"\\" + product);
+            machine.set(L"AcadLocation", folder);
+            machine.set(L"ProductName", name);
+        }
+    }
 
     ASSERT_TRUE(host::discover_acad_installs(list));
     EXPECT_EQ(list.size(), 5u);  // those summed up below

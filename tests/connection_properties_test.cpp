@@ -23,15 +23,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using texts = std::vector<std::wstring>;
-
-constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+using test::click, test::enabled, test::question_flags, test::text_of, test::texts, test::type;
 const std::wstring failed_login = L"Failed to dbc_LoginUser because: Invalid user name or password.";
-
-using test::click;
-using test::enabled;
-using test::text_of;
-using test::type;
 
 // The "HTTP" page: a child of the tab control.
 HWND page_of(HWND dialog) { return FindWindowExW(GetDlgItem(dialog, IDC_CP_TABS), nullptr, L"#32770", nullptr); }

@@ -1,17 +1,9 @@
 #include "app/configure_plaxor_app.h"
-#include "app/main_window.h"
-#include "app/main_window_ids.h"
 #include "support/card_recording.h"
 #include "support/created_key.h"
-#include "support/dialog_driver.h"
-#include "support/moved_local_data.h"
+#include "support/opened_main_window.h"
 #include "support/program_copy.h"
-#include "support/registry_sandbox.h"
 #include "support/running_acad.h"
-#include "support/scripted_seam.h"
-#include "support/temp_folder.h"
-#include "support/workstation.h"
-#include "ui/controls.h"
 #include "win/gdi.h"
 #include "vorn/dbc_login.h"
 
@@ -22,31 +14,22 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <memory>
-#include <stdexcept>
 #include <tuple>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-using test::card_texts;
-using test::drawn_text;
-using test::in_font;
-using texts = std::vector<std::wstring>;
+using test::card_texts, test::drawn_text, test::enabled, test::in_font, test::question_flags, test::text_of, test::texts;
 
-constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
 constexpr wchar_t portable_marker[] = L"PLAXOR_MAIN_WINDOW_PORTABLE";
 
-std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
 // The version, both folders and the count of definitions as the window shows them.
 texts shown_settings(HWND dialog)
 {
     return {text_of(dialog, IDC_VERSION_EDIT), text_of(dialog, IDC_INS_FACTORY_EDIT), text_of(dialog, IDC_CACHED_BASE_EDIT),
             text_of(dialog, IDC_COUNT_LABEL)};
 }
-bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 ui::list_box list_of(HWND dialog, int id) { return ui::list_box(GetDlgItem(dialog, id)); }
 
 // What the screen shows at a point of a window, once everything pending is painted.
@@ -88,7 +71,7 @@ void select_only(const ui::list_box& list, std::initializer_list<int> indexes)
 }
 
 // The first text of each card: a release's product name, a definition's name.
-std::vector<std::wstring> card_names(const ui::list_box& list)
+std::vector<std::wstring> drawn_names(const ui::list_box& list)
 {
     std::vector<std::wstring> names;
     for (int i = 0; i < list.count(); ++i)
@@ -98,8 +81,16 @@ std::vector<std::wstring> card_names(const ui::list_box& list)
 
 int index_of(const ui::list_box& list, const std::wstring& name)
 {
-    const std::vector<std::wstring> names = card_names(list);
+    const std::vector<std::wstring> names = drawn_names(list);
     return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+// Exactly these boxes were shown, each a question.
+void expect_questions(const test::scripted_seam& seam, const texts& asked)
+{
+    EXPECT_EQ(seam.texts(), asked);
+    for (const test::shown_box& box : seam.boxes())
+        EXPECT_EQ(box.flags, question_flags);
 }
 
 // "ACAD | TRUSTEDPATHS" of a profile in the registry.
@@ -112,13 +103,8 @@ std::wstring profile_paths(const std::wstring& profile)
 const std::wstring profile_2022 = L"R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>";
 const std::wstring profile_2020 = L"R23.1\\ACAD-3001:409\\Profiles\\Drafting";
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public test::opened_main_window {
 protected:
-    test::registry_sandbox sandbox;
-    test::scripted_seam seam;
-    test::temp_folder root;
-    test::workstation station{root.path()};
-    test::scratch_local_data local_data;  // where the connects keep their restore points
     const std::wstring client = test::program_folder().wstring();  // where connected profiles point
     fs::path install_2022;
     fs::path install_2020;
@@ -136,16 +122,6 @@ protected:
         station.set_default_definition(L"beta_locator");
         station.add_settings_keys(L"1.2.3");
     }
-
-    std::unique_ptr<CConfigurePLAXORDlg> open()
-    {
-        auto window = std::make_unique<CConfigurePLAXORDlg>();
-        if (!window->create_modeless(nullptr))
-            throw std::runtime_error("the main window did not open");
-        ShowWindow(window->hwnd(), SW_SHOW);
-        UpdateWindow(window->hwnd());
-        return window;
-    }
 };
 
 TEST_F(MainWindow, StartsWithTheWorkstationInView)
@@ -158,12 +134,12 @@ TEST_F(MainWindow, StartsWithTheWorkstationInView)
 
         // Sorted by product name whatever the case; an icon of 32 pixels gives 40, none 48.
         const ui::list_box installed = list_of(window, IDC_INSTALLED_LIST);
-        EXPECT_EQ(card_names(installed), (texts{L"AutoCAD 2022", L"autocad 2025", L"AutoCAD Map 3D 2020"}));
+        EXPECT_EQ(drawn_names(installed), (texts{L"AutoCAD 2022", L"autocad 2025", L"AutoCAD Map 3D 2020"}));
         EXPECT_EQ(installed.item_height(0), 40);
         EXPECT_EQ(installed.item_height(1), 48);
 
         const ui::list_box cards = list_of(window, IDC_INSTANCE_LIST);
-        EXPECT_EQ(card_names(cards), (texts{L"Alpha", L"beta", L"Gamma"}));
+        EXPECT_EQ(drawn_names(cards), (texts{L"Alpha", L"beta", L"Gamma"}));
         EXPECT_EQ(cards.item_height(0), 80);
 
         // The template's 8-point font is 11 pixels high here: a card's title is bold at 1.2 times
@@ -195,10 +171,10 @@ TEST_F(MainWindow, MissingSettingsKeysShowOneBoxEachAndTheVersionDecides)
     // Only the machine-wide key: one box for each folder, and the window opens without them.
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
     {
-        const auto window = open();
-        EXPECT_FALSE(window->ended());
+        CConfigurePLAXORDlg opened;
+        ASSERT_TRUE(opened.create_modeless(nullptr));  // not ended while opening
         EXPECT_TRUE(seam.showed_errors({missing, missing}));
-        EXPECT_EQ(shown_settings(window->hwnd()), (texts{L"1.2.3", L"", L"", L"0 Instance(s)"}));
+        EXPECT_EQ(shown_settings(opened.hwnd()), (texts{L"1.2.3", L"", L"", L"0 Instance(s)"}));
     }
 
     // No key anywhere: one box, and the window closes before it is ever shown.
@@ -228,8 +204,8 @@ TEST_F(MainWindow, RunningAutoCADsAreNamedAndTheWindowCloses)
 
 TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
 {
-    const auto window = open();
-    const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
+    open();
+    const ui::list_box installed = list_of(main(), IDC_INSTALLED_LIST);
     const int acad2022 = index_of(installed, L"AutoCAD 2022");
 
     select_only(installed, {acad2022, acad2022 + 1});
@@ -249,23 +225,21 @@ TEST_F(MainWindow, DoubleClickConnectsAndDisconnectsOneRelease)
     EXPECT_EQ(profile_paths(profile_2022), L"x;y | t");
     EXPECT_FALSE(shows_connected_mark(installed, acad2022));
 
-    EXPECT_EQ(seam.texts(), (texts{L"Connect AutoCAD 2022 from PLAXOR?", L"Connect AutoCAD 2022 from PLAXOR?",
-                                   L"Disconnent AutoCAD 2022 from PLAXOR?"}));
-    for (const test::shown_box& box : seam.boxes())
-        EXPECT_EQ(box.flags, question_flags);
+    expect_questions(seam, {L"Connect AutoCAD 2022 from PLAXOR?", L"Connect AutoCAD 2022 from PLAXOR?",
+                            L"Disconnent AutoCAD 2022 from PLAXOR?"});
 }
 
 // Every release, whatever its state; without releases both still ask and change nothing.
 TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
 {
-    const auto window = open();
-    const ui::list_box installed = list_of(window->hwnd(), IDC_INSTALLED_LIST);
+    open();
+    const ui::list_box installed = list_of(main(), IDC_INSTALLED_LIST);
     const std::wstring connected_2020 = client + L"\\A2020;" + client + L";x | " + client + L";" + client + L"\\A2020";
     EXPECT_TRUE(shows_connected_mark(installed, index_of(installed, L"AutoCAD Map 3D 2020")));
     EXPECT_FALSE(shows_connected_mark(installed, index_of(installed, L"AutoCAD 2022")));
 
     seam.answer(IDYES);
-    ui::button(GetDlgItem(window->hwnd(), IDC_CONNECT_ALL)).click();
+    test::click(main(), IDC_CONNECT_ALL);
     EXPECT_EQ(profile_paths(profile_2022), client + L"\\A2022;" + client + L";x;y | t;" + client + L";" + client + L"\\A2022");
     EXPECT_EQ(profile_paths(profile_2020), connected_2020);
     for (const wchar_t* name : {L"AutoCAD 2022", L"AutoCAD Map 3D 2020"})
@@ -273,29 +247,29 @@ TEST_F(MainWindow, ConnectAllAndDisconnectAllTakeEveryRelease)
     EXPECT_FALSE(shows_connected_mark(installed, index_of(installed, L"autocad 2025")));
 
     seam.answer(IDNO);
-    ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
+    test::click(main(), IDC_DISCONNECT_ALL);
     EXPECT_EQ(profile_paths(profile_2020), connected_2020);
     seam.answer(IDYES);
-    ui::button(GetDlgItem(window->hwnd(), IDC_DISCONNECT_ALL)).click();
+    test::click(main(), IDC_DISCONNECT_ALL);
     EXPECT_EQ(profile_paths(profile_2022), L"x;y | t");
     EXPECT_EQ(profile_paths(profile_2020), L"x | ");
     for (int i = 0; i < installed.count(); ++i)
         EXPECT_FALSE(shows_connected_mark(installed, i)) << i;
 
-    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
-    test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD");  // there, but empty
-    const auto bare = open();
-    for (const int button : {IDC_CONNECT_ALL, IDC_DISCONNECT_ALL}) {
-        seam.answer(IDYES);
-        ui::button(GetDlgItem(bare->hwnd(), button)).click();
-    }
-    EXPECT_EQ(list_of(bare->hwnd(), IDC_INSTALLED_LIST).count(), 0);
-    EXPECT_EQ(profile_paths(profile_2022), L"(none) | (none)");
     const std::wstring connect = L"Connect all installed AutoCAD's to PLAXOR?";
     const std::wstring disconnect = L"Disconnect all installed AutoCAD's to PLAXOR?";
-    EXPECT_EQ(seam.texts(), (texts{connect, disconnect, disconnect, connect, disconnect}));
-    for (const test::shown_box& box : seam.boxes())
-        EXPECT_EQ(box.flags, question_flags);
+    expect_questions(seam, {connect, disconnect, disconnect});
+
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
+    test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD");  // there, but empty
+    open();
+    for (const int button : {IDC_CONNECT_ALL, IDC_DISCONNECT_ALL}) {
+        seam.answer(IDYES);
+        test::click(main(), button);
+    }
+    EXPECT_EQ(list_of(main(), IDC_INSTALLED_LIST).count(), 0);
+    EXPECT_EQ(profile_paths(profile_2022), L"(none) | (none)");
+    expect_questions(seam, {connect, disconnect});
 }
 
 // The dialog manager hands Enter to the default button "Close" even while a list has the focus,
@@ -307,14 +281,14 @@ TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
     const std::tuple<int, WPARAM, INT_PTR> presses[] = {
         {IDC_INSTALLED_LIST, VK_RETURN, IDOK}, {IDC_INSTANCE_LIST, VK_RETURN, IDOK}, {IDC_INSTANCE_LIST, VK_ESCAPE, IDCANCEL}};
     for (const auto& [focus, key, result] : presses) {
-        const auto window = open();
-        const HWND list = GetDlgItem(window->hwnd(), focus);
+        open();
+        const HWND list = GetDlgItem(main(), focus);
         SetFocus(list);
         ASSERT_EQ(GetFocus(), list);
         PostMessageW(list, WM_KEYDOWN, key, 1);
         MSG message;
         while (!window->ended() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (!IsDialogMessageW(window->hwnd(), &message)) {
+            if (!IsDialogMessageW(main(), &message)) {
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }
@@ -329,8 +303,8 @@ TEST_F(MainWindow, EnterOnAListAndEscapeCloseTheWindow)
 // paint makes the system send WM_PAINT all the same, and the window draws its icon.
 TEST_F(MainWindow, PaintsItsIconWhileMinimised)
 {
-    const auto window = open();
-    const HWND hwnd = window->hwnd();
+    open();
+    const HWND hwnd = main();
     ShowWindow(hwnd, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(hwnd));
     InvalidateRect(hwnd, nullptr, TRUE);
@@ -350,9 +324,8 @@ TEST_F(MainWindow, PaintsItsIconWhileMinimised)
 
 TEST_F(MainWindow, CardsMarkTheDefaultAndTheSelectionEnablesTheirButtons)
 {
-    const auto window = open();
-    const HWND hwnd = window->hwnd();
-    const ui::list_box cards = list_of(hwnd, IDC_INSTANCE_LIST);
+    open();
+    const HWND hwnd = main();
     const auto background = [&](int index) {
         const RECT rc = cards.item_rect(index);
         return pixel(cards.hwnd(), rc.right - 2, rc.bottom - 2);
@@ -376,8 +349,8 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
 {
     const fs::path updater = root.path() / L"Updater.exe";
     fs::copy_file(test::program_folder() / L"Updater.exe", updater);
-    const auto window = open();
-    const ui::button check(GetDlgItem(window->hwnd(), IDC_CHECK_UPDATES));
+    open();
+    const ui::button check(GetDlgItem(main(), IDC_CHECK_UPDATES));
 
     // No "Updater", then one naming a file that is not there.
     check.click();
@@ -411,8 +384,8 @@ TEST_F(MainWindow, CheckForUpdatesStartsTheUpdaterAndCloses)
 // Its last entry, after a separator.
 TEST_F(MainWindow, TheSystemMenuOpensTheAboutBox)
 {
-    const auto window = open();
-    const HMENU menu = GetSystemMenu(window->hwnd(), FALSE);
+    open();
+    const HMENU menu = GetSystemMenu(main(), FALSE);
     const int items = GetMenuItemCount(menu);
     wchar_t entry[64] = {};
     GetMenuStringW(menu, items - 1, entry, 64, MF_BYPOSITION);
@@ -426,12 +399,12 @@ TEST_F(MainWindow, TheSystemMenuOpensTheAboutBox)
         EXPECT_NE(std::find(statics.begin(), statics.end(), L"ConfigurePLAXOR, Version 1.0"), statics.end());
         ui::button(GetDlgItem(about, IDOK)).click();
     });
-    SendMessageW(window->hwnd(), WM_SYSCOMMAND, GetMenuItemID(menu, items - 1), 0);
+    SendMessageW(main(), WM_SYSCOMMAND, GetMenuItemID(menu, items - 1), 0);
     EXPECT_EQ(seam.dialogs(), std::vector<int>{100});
     EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{true});
     EXPECT_FALSE(window->ended());
-    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
-    EXPECT_TRUE(IsWindowEnabled(window->hwnd()));
+    EXPECT_TRUE(IsWindowVisible(main()));
+    EXPECT_TRUE(IsWindowEnabled(main()));
 }
 
 TEST(ApplicationObject, ShowsErrorsAloneOrWithTheLibrarysLastError)
@@ -477,7 +450,7 @@ TEST(PortableCopy, OpensFromItsOwnFolder)
     EXPECT_TRUE(seam.boxes().empty());
 
     const ui::list_box installed = list_of(window.hwnd(), IDC_INSTALLED_LIST);
-    ASSERT_EQ(card_names(installed), (texts{L"AutoCAD 2022", L"AutoCAD 2025", L"AutoCAD 2026", L"AutoCAD 2027"}));
+    ASSERT_EQ(drawn_names(installed), (texts{L"AutoCAD 2022", L"AutoCAD 2025", L"AutoCAD 2026", L"AutoCAD 2027"}));
     const std::wstring client = test::program_folder().wstring();
     for (const auto& [index, release, suffix] : {std::tuple{0, L"R24.1", L"\\A2022"}, {1, L"R25.0", L"\\A2025"},
                                                  {2, L"R25.1", L"\\Custom"}, {3, L"R26.0", L"\\A2027"}}) {

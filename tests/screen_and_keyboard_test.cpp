@@ -33,7 +33,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using texts = std::vector<std::wstring>;
+using test::texts;
 using test::click;
 
 constexpr wchar_t dpi_variable[] = L"PLAXOR_TEST_DPI";
@@ -255,11 +255,6 @@ protected:
 
     int px(int length) const { return ui::scale(length, started_dpi()); }
     ui::list_box installed() const { return ui::list_box(GetDlgItem(main(), IDC_INSTALLED_LIST)); }
-    HWND open_console() const
-    {
-        click(main(), IDC_CONSOLE);
-        return FindWindowW(nullptr, L"cURL Console");
-    }
 };
 
 // Item heights, fonts and text positions read back from the drawing, at the DPI of the run.

@@ -59,9 +59,7 @@ const auto* const g_appdata = ::testing::AddGlobalTestEnvironment(new scratch_ap
 fs::path log_file() { return scratch_appdata::settings_folder() / L"cURL_console.log"; }
 fs::path position_file() { return scratch_appdata::settings_folder() / L"cURL_console.ini"; }
 
-using test::click;
-using test::enabled;
-using test::text_of;
+using test::click, test::enabled, test::text_of;
 bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 void leave(HWND dialog, int id)
 {
@@ -197,11 +195,6 @@ protected:
     }
 
     HWND console() const { return FindWindowW(nullptr, L"cURL Console"); }
-    HWND open_console() const
-    {
-        click(main(), IDC_CONSOLE);
-        return console();
-    }
     void resize(HWND hwnd, int dx, int dy) const
     {
         RECT rc{};

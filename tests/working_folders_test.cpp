@@ -19,9 +19,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using texts = std::vector<std::wstring>;
-
-constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+using test::question_flags, test::texts;
 const std::wstring settings_key = L"SOFTWARE\\VORN\\PLAXOR";
 const std::wstring copy_failed = L"Failed to fully copy files!";
 

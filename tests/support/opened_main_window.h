@@ -24,6 +24,10 @@
 
 namespace test {
 
+using texts = std::vector<std::wstring>;
+// A question the window asks: Yes and No, No the default.
+constexpr UINT question_flags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+
 inline std::wstring text_of(HWND dialog, int id) { return ui::window(GetDlgItem(dialog, id)).text(); }
 inline bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 inline void type(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(dialog, id, text.c_str()); }
@@ -51,6 +55,13 @@ protected:
     }
 
     HWND main() const { return window->hwnd(); }
+
+    // The cURL console the main window's button opens, or null.
+    HWND open_console() const
+    {
+        click(main(), IDC_CONSOLE);
+        return FindWindowW(nullptr, L"cURL Console");
+    }
 
     std::vector<std::wstring> card_names() const
     {
