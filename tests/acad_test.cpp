@@ -51,15 +51,6 @@ std::wstring user_release(const std::wstring& release)
     return text;
 }
 
-// The machine key of a user_release, installed in `folder`.
-std::wstring machine_release(const std::wstring& release, std::wstring folder)
-{
-    for (size_t at = 0; (at = folder.find(L'\\', at)) != std::wstring::npos; at += 2)
-        folder.insert(at, 1, L'\\');
-    return L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Autodesk\\AutoCAD\\" + release + L"\\ACAD-5101:409]\n\"AcadLocation\"=\"" +
-           folder + L"\"\n";
-}
-
 class DiscoveryTest : public ::testing::Test {
 protected:
     test::registry_sandbox sandbox;
@@ -226,28 +217,14 @@ TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
 TEST_F(DiscoveryTest, WithoutReleasesListsNothingAndWithoutAutoCadShowsOneBox)
 {
     // Another Autodesk product, and AutoCAD only for the machine.
-    test::load_reg_text(L"[HKEY_CURRENT_USER\\Software\\Autodesk\\Inventor]\n" + machine_release(L"R24.1", L"D:\\Acad") +
-                        user_release(L"r24.1"));
+    test::load_reg_text(L"[HKEY_CURRENT_USER\\Software\\Autodesk\\Inventor]\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\"
+                        L"ACAD-5101:409]\n\"AcadLocation\"=\"D:\\\\Acad\"\n" + user_release(L"r24.1"));
     EXPECT_TRUE(host::discover_acad_installs(list));
     EXPECT_TRUE(list.empty());
     EXPECT_TRUE(seam.boxes().empty());
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
     EXPECT_FALSE(host::discover_acad_installs(list));
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'Software\\Autodesk\\AutoCAD' does not exist!"}));
-}
-
-TEST_F(DiscoveryTest, TakesTheLargeIconOfAcadExe)
-{
-    test::temp_folder installed, empty;
-    std::filesystem::copy_file(test::program_folder() / L"acad.exe", installed.path() / L"acad.exe");
-    test::load_reg_text(user_release(L"R24.1") + user_release(L"R25.0") +
-                        machine_release(L"R24.1", installed.path().wstring()) +
-                        machine_release(L"R25.0", empty.with_backslash()));
-
-    ASSERT_TRUE(host::discover_acad_installs(list));
-    EXPECT_TRUE(seam.boxes().empty());
-    EXPECT_EQ(summary(L"R24.1"), installed.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | icon 32x32");
-    EXPECT_EQ(summary(L"R25.0"), empty.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | no icon 0x0");
 }
 
 TEST(SplitPathList, KeepsEmptyEntriesButNotATrailingOne)
