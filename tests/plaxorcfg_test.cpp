@@ -10,6 +10,7 @@
 #include "host/restore_point.h"
 
 #include "support/moved_local_data.h"
+#include "support/program_copy.h"
 #include "support/created_key.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
@@ -159,35 +160,6 @@ std::string utf8(const std::wstring& text)
     bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                                          bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
     return bytes;
-}
-
-// Starts a program with its standard output into `output` (standard error beside it, ".err") and
-// waits for its end: its exit code.
-int run_program(const std::wstring& command, const fs::path& output)
-{
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    const HANDLE out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
-    const HANDLE err = CreateFileW((output.wstring() + L".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
-                                   CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    std::wstring line = command;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(out);
-    CloseHandle(err);
-    if (!started)
-        return -1;
-    DWORD code = 0;
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
 }
 
 // Python's json module, a strict parser from outside the project, run on the Linux side of Wine
@@ -516,7 +488,7 @@ TEST_F(ThePrefix, RegImportOfTheRestorePointUndoesTheWindowsConnect)
         EXPECT_EQ(stored(general, L"ACAD").type, static_cast<DWORD>(REG_SZ));
         EXPECT_NE(snapshot(HKEY_CURRENT_USER, autocad), before);
 
-        EXPECT_EQ(run_program(L"reg.exe import \"" + host::restore_run_file() + L"\"", root.path() / L"reg.txt"), 0);
+        EXPECT_EQ(test::run_program(L"reg.exe import \"" + host::restore_run_file() + L"\"", root.path() / L"reg.txt"), 0);
         EXPECT_EQ(snapshot(HKEY_CURRENT_USER, autocad), before);
     }
 }
@@ -527,17 +499,17 @@ TEST_F(ThePrefix, TheProgramKeepsTheTypeAndPrintsJsonThatPythonAccepts)
     const std::wstring program = L"\"" + (test::program_folder() / L"plaxorcfg.exe").wstring() + L"\" ";
     const fs::path out = root.path() / L"out.txt";
 
-    EXPECT_EQ(run_program(program + L"connect --release R24.1 --client-folder D:\\Tool", out), 0) << test::read_file(out);
+    EXPECT_EQ(test::run_program(program + L"connect --release R24.1 --client-folder D:\\Tool", out), 0) << test::read_file(out);
     EXPECT_EQ(stored(general, L"ACAD").type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(run_program(program + L"status --json --client-folder D:\\Tool", out), 0);
+    EXPECT_EQ(test::run_program(program + L"status --json --client-folder D:\\Tool", out), 0);
     EXPECT_EQ(python_verdict(out), "ok");
     const std::string json = test::read_file(out);
     EXPECT_NE(json.find(utf8(L"\"profile\": \"<<\u672a\u547d\u540d\u914d\u7f6e>>\",\r\n")), std::string::npos) << json;
     EXPECT_NE(json.find("\"connected\": true"), std::string::npos);
 
-    EXPECT_EQ(run_program(program + L"restore --list", out), 0);
+    EXPECT_EQ(test::run_program(program + L"restore --list", out), 0);
     EXPECT_NE(test::read_file(out).find(" 2 values\r\n"), std::string::npos) << test::read_file(out);
-    EXPECT_EQ(run_program(program + L"connect", out), 2);
+    EXPECT_EQ(test::run_program(program + L"connect", out), 2);
     EXPECT_EQ(test::read_file(out.wstring() + L".err"),
               "plaxorcfg: connect takes either --all or --release (plaxorcfg --help lists the commands)\r\n");
 }

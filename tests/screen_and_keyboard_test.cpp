@@ -11,6 +11,7 @@
 #include "support/card_recording.h"
 #include "support/dialog_driver.h"
 #include "support/opened_main_window.h"
+#include "support/program_copy.h"
 #include "ui/dpi.h"
 #include "vorn/vorn_curl.h"
 #include "win/com.h"
@@ -423,17 +424,7 @@ bool passes_at(int dpi)
     const DWORD wanted = static_cast<DWORD>(dpi);
     RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &wanted, sizeof wanted);
     SetEnvironmentVariableW(dpi_variable, std::to_wstring(dpi).c_str());
-    std::wstring command = GetCommandLineW();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    DWORD exit_code = 1;
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &exit_code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    const int exit_code = test::run_program(GetCommandLineW());
     SetEnvironmentVariableW(dpi_variable, nullptr);
     if (had)
         RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &before, sizeof before);
