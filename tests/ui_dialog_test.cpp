@@ -10,6 +10,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -150,21 +151,6 @@ TEST(Dialog, ReturnsEachResultTheWayTheSystemReadsIt)
               reinterpret_cast<LRESULT>(GetStockObject(GRAY_BRUSH)));
 }
 
-TEST(Dialog, ModalRunEndsWithTheButtonsResult)
-{
-    for (const int button : {IDOK, IDCANCEL}) {
-        logging_dialog dlg;
-        bool shown = false;
-        const INT_PTR result = test::run_driven(dlg, nullptr, [&](HWND hwnd) {
-            ui::button(GetDlgItem(hwnd, button)).click();
-        }, &shown);
-        EXPECT_TRUE(shown);
-        EXPECT_EQ(result, button);
-        EXPECT_EQ(dlg.hwnd(), nullptr);
-        EXPECT_EQ(dlg.log.back(), "destroyed");
-    }
-}
-
 TEST(Dialog, AHandlersExceptionEndsTheModalRunAndIsThrownAfterIt)
 {
     logging_dialog dlg;
@@ -173,31 +159,36 @@ TEST(Dialog, AHandlersExceptionEndsTheModalRunAndIsThrownAfterIt)
     EXPECT_EQ(dlg.hwnd(), nullptr);
 }
 
-// EndDialog would only hide a modeless window: OK, Cancel and the close box destroy it. Nothing
-// moves it either: it stays where the template put it.
-TEST(Dialog, AModelessWindowStaysWhereItOpensAndEndsDestroyed)
+// OK, Cancel and the close box end a modal run with their result. EndDialog would only hide a
+// modeless window: they destroy it. Nothing moves a modeless window: it stays where the template put it.
+TEST(Dialog, OkCancelAndTheCloseBoxEndModalRunsAndDestroyModelessWindows)
 {
-    const std::vector<std::pair<const char*, std::function<void(HWND)>>> endings = {
-        {"OK", [](HWND hwnd) { ui::button(GetDlgItem(hwnd, IDOK)).click(); }},
-        {"Cancel", [](HWND hwnd) { ui::button(GetDlgItem(hwnd, IDCANCEL)).click(); }},
+    const std::tuple<const char*, std::function<void(HWND)>, INT_PTR> endings[] = {
+        {"OK", [](HWND hwnd) { ui::button(GetDlgItem(hwnd, IDOK)).click(); }, IDOK},
+        {"Cancel", [](HWND hwnd) { ui::button(GetDlgItem(hwnd, IDCANCEL)).click(); }, IDCANCEL},
         {"close box", [](HWND hwnd) {
              SendMessageW(hwnd, WM_CLOSE, 0, 0);
              test::pump_messages();  // the system posts IDCANCEL
-         }},
+         }, IDCANCEL},
     };
-    for (const auto& [name, ending] : endings) {
+    for (const auto& [name, ending, result] : endings) {
         SCOPED_TRACE(name);
-        logging_dialog dlg;
-        ASSERT_TRUE(dlg.create_modeless(nullptr));
-        const HWND hwnd = dlg.hwnd();
+        logging_dialog modal, modeless;
+        bool shown = false;
+        EXPECT_EQ(test::run_driven(modal, nullptr, ending, &shown), result);
+        EXPECT_TRUE(shown);
+        ASSERT_TRUE(modeless.create_modeless(nullptr));
+        const HWND hwnd = modeless.hwnd();
         RECT rc{};
         GetWindowRect(hwnd, &rc);
         EXPECT_EQ(rc.left, 0);
         EXPECT_EQ(rc.top, 0);
         ending(hwnd);
         EXPECT_FALSE(IsWindow(hwnd));
-        EXPECT_EQ(dlg.hwnd(), nullptr);
-        EXPECT_EQ(dlg.log.back(), "destroyed");
+        for (const logging_dialog* ended : {&modal, &modeless}) {
+            EXPECT_EQ(ended->hwnd(), nullptr);
+            EXPECT_EQ(ended->log.back(), "destroyed");
+        }
     }
 }
 
