@@ -37,23 +37,6 @@ protected:
 
     void write_file(const std::wstring& name, const std::string& text) const { std::ofstream(folder.path() / name) << text; }
 
-    // "section/key=value" for every line, in file order.
-    std::vector<std::string> lines(const wchar_t* name) const
-    {
-        std::ifstream file(folder.path() / name);
-        std::vector<std::string> result;
-        std::string section, line;
-        while (std::getline(file, line)) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            if (line.starts_with("["))
-                section = line.substr(1, line.size() - 2);
-            else if (!line.empty())
-                result.push_back(section + "/" + line);
-        }
-        return result;
-    }
-
     std::wstring stored(const wchar_t* name, const wchar_t* section, const wchar_t* key) const
     {
         wchar_t text[2048];
@@ -82,18 +65,13 @@ TEST_F(ConnectionFile, NewDefinitionIsWrittenInKeyOrderWithItsDefaults)
     EXPECT_EQ(conn.file_stem.str(), L"abc_locator");
     EXPECT_EQ(conn.get_name().str(), L"abc_locator");
 
-    EXPECT_EQ(lines(L"abc_locator.ini"),
-              (std::vector<std::string>{
-                  "General/logonex=2", "General/conn_name=", "General/conn_seed=", "General/conn_lastlogin=",
-                  "General/conn_colour=0", "General/conntype=HTTP", "General/trusted=0", "General/encrypted=1",
-                  "General/alwaysprompt=0", "General/connformat=", "General/connectionlen=0", "General/timeout=6",
-                  "General/connection=", "General/dbtype=", "General/server=", "General/database=",
-                  "General/dbdriver=", "General/lastuser=", "General/dsnname=", "httpConn/userName=",
-                  "httpConn/remember password=1", "httpConn/password=", "httpConn/ssl=0",
-                  "httpConn/user server logon=1", "httpConn/serverUserName=", "httpConn/server remember password=1",
-                  "httpConn/serverPassword=", "httpConn/NW user=ann", "httpConn/hostName=plaxor.vorn.example",
-                  "httpConn/process=/drawing_management/dbclient.php", "httpConn/port=80",
-                  "httpConn/readSize=16384", "httpConn/plot only=0"}));
+    std::string file = test::read_file(folder.path() / L"abc_locator.ini");
+    std::erase(file, '\r');
+    EXPECT_EQ(file, "[General]\nlogonex=2\nconn_name=\nconn_seed=\nconn_lastlogin=\nconn_colour=0\nconntype=HTTP\ntrusted=0\n"
+                    "encrypted=1\nalwaysprompt=0\nconnformat=\nconnectionlen=0\ntimeout=6\nconnection=\ndbtype=\nserver=\n"
+                    "database=\ndbdriver=\nlastuser=\ndsnname=\n[httpConn]\nuserName=\nremember password=1\npassword=\nssl=0\n"
+                    "user server logon=1\nserverUserName=\nserver remember password=1\nserverPassword=\nNW user=ann\n"
+                    "hostName=plaxor.vorn.example\nprocess=/drawing_management/dbclient.php\nport=80\nreadSize=16384\nplot only=0\n");
 }
 
 // Every stored field with a value other than its default: for flags and numbers, other than the
