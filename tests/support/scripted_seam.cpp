@@ -3,6 +3,18 @@
 #include <gtest/gtest.h>
 
 namespace test {
+namespace {
+
+// The next answer of a script, taken off it.
+template <typename T>
+T next(std::deque<T>& script)
+{
+    T answer = std::move(script.front());
+    script.pop_front();
+    return answer;
+}
+
+}  // namespace
 
 scripted_seam::scripted_seam() : m_previous(ui::install_modal_seam(this)) {}
 
@@ -33,20 +45,13 @@ testing::AssertionResult scripted_seam::showed_errors(const std::vector<std::wst
 int scripted_seam::message_box(HWND, const std::wstring& text, UINT flags)
 {
     m_boxes.push_back({text, flags});
-    if (!m_answers.empty()) {
-        const int answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
+    if (!m_answers.empty())
+        return next(m_answers);
     if ((flags & MB_TYPEMASK) == MB_OK)
         return IDOK;
     ADD_FAILURE() << "unscripted question box";
     return IDNO;
 }
-
-}  // namespace test
-
-namespace test {
 
 INT_PTR scripted_seam::run_dialog(ui::dialog& dlg, HWND owner)
 {
@@ -55,18 +60,14 @@ INT_PTR scripted_seam::run_dialog(ui::dialog& dlg, HWND owner)
     m_dialogs_shown.push_back(false);
     const size_t slot = m_dialogs_shown.size() - 1;
     if (auto& drivers = m_drivers[id]; !drivers.empty()) {
-        const dialog_driver driver = std::move(drivers.front());
-        drivers.pop_front();
+        const dialog_driver driver = next(drivers);
         bool shown = false;
         const INT_PTR result = run_driven(dlg, owner, driver, &shown);
         m_dialogs_shown[slot] = shown;
         return result;
     }
-    if (auto& answers = m_dialog_answers[id]; !answers.empty()) {
-        const INT_PTR result = answers.front();
-        answers.pop_front();
-        return result;
-    }
+    if (auto& answers = m_dialog_answers[id]; !answers.empty())
+        return next(answers);
     ADD_FAILURE() << "unscripted dialog " << id;
     return IDCANCEL;
 }
@@ -79,8 +80,7 @@ bool scripted_seam::pick_folder(HWND, const std::wstring& title, const std::wstr
         ADD_FAILURE() << "unscripted folder picker";
         return false;
     }
-    const std::optional<std::wstring> answer = std::move(m_folders.front());
-    m_folders.pop_front();
+    const std::optional<std::wstring> answer = next(m_folders);
     if (!answer)
         return false;
     chosen = *answer;
@@ -93,8 +93,7 @@ bool scripted_seam::choose_colour(HWND, COLORREF& colour)
         ADD_FAILURE() << "unscripted colour dialog";
         return false;
     }
-    const std::optional<COLORREF> answer = m_colours.front();
-    m_colours.pop_front();
+    const std::optional<COLORREF> answer = next(m_colours);
     if (!answer)
         return false;
     colour = *answer;
@@ -112,9 +111,7 @@ ui::shell_outcome scripted_seam::copy_items(const std::wstring& from, const std:
     m_shell_operations.push_back(L"copy " + from + L" -> " + to);
     if (m_shell_answers.empty())
         return ui::platform_modal().copy_items(from, to);
-    const ui::shell_outcome answer = m_shell_answers.front();
-    m_shell_answers.pop_front();
-    return answer;
+    return next(m_shell_answers);
 }
 
 ui::shell_outcome scripted_seam::delete_items(const std::wstring& from)
@@ -122,9 +119,7 @@ ui::shell_outcome scripted_seam::delete_items(const std::wstring& from)
     m_shell_operations.push_back(L"delete " + from);
     if (m_shell_answers.empty())
         return ui::platform_modal().delete_items(from);
-    const ui::shell_outcome answer = m_shell_answers.front();
-    m_shell_answers.pop_front();
-    return answer;
+    return next(m_shell_answers);
 }
 
 }  // namespace test
