@@ -85,6 +85,12 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
 [HKEY_CURRENT_USER\Named]
 "x"="1"
 )");
+    // A value that fills the 4,096-byte buffer with its NUL is read; one past it is found but not
+    // read (the discovery tests show its box).
+    const std::wstring fits(2047, L'q');
+    const test::created_key written(HKEY_CURRENT_USER, L"Profile\\General");
+    written.set(L"Fits", fits);
+    written.set(L"Big", std::wstring(3000, L'p'));
     // Names differing in case, values of other types and REG_EXPAND_SZ come with the discovery tests.
     auto key = open(L"Profile\\General", KEY_READ);
     vorn_buffer data(L"unchanged");
@@ -92,10 +98,12 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
     EXPECT_TRUE(find_registry_value(key.get(), L"Count", &data));  // found, but not text
     EXPECT_EQ(data.str(), L"unchanged");
     EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
+    EXPECT_TRUE(find_registry_value(key.get(), L"Big", nullptr));
 
     const std::pair<const wchar_t*, const wchar_t*> texts[] = {
         {L"ACAD", L"C:\\support;D:\\more;"}, {L"", L"default text"},
         {L"Odd", L"AB"},  // types past the known ones read as text
+        {L"Fits", fits.c_str()},
     };
     for (const auto& [name, text] : texts) {
         EXPECT_TRUE(find_registry_value(key.get(), name, &data)) << name;
@@ -104,20 +112,6 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
     EXPECT_FALSE(find_registry_value(open(L"Empty", KEY_READ).get(), L"", nullptr));
     EXPECT_FALSE(find_registry_value(open(L"Named", KEY_READ).get(), L"", nullptr));
     EXPECT_TRUE(seam.boxes().empty());
-}
-
-// A value past the buffer is found but not read: the discovery tests show its box.
-TEST_F(RegistryTest, ValueThatFillsTheDataBufferIsRead)
-{
-    const std::wstring fits(2047, L'q');  // 4096 bytes with its NUL: exactly the buffer
-    const test::created_key written(HKEY_CURRENT_USER, L"Big");
-    written.set(L"ACAD", std::wstring(3000, L'p'));  // 6002 bytes
-    written.set(L"Fits", fits);
-    auto key = open(L"Big");
-    vorn_buffer data;
-    EXPECT_TRUE(find_registry_value(key.get(), L"ACAD", nullptr));
-    EXPECT_TRUE(find_registry_value(key.get(), L"Fits", &data));
-    EXPECT_EQ(data.str(), fits);
 }
 
 TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminatorOrShowsTheRefusal)
