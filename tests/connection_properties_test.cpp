@@ -322,8 +322,7 @@ TEST_F(ConnectionProperties, DeleteRemovesTheFilesAndAVanishedOneAfterItsBox)
     SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_DELETE, BN_CLICKED), 0);
     EXPECT_TRUE(seam.boxes().empty());  // nothing selected
 
-    select_cards({0, 1});
-    EXPECT_FALSE(enabled(main(), IDC_EDIT));
+    select_cards({0, 1});  // Edit disabled: MainWindow.CardsMarkTheDefaultAndTheSelectionEnablesTheirButtons
     seam.answer(IDYES);
     click(main(), IDC_DELETE);
     EXPECT_EQ(seam.texts(), texts{L"Delete 2 Instance Conntection(s)?"});

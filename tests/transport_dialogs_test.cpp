@@ -75,18 +75,13 @@ INT_PTR run_configuration(const std::function<void(HWND)>& driver)
 const int auth_boxes[] = {IDC_CFG_AUTH_BASIC, IDC_CFG_AUTH_DIGEST, IDC_CFG_AUTH_DIGEST_IE, IDC_CFG_AUTH_NEGOTIATE,
                           IDC_CFG_AUTH_NTLM, IDC_CFG_AUTH_NTLM_WB, IDC_CFG_AUTH_ONLY};
 
-// First in the program: nothing has loaded the settings before.
-TEST(CurlConfiguration, OpensWithTheStoredSettings)
+// First in the program: nothing has loaded the settings before the first opening shows them.
+TEST(CurlConfiguration, OpensWithTheStoredSettingsAndShowsAndCombinesTheAuthenticationMethods)
 {
     run_configuration([](HWND dialog) {
-        EXPECT_EQ(text_of(dialog, IDC_CFG_PROXY), L"stored.example");
-        EXPECT_EQ(text_of(dialog, IDC_CFG_PROXY_PORT), L"3128");
+        EXPECT_EQ(text_of(dialog, IDC_CFG_PROXY) + L":" + text_of(dialog, IDC_CFG_PROXY_PORT), L"stored.example:3128");
         EXPECT_TRUE(checked(dialog, IDC_CFG_AUTH_COMBINATION));
     });
-}
-
-TEST(CurlConfiguration, ShowsTheAuthenticationMethodsAndCombinesThem)
-{
     struct opening {
         long auth;
         int radio;
