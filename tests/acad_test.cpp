@@ -51,6 +51,32 @@ std::wstring user_release(const std::wstring& release)
     return text;
 }
 
+// A release key of the user with its current product and, when given, the current profile; and
+// with an install folder, the machine's key of that product, with its ProductName when given.
+struct release_keys {
+    const wchar_t* release;
+    const wchar_t* product;
+    const wchar_t* profile;  // null: no Profiles key
+    const wchar_t* folder;   // null: no machine key
+    const wchar_t* name;     // null: no ProductName
+};
+
+void add_release_keys(std::initializer_list<release_keys> releases)
+{
+    const std::wstring user = L"Software\\Autodesk\\AutoCAD\\", machine_keys = L"SOFTWARE\\Autodesk\\AutoCAD\\";
+    for (const auto& [release, product, profile, folder, name] : releases) {
+        test::created_key(HKEY_CURRENT_USER, user + release).set(L"CurVer", product);
+        if (profile)
+            test::created_key(HKEY_CURRENT_USER, user + release + L"\\" + product + L"\\Profiles").set(L"", profile);
+        if (!folder)
+            continue;
+        const test::created_key machine(HKEY_LOCAL_MACHINE, machine_keys + release + L"\\" + product);
+        machine.set(L"AcadLocation", folder);
+        if (name)
+            machine.set(L"ProductName", name);
+    }
+}
+
 class DiscoveryTest : public ::testing::Test {
 protected:
     test::registry_sandbox sandbox;
@@ -79,25 +105,14 @@ TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
     // product and "2015 -  With Menus" is not the current one; only TRUSTEDPATHS is known for 2016
     // (its profile has no General key); of English and Chinese 2024 the Chinese is current; 2025 was
     // removed from the machine but the user's profile stayed.
-    const std::wstring autocad = L"Software\\Autodesk\\AutoCAD", simplified = L" - 简体中文 (Simplified Chinese)";
-    test::created_key(HKEY_CURRENT_USER, autocad).set(L"CurVer", L"R25.0");
-    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, std::wstring> releases[] = {
-        {L"R16.2", L"ACAD-4001:409", nullptr, nullptr, L""},
+    test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD").set(L"CurVer", L"R25.0");
+    add_release_keys({
+        {L"R16.2", L"ACAD-4001:409", nullptr, nullptr, nullptr},
         {L"R19.1", L"ACAD-D004:409", L"RAMSA 2014", L"C:\\Program Files\\Autodesk\\AutoCAD 2014", L"AutoCAD Architecture 2014 - English"},
         {L"R20.0", L"ACAD-E001:409", L"<<Unnamed Profile>>", L"C:\\Program Files\\Autodesk\\AutoCAD 2015\\", L""},
-        {L"R20.1", L"ACAD-F001:804", L"<<未命名配置>>", L"C:\\Program Files\\Autodesk\\AutoCAD 2016", L"AutoCAD 2016" + simplified},
-        {L"R24.3", L"ACAD-7101:804", nullptr, L"D:\\Program Files\\Autodesk\\AutoCAD 2024", L"AutoCAD 2024" + simplified},
-        {L"R25.0", L"ACAD-8101:409", L"<<Unnamed Profile>>", nullptr, L""}};
-    for (const auto& [release, product, profile, folder, name] : releases) {
-        test::created_key(HKEY_CURRENT_USER, autocad + L"\\" + release).set(L"CurVer", product);
-        if (profile)
-            test::created_key(HKEY_CURRENT_USER, autocad + L"\\" + release + L"\\" + product + L"\\Profiles").set(L"", profile);
-        if (folder) {
-            const test::created_key machine(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\" + std::wstring(release) + L"\\" + product);
-            machine.set(L"AcadLocation", folder);
-            machine.set(L"ProductName", name);
-        }
-    }
+        {L"R20.1", L"ACAD-F001:804", L"<<未命名配置>>", L"C:\\Program Files\\Autodesk\\AutoCAD 2016", L"AutoCAD 2016 - 简体中文 (Simplified Chinese)"},
+        {L"R24.3", L"ACAD-7101:804", nullptr, L"D:\\Program Files\\Autodesk\\AutoCAD 2024", L"AutoCAD 2024 - 简体中文 (Simplified Chinese)"},
+        {L"R25.0", L"ACAD-8101:409", L"<<Unnamed Profile>>", nullptr, nullptr}});
 
     ASSERT_TRUE(host::discover_acad_installs(list));
     EXPECT_EQ(list.size(), 5u);  // those summed up below
@@ -153,45 +168,24 @@ TEST_F(DiscoveryTest, ListsOnlyTableReleasesInCharacterOrder)
 
 TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
 {
-    test::load_reg_text(LR"reg(Windows Registry Editor Version 5.00
-; No Profiles key.
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R22.0]
-"CurVer"="ACAD-1001:409"
-; No Variables key.
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0]
-"CurVer"="ACAD-2001:409"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0\ACAD-2001:409\Profiles]
-@="Site"
+    // No Profiles key; no Variables key nor ProductName; values of the wrong type, and names that
+    // differ only in case; an ACAD too long for the read, written below.
+    add_release_keys({{L"R22.0", L"ACAD-1001:409", nullptr, L"D:\\Acad", L"AutoCAD 2018"},
+                      {L"R23.0", L"ACAD-2001:409", L"Site", L"D:\\Acad\\", nullptr},
+                      {L"R23.1", L"ACAD-3001:409", L"Site", nullptr, nullptr},
+                      {L"R24.2", L"ACAD-6101:409", L"Site", L"D:\\Acad 2023", L"AutoCAD 2023"}});
+    test::load_reg_text(LR"reg(
 [HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.0\ACAD-2001:409\Profiles\Site\General]
 "ACAD"="x;y;"
-; Values of the wrong type, and names that differ only in case.
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1]
-"CurVer"="ACAD-3001:409"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles]
-@="Site"
 [HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles\Site\General]
 "ACAD"=hex(7):78,00,00,00,00,00
 [HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R23.1\ACAD-3001:409\Profiles\Site\Variables]
 "trustedpaths"="D:\\Lower"
-; Its ACAD is written below, too long for the read.
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2]
-"CurVer"="ACAD-6101:409"
-[HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2\ACAD-6101:409\Profiles]
-@="Site"
 [HKEY_CURRENT_USER\Software\Autodesk\AutoCAD\R24.2\ACAD-6101:409\Profiles\Site\Variables]
 "TRUSTEDPATHS"="D:\\Kept"
-
-[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R22.0\ACAD-1001:409]
-"AcadLocation"="D:\\Acad"
-"ProductName"="AutoCAD 2018"
-[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R23.0\ACAD-2001:409]
-"AcadLocation"="D:\\Acad\\"
 [HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R23.1\ACAD-3001:409]
 "AcadLocation"=dword:00000001
 "productname"="AutoCAD 2020"
-[HKEY_LOCAL_MACHINE\SOFTWARE\Autodesk\AutoCAD\R24.2\ACAD-6101:409]
-"AcadLocation"="D:\\Acad 2023"
-"ProductName"="AutoCAD 2023"
 )reg");
     // Built, not found: #1's network entries repeated past 2,047 characters, beyond the 4096-byte read.
     std::wstring long_acad;
