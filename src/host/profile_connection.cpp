@@ -106,17 +106,6 @@ bool reads_back(const std::wstring& key_path, const wchar_t* name, const std::ws
 
 }  // namespace
 
-std::wstring join_path_list(const std::vector<std::wstring>& list)
-{
-    std::wstring joined;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (i != 0)
-            joined += L';';
-        joined += list[i];
-    }
-    return joined;
-}
-
 bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
                      std::wstring& client_folder)
 {
