@@ -340,7 +340,7 @@ bool post_exchange::send_and_receive()
         return fail_winhttp(send_error);
     show_request_headers();
     if (body_size)
-        vorn_debug(vorn_debug_data_out, mask_form_fields(from_utf8(m_request.body)));
+        vorn_debug(vorn_debug_data_out, mask_body(from_utf8(m_request.body)));
 
     if (!WinHttpReceiveResponse(m_handle.get(), nullptr))
         return fail_winhttp(GetLastError());
@@ -435,7 +435,7 @@ bool post_exchange::read_body(std::string& body)
         body.append(chunk.data(), read);
     }
     if (!body.empty())
-        vorn_debug(vorn_debug_data_in, from_utf8(body));
+        vorn_debug(vorn_debug_data_in, mask_body(from_utf8(body)));
     return true;
 }
 
