@@ -172,6 +172,12 @@ bool read_value_line(const std::wstring& line, const std::wstring& key_path, exp
 
 }  // namespace
 
+bool can_export(const exported_value& entry)
+{
+    return entry.key_path.find_first_of(L"\r\n") == std::wstring::npos &&
+           entry.name.find_first_of(L"\r\n") == std::wstring::npos;
+}
+
 std::wstring reg_export_text(const std::vector<exported_value>& values, const std::vector<std::wstring>& comments)
 {
     std::wstring out = std::wstring(header) + line_end + line_end;
