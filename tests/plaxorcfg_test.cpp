@@ -388,6 +388,21 @@ TEST_F(CommandLine, DefinitionsAreListedAndTestedWithoutShowingACredential)
             EXPECT_EQ((result->out + result->err).find(secret), std::wstring::npos);
 }
 
+// A comment that looks like a hexadecimal value going on ends with its line all the same.
+TEST(RestorePoints, ACommentLineHidesNoValue)
+{
+    test::temp_folder folder;
+    const fs::path file = folder.path() / L"point.reg";
+    const std::wstring text = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n; was \"ACAD\"=hex(2):00,\\\r\n[HKEY_CURRENT_USER\\" +
+                              autocad + L"\\R24.1\\General]\r\n\"ACAD\"=\"C:\\\\x\"\r\n";
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    std::vector<host::exported_value> values;
+    std::wstring error;
+    ASSERT_TRUE(host::read_restore_point(file.wstring(), values, error)) << error;
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(host::stored_text(values[0].value), L"C:\\x");
+}
+
 TEST(CommandLineUsage, MistakesExitWithTwoAndOneLine)
 {
     const std::vector<std::vector<std::wstring>> mistakes = {

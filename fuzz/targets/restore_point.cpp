@@ -28,6 +28,13 @@ std::string shown(const std::vector<host::exported_value>& values)
     return text;
 }
 
+bool same(const std::vector<host::exported_value>& a, const std::vector<host::exported_value>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.key_path == y.key_path && x.name == y.name && x.value == y.value;
+    });
+}
+
 void written_and_read(const std::vector<host::exported_value>& values)
 {
     const std::wstring text = host::reg_export_text(values, {L"a comment"});
@@ -44,11 +51,7 @@ void written_and_read(const std::vector<host::exported_value>& values)
                 grouped.push_back(values[i]);
                 taken[i] = true;
             }
-    bool same = again.size() == grouped.size();
-    for (size_t i = 0; same && i < grouped.size(); ++i)
-        same = again[i].key_path == grouped[i].key_path && again[i].name == grouped[i].name &&
-               again[i].value == grouped[i].value;
-    fuzz::check(same, "a restore point reads back the values written", shown(grouped) + "--\n" + shown(again) +
+    fuzz::check(same(again, grouped), "a restore point reads back the values written", shown(grouped) + "--\n" + shown(again) +
                                                                            "--\n" + fuzz::narrow_for_log(text));
 }
 
@@ -67,12 +70,29 @@ std::wstring any_text(FuzzedDataProvider& input, size_t longest)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        const std::wstring text = fuzz::utf16_text(data + 2, size - 2);
         std::vector<host::exported_value> values;
         std::wstring error;
-        if (host::parse_reg_export(fuzz::utf16_text(data + 2, size - 2), values, error))
-            written_and_read(values);
-        else
+        if (!host::parse_reg_export(text, values, error)) {
             fuzz::check(!error.empty(), "a refused restore point says why");
+            return 0;
+        }
+        written_and_read(values);
+        // Comment lines (";" first, not the continuation of a line that ends in "\") hold no value.
+        std::wstring uncommented;
+        bool continued = false;
+        for (size_t start = 0; start <= text.size();) {
+            const size_t end = std::min(text.find(L'\n', start), text.size());
+            const std::wstring line = text.substr(start, end - start);
+            if (continued || line.empty() || line[0] != L';')
+                uncommented += line + L"\n";
+            const size_t last = line.find_last_not_of(L'\r');
+            continued = last != std::wstring::npos && line[last] == L'\\';
+            start = end + 1;
+        }
+        std::vector<host::exported_value> without_comments;
+        fuzz::check(host::parse_reg_export(uncommented, without_comments, error) && same(without_comments, values),
+                    "comment lines change no value", shown(values) + "--\n" + shown(without_comments));
         return 0;
     }
 

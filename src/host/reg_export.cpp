@@ -215,8 +215,9 @@ bool parse_reg_export(const std::wstring& text, std::vector<exported_value>& val
     bool in_key = false;
     for (size_t index = 0; index < lines.size(); ++index) {
         std::wstring line = lines[index];
-        // A hexadecimal value goes on over the lines that its trailing backslashes join.
-        while (line.find(L"=hex") != std::wstring::npos && !line.empty() && line.back() == L'\\' &&
+        // A hexadecimal value goes on over the lines that its trailing backslashes join; a comment
+        // ends with its line, whatever it says.
+        while (!line.empty() && line[0] != L';' && line.find(L"=hex") != std::wstring::npos && line.back() == L'\\' &&
                index + 1 < lines.size()) {
             line.pop_back();
             const std::wstring& next = lines[++index];
