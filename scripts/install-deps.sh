@@ -2,7 +2,9 @@
 # Installs, on a Debian machine, what building and running the Windows program on Linux needs:
 # the mingw-w64 cross compiler (posix threads), Wine, Xvfb, CMake and GoogleTest's sources,
 # nlohmann/json, and what the login tests start beside themselves: Python 3 with OpenSSL (the
-# reference gateway), tinyproxy, unixODBC with the SQLite driver.
+# reference gateway), tinyproxy, unixODBC with the SQLite driver; and for the fuzz targets
+# (scripts/fuzz.sh) clang with libFuzzer and the sanitizers' runtimes, and llvm-symbolizer for
+# their stack traces.
 # Does nothing when everything is there already.
 set -euo pipefail
 
@@ -13,6 +15,7 @@ packages=(
   xvfb xauth x11-utils
   googletest
   python3 openssl tinyproxy unixodbc odbcinst libsqliteodbc nlohmann-json3-dev
+  clang libclang-rt-14-dev llvm-14
 )
 
 missing=()

@@ -36,7 +36,6 @@ namespace fs = std::filesystem;
 using registry_map = std::map<std::wstring, host::stored_value>;
 
 const std::wstring autocad = L"Software\\Autodesk\\AutoCAD";
-const std::wstring profile_2022 = autocad + L"\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>";
 const std::wstring machine_2022 = L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409";
 const std::wstring tool = L"D:\\Tool";
 
@@ -290,23 +289,31 @@ TEST_F(CommandLine, NothingIsWrittenWhenNothingMayBe)
 
 TEST_F(CommandLine, TheWindowsWriteStopsWhenItsRestorePointCannotBeWritten)
 {
-    station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t"});
     const fs::path blocked = root.path() / L"blocked";
     std::ofstream(blocked) << "a file where the folder of the restore points would go";
-    const test::moved_local_data moved(blocked);
-    test::scripted_seam seam;
-    host::begin_restore_run();
-    host::acad_install_list list;
-    host::discover_acad_installs(list);
-    const registry_map before = whole_registry();
+    // The folder cannot be made; a profile name with a line end cannot be held by the export's lines.
+    const std::pair<std::wstring, bool> rows[] = {{L"<<Unnamed Profile>>", true}, {L"Two\r\nLines", false}};
+    for (const auto& [profile, point_blocked] : rows) {
+        SCOPED_TRACE(testing::Message() << point_blocked);
+        station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", profile, L"x;y", L"t"});
+        const auto moved = point_blocked ? std::make_unique<test::moved_local_data>(blocked) : nullptr;
+        test::scripted_seam seam;
+        host::begin_restore_run();
+        host::acad_install_list list;
+        host::discover_acad_installs(list);
+        const registry_map before = whole_registry();
 
-    EXPECT_FALSE(host::set_profile_connection(true, list.at(L"R24.1"), tool));
-    ASSERT_EQ(seam.boxes().size(), 1u);
-    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
-    EXPECT_EQ(seam.texts()[0].rfind(L"The restore point '" + blocked.wstring() + L"\\VORN\\PLAXOR\\Restore Points' cannot be written (", 0), 0u);
-    EXPECT_NE(seam.texts()[0].find(L"), so \"ACAD\" of HKEY_CURRENT_USER\\" + profile_2022 + L"\\General is left as it is."),
-              std::wstring::npos) << seam.texts()[0];
-    EXPECT_EQ(whole_registry(), before);
+        EXPECT_FALSE(host::set_profile_connection(true, list.at(L"R24.1"), tool));
+        ASSERT_EQ(seam.boxes().size(), 1u);
+        EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        const fs::path local = point_blocked ? blocked : root.path() / L"Local";
+        EXPECT_EQ(seam.texts()[0].rfind(L"The restore point '" + local.wstring() + L"\\VORN\\PLAXOR\\Restore Points' cannot be written (", 0), 0u);
+        EXPECT_NE(seam.texts()[0].find(L"), so \"ACAD\" of HKEY_CURRENT_USER\\" + autocad + L"\\R24.1\\ACAD-5101:409\\Profiles\\" +
+                                       profile + L"\\General is left as it is."),
+                  std::wstring::npos) << seam.texts()[0];
+        EXPECT_EQ(whole_registry(), before);
+        EXPECT_FALSE(made_restore_points());
+    }
 }
 
 TEST_F(CommandLine, DefinitionsAreListedAndTestedWithoutShowingACredential)
@@ -407,6 +414,21 @@ TEST_F(CommandLine, StatusAndConnectAllTellWhyAReleaseCannotBeConnected)
     const std::wstring now = status_lines();
     EXPECT_EQ(line_after(now, L"R26.0 AutoCAD 2027: "), L"not connected");
     EXPECT_EQ(line_after(now, L"R25.0 AutoCAD 2025: "), line_after(lines, L"R25.0 AutoCAD 2025: "));
+}
+
+// A comment that looks like a hexadecimal value going on ends with its line all the same.
+TEST(RestorePoints, ACommentLineHidesNoValue)
+{
+    test::temp_folder folder;
+    const fs::path file = folder.path() / L"point.reg";
+    const std::wstring text = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n; was \"ACAD\"=hex(2):00,\\\r\n[HKEY_CURRENT_USER\\" +
+                              autocad + L"\\R24.1\\General]\r\n\"ACAD\"=\"C:\\\\x\"\r\n";
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    std::vector<host::exported_value> values;
+    std::wstring error;
+    ASSERT_TRUE(host::read_restore_point(file.wstring(), values, error)) << error;
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(host::stored_text(values[0].value), L"C:\\x");
 }
 
 TEST(CommandLineUsage, MistakesExitWithTwoAndOneLine)

@@ -352,14 +352,28 @@ TEST(CurlSettings, TheStrongestOfferedSchemeTheMaskAllows)
 
 TEST(CurlSettings, CredentialsAreMasked)
 {
-    EXPECT_EQ(mask_header_lines(L"POST /x HTTP/1.1\r\nAuthorization: Basic d2ViOnB3\r\nproxy-authorization:Digest "
-                                L"username=\"web\", response=\"ab\"\r\nCookie: a=1; b=2\r\nSet-Cookie: s=9; Path=/\r\n"
-                                L"Accept: */*\r\n\r\n"),
-              L"POST /x HTTP/1.1\r\nAuthorization: Basic ****\r\nproxy-authorization: Digest ****\r\nCookie: ****\r\n"
-              L"Set-Cookie: ****\r\nAccept: */*\r\n\r\n");
-    EXPECT_EQ(mask_form_fields(L"action=login&user=ann&password=p%26w&remember=1"),
-              L"action=login&user=ann&password=****&remember=1");
-    EXPECT_EQ(mask_form_fields(L"PWD=x&new_Password=y&passphrase=z&user="), L"PWD=****&new_Password=****&passphrase=****&user=");
+    // Header blocks, then bodies (form and JSON, sent or received): the text and what is shown of it.
+    const std::pair<const wchar_t*, const wchar_t*> headers[] = {
+        {L"POST /x HTTP/1.1\r\nAuthorization: Basic d2ViOnB3\r\nproxy-authorization:Digest username=\"web\", response=\"ab\"\r\n"
+         L"Cookie: a=1; b=2\r\nSet-Cookie: s=9; Path=/\r\nAccept: */*\r\n\r\n",
+         L"POST /x HTTP/1.1\r\nAuthorization: Basic ****\r\nproxy-authorization: Digest ****\r\nCookie: ****\r\n"
+         L"Set-Cookie: ****\r\nAccept: */*\r\n\r\n"},
+        {L"Authorization: Basic\r\n d2ViOnB3\n\tmore\rAccept: x\n folded", L"Authorization: Basic ****\r\n ****\n\t****\rAccept: x\n folded"},
+        {L"authorization:tok3n-AB\r\nCOOKIE :a=1;\r\n  b=2", L"authorization: ****\r\nCOOKIE : ****\r\n  ****"},
+    };
+    for (const auto& [text, shown] : headers)
+        EXPECT_EQ(mask_header_lines(text), shown) << text;
+    const std::pair<const wchar_t*, const wchar_t*> bodies[] = {
+        {L"action=login&user=ann&password=p%26w&remember=1", L"action=login&user=ann&password=****&remember=1"},
+        {L"PWD=x&new_Password=y&passphrase=z&user=", L"PWD=****&new_Password=****&passphrase=****&user="},
+        {L" {\"user\":\"ann\", \"Password\" : \"s\\\"3\", \"pin_pwd\":1234,\"o\":{\"passwords\":[\"a\",{\"b\":\"]\"}]}}",
+         L" {\"user\":\"ann\", \"Password\" : \"****\", \"pin_pwd\":\"****\",\"o\":{\"passwords\":\"****\"}}"},
+        {L"{\"status\":\"ok\",\"vars\":{\"PLX2_SEED\":{\"int\":0,\"text\":\"pass\"}}}",
+         L"{\"status\":\"ok\",\"vars\":{\"PLX2_SEED\":{\"int\":0,\"text\":\"pass\"}}}"},
+        {L"[{\"pwd\":\"cut sho", L"[{\"pwd\":\"****\""},
+    };
+    for (const auto& [text, shown] : bodies)
+        EXPECT_EQ(mask_body(text), shown) << text;
 
     const std::pair<const wchar_t*, const wchar_t*> proxies[] = {
         {L"proxy.acme.com:3128", L"proxy.acme.com:3128"}, {L"pat:pw@proxy.acme.com:3128", L"****@proxy.acme.com:3128"},

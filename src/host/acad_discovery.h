@@ -3,6 +3,7 @@
 // where it is installed, and what its support path and trusted paths hold.
 
 #include "host/acad_install.h"
+#include "host/profile_text.h"
 #include "host/release_rows.h"
 
 #include <windows.h>
@@ -37,12 +38,5 @@ void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_in
 // Reads the machine-wide install folder and product name, and in the window's mode the icon of
 // acad.exe.
 void read_install_details(acad_install& record, discovery_mode mode = discovery_mode::window);
-
-// Splits at ";" as the end of each entry: "a;;b" gives a, (empty), b; "a;" gives a; "" gives none.
-std::vector<std::wstring> split_path_list(const std::wstring& text);
-
-// The number after the "R" of a release key, read as the standard text-to-double conversion
-// reads decimal text (0 when nothing can be read).
-double release_number(const std::wstring& release_key);
 
 }  // namespace host

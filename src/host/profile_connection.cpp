@@ -107,17 +107,6 @@ bool reads_back(const std::wstring& key_path, const wchar_t* name, const std::ws
 
 }  // namespace
 
-std::wstring join_path_list(const std::vector<std::wstring>& list)
-{
-    std::wstring joined;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (i != 0)
-            joined += L';';
-        joined += list[i];
-    }
-    return joined;
-}
-
 const wchar_t* built_in_suffix(const std::wstring& release)
 {
     const auto row = std::find_if(std::begin(release_suffix_table), std::end(release_suffix_table),

@@ -5,6 +5,7 @@
 // stored texts follow what the registry holds.
 
 #include "host/acad_install.h"
+#include "host/profile_text.h"
 
 #include <string>
 #include <vector>
@@ -61,8 +62,5 @@ bool write_profile_paths(acad_install& record);
 // Reads both values back whole: the name of the first that does not hold the record's joined
 // list with the record's type, or null when both do (an absent value holds an empty list).
 const wchar_t* first_value_not_written(const acad_install& record);
-
-// The entries joined with ";" between them.
-std::wstring join_path_list(const std::vector<std::wstring>& list);
 
 }  // namespace host

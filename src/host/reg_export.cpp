@@ -172,6 +172,12 @@ bool read_value_line(const std::wstring& line, const std::wstring& key_path, exp
 
 }  // namespace
 
+bool can_export(const exported_value& entry)
+{
+    return entry.key_path.find_first_of(L"\r\n") == std::wstring::npos &&
+           entry.name.find_first_of(L"\r\n") == std::wstring::npos;
+}
+
 std::wstring reg_export_text(const std::vector<exported_value>& values, const std::vector<std::wstring>& comments)
 {
     std::wstring out = std::wstring(header) + line_end + line_end;
@@ -209,8 +215,9 @@ bool parse_reg_export(const std::wstring& text, std::vector<exported_value>& val
     bool in_key = false;
     for (size_t index = 0; index < lines.size(); ++index) {
         std::wstring line = lines[index];
-        // A hexadecimal value goes on over the lines that its trailing backslashes join.
-        while (line.find(L"=hex") != std::wstring::npos && !line.empty() && line.back() == L'\\' &&
+        // A hexadecimal value goes on over the lines that its trailing backslashes join; a comment
+        // ends with its line, whatever it says.
+        while (!line.empty() && line[0] != L';' && line.find(L"=hex") != std::wstring::npos && line.back() == L'\\' &&
                index + 1 < lines.size()) {
             line.pop_back();
             const std::wstring& next = lines[++index];

@@ -22,6 +22,10 @@ struct exported_value {
 // string (hex(2)), as hexadecimal bytes.
 std::wstring reg_export_text(const std::vector<exported_value>& values, const std::vector<std::wstring>& comments);
 
+// Whether the export's lines can hold the value's key path and name: a line end in either would
+// cut its line, and the text would read back as other values or not at all.
+bool can_export(const exported_value& entry);
+
 // Reads text in the form reg_export_text writes, for keys under HKEY_CURRENT_USER only. False
 // with `error` naming the first line that cannot be read.
 bool parse_reg_export(const std::wstring& text, std::vector<exported_value>& values, std::wstring& error);

@@ -21,11 +21,6 @@ void copy_bounded(registry_error_text& text, const wchar_t* source)
 
 }  // namespace
 
-bool is_text_type(DWORD type)
-{
-    return type == REG_SZ || type == REG_EXPAND_SZ || type > REG_QWORD;
-}
-
 const wchar_t* hive_name(HKEY hive)
 {
     return hive == HKEY_CURRENT_USER ? L"HKEY_CURRENT_USER" : L"HKEY_LOCAL_MACHINE";
@@ -172,16 +167,6 @@ LONG write_stored_value(HKEY key, const wchar_t* name, const stored_value& value
         return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
     }
     return RegSetValueExW(key, name, 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
-}
-
-std::wstring stored_text(const stored_value& value)
-{
-    std::wstring text(value.data.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), value.data.data(), text.size() * sizeof(wchar_t));
-    const size_t end = text.find(L'\0');
-    if (end != std::wstring::npos)
-        text.resize(end);
-    return text;
 }
 
 }  // namespace host

@@ -204,7 +204,8 @@ bool keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* na
 
     exported_value entry{key_path, name, {}};
     std::wstring place = run.file.empty() ? restore_point_folder() : run.file;
-    DWORD status = static_cast<DWORD>(read_stored_value(key, name, entry.value));
+    // A point that would not read back is no point: the value then stays as it is.
+    DWORD status = can_export(entry) ? static_cast<DWORD>(read_stored_value(key, name, entry.value)) : ERROR_INVALID_DATA;
     if (status == ERROR_SUCCESS) {
         run.kept.push_back(std::move(entry));
         status = save(run, place);

@@ -9,11 +9,13 @@
 constexpr wchar_t vorn_mask[] = L"****";
 
 // A block of header lines ("Name: value", any line ends): Authorization and
-// Proxy-Authorization keep their scheme name only; Cookie and Set-Cookie lose their value.
+// Proxy-Authorization keep their scheme name only (when it is a known one); Cookie and Set-Cookie
+// lose their value; lines folded onto a hidden value (beginning with a blank) go as well.
 std::wstring mask_header_lines(const std::wstring& headers);
 
-// A form body (name=value&...): the value of every field whose name speaks of a password.
-std::wstring mask_form_fields(const std::wstring& body);
+// A request or answer body: in a form (name=value&...) the value of every field whose name speaks
+// of a password; in JSON (a body that begins with '{' or '[') the value of every such member.
+std::wstring mask_body(const std::wstring& body);
 
 // A proxy address as it may be shown: a user-info part ("user:password@" before the host, with
 // or without a scheme in front) is replaced by the mask, so "http://pat:pw@proxy:3128" shows as

@@ -340,7 +340,7 @@ bool post_exchange::send_and_receive()
         return fail_winhttp(send_error);
     show_request_headers();
     if (body_size)
-        vorn_debug(vorn_debug_data_out, mask_form_fields(from_utf8(m_request.body)));
+        vorn_debug(vorn_debug_data_out, mask_body(from_utf8(m_request.body)));
 
     if (!WinHttpReceiveResponse(m_handle.get(), nullptr))
         return fail_winhttp(GetLastError());
@@ -445,7 +445,7 @@ bool post_exchange::read_body(std::string& body)
         return fail(L"The server closed the connection after " + std::to_wstring(body.size()) + L" of the " +
                     std::to_wstring(length) + L" bytes of its answer");
     if (!body.empty())
-        vorn_debug(vorn_debug_data_in, from_utf8(body));
+        vorn_debug(vorn_debug_data_in, mask_body(from_utf8(body)));
     return true;
 }
 
