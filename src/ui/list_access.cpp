@@ -7,6 +7,7 @@
 
 #include <cwchar>
 #include <string>
+#include <utility>
 
 namespace ui {
 namespace {
@@ -24,7 +25,7 @@ owner_drawn* owner_of(HWND list)
 // object may outlive the window: every answer asks the window again.
 class list_object final : public IAccessible {
 public:
-    list_object(HWND list, IAccessible* standard) : m_list(list), m_standard(standard) { m_standard->AddRef(); }
+    list_object(HWND list, win::com_ptr<IAccessible> standard) : m_list(list), m_standard(std::move(standard)) {}
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
@@ -42,10 +43,8 @@ public:
     ULONG STDMETHODCALLTYPE Release() override
     {
         const LONG left = InterlockedDecrement(&m_references);
-        if (left == 0) {
-            m_standard->Release();
+        if (left == 0)
             delete this;
-        }
         return static_cast<ULONG>(left);
     }
 
@@ -238,7 +237,7 @@ private:
 
     LONG m_references = 1;
     HWND m_list;
-    IAccessible* m_standard;
+    win::com_ptr<IAccessible> m_standard;
 };
 
 LRESULT accessible_object(HWND list, WPARAM wparam)
@@ -246,7 +245,7 @@ LRESULT accessible_object(HWND list, WPARAM wparam)
     win::com_ptr<IAccessible> standard;
     if (FAILED(CreateStdAccessibleObject(list, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(standard.put()))))
         return 0;
-    auto* object = new list_object(list, standard.get());
+    auto* object = new list_object(list, std::move(standard));
     const LRESULT result = LresultFromObject(__uuidof(IAccessible), wparam, object);
     object->Release();  // the result holds its own reference
     return result;
