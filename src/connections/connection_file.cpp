@@ -66,11 +66,7 @@ public:
         return static_cast<int>(GetPrivateProfileIntW(m_section, m_key, fallback, m_path));
     }
 
-    void store(const wchar_t* text) const
-    {
-        WritePrivateProfileStringW(m_section, m_key, text, m_draft->path().c_str());
-        m_draft->wrote(m_section, m_key);
-    }
+    void store(const wchar_t* text) const { m_draft->write(m_section, m_key, text); }
 
 private:
     const vorn_buffer& m_path;

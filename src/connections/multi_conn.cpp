@@ -143,11 +143,8 @@ void multi_conn::set_default(connection* conn)
     if (conn) {
         // Through a draft: a read-only record stays as it is, a full disk does not cut it.
         vorn_profile_draft draft(config_path(instance_factory_folder()));
-        if (!draft.path().empty()) {
-            WritePrivateProfileStringW(config_section, last_default_key, conn->file_stem, draft.path().c_str());
-            draft.wrote(config_section, last_default_key);
+        if (draft.write(config_section, last_default_key, conn->file_stem))
             draft.replace_file();
-        }
     }
     m_default = conn;
 }

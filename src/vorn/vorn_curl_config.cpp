@@ -64,8 +64,7 @@ vorn_buffer read_password(const std::wstring& file, const wchar_t* key)
 
 bool write_text(vorn_profile_draft& draft, const wchar_t* key, const wchar_t* text)
 {
-    draft.wrote(section, key);
-    return WritePrivateProfileStringW(section, key, text, draft.path().c_str()) != FALSE;
+    return draft.write(section, key, text);
 }
 
 bool write_long(vorn_profile_draft& draft, const wchar_t* key, long value)

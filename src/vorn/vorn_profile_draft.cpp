@@ -1,5 +1,6 @@
 #include "vorn/vorn_profile_draft.h"
 
+#include "vorn/vorn_line_text.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -21,11 +22,22 @@ vorn_profile_draft::vorn_profile_draft(const std::wstring& file) : m_file(file)
 
 vorn_profile_draft::~vorn_profile_draft() { discard(); }
 
-void vorn_profile_draft::wrote(const wchar_t* section, const wchar_t* key) { m_keys.emplace_back(section, key); }
+bool vorn_profile_draft::write(const wchar_t* section, const wchar_t* key, const wchar_t* value)
+{
+    if (m_draft.empty() || holds_control_character(value ? value : L"")) {
+        m_refused = true;
+        return false;
+    }
+    m_keys.emplace_back(section, key);
+    if (WritePrivateProfileStringW(section, key, value, m_draft.c_str()))
+        return true;
+    m_refused = true;
+    return false;
+}
 
 bool vorn_profile_draft::replace_file()
 {
-    if (m_draft.empty() || !complete() ||
+    if (m_draft.empty() || m_refused || !complete() ||
         !MoveFileExW(m_draft.c_str(), m_file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return false;
     m_draft.clear();

@@ -20,11 +20,13 @@ public:
     // Empty when no draft could be made.
     const std::wstring& path() const { return m_draft; }
 
-    // Notes that a key was written into the draft; replace_file checks that it is there.
-    void wrote(const wchar_t* section, const wchar_t* key);
+    // Writes one key into the draft; replace_file checks that it is there. A value holding a
+    // control character is refused (false) and makes replace_file refuse too, so the file never
+    // gains a line that a value smuggled in, whoever forgets to look at the result.
+    bool write(const wchar_t* section, const wchar_t* key, const wchar_t* value);
 
-    // Replaces the file when the draft ends with a whole line and holds every key noted; false,
-    // leaving the file as it was, otherwise.
+    // Replaces the file when every write was taken, the draft ends with a whole line and holds
+    // every key written; false, leaving the file as it was, otherwise.
     bool replace_file();
 
 private:
@@ -34,4 +36,5 @@ private:
     std::wstring m_file;
     std::wstring m_draft;
     std::vector<std::pair<const wchar_t*, const wchar_t*>> m_keys;
+    bool m_refused = false;
 };
