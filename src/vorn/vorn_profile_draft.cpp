@@ -77,9 +77,15 @@ bool vorn_profile_draft::replace_file()
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         replaced = MoveFileExW(m_draft.c_str(), m_file.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
     } else {
+        // A backup of our own naming: without one the platform's replace may leave a file of its
+        // own behind when it fails (Wine's does). The old file goes back if it was only moved aside.
+        const std::wstring backup = m_draft + L".old";
         // Only now: the profile writes above would not open a hidden or system draft.
         replaced = ((attributes & kept_attributes) == 0 || SetFileAttributesW(m_draft.c_str(), attributes & kept_attributes)) &&
-                   ReplaceFileW(m_file.c_str(), m_draft.c_str(), nullptr, 0, nullptr, nullptr);
+                   ReplaceFileW(m_file.c_str(), m_draft.c_str(), backup.c_str(), 0, nullptr, nullptr);
+        if (!replaced && GetFileAttributesW(m_file.c_str()) == INVALID_FILE_ATTRIBUTES)
+            MoveFileExW(backup.c_str(), m_file.c_str(), 0);
+        DeleteFileW(backup.c_str());
     }
     if (!replaced)
         return false;
