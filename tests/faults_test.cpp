@@ -9,12 +9,17 @@
 
 #include "support/hostile.h"
 #include "support/created_key.h"
+#include "host/settings_store.h"
+
 #include "support/opened_main_window.h"
+#include "support/program_copy.h"
 #include "support/unix_service.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <sddl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -61,13 +66,22 @@ int linux_shell(const std::string& script)
     return text.empty() ? -1 : std::stoi(text);
 }
 
-// A 64 KB file system mounted on a fresh folder while it lives, where this process may mount
-// one (as root).
+// Writes a file into the folder until its disk is full.
+void fill(const fs::path& folder)
+{
+    std::ofstream filler(folder / L"filler", std::ios::binary);
+    const std::string block(1024, 'f');
+    while (filler.write(block.data(), block.size()) && filler.flush()) {
+    }
+}
+
+// A small file system (64 KB unless told) mounted on a fresh folder while it lives, where this
+// process may mount one (as root).
 class small_disk {
 public:
-    small_disk() : m_point(test::unix_path(m_folder.path()))
+    explicit small_disk(std::uintmax_t kilobytes = 64) : m_point(test::unix_path(m_folder.path()))
     {
-        m_mounted = linux_shell("mount -t tmpfs -o size=64k tmpfs '" + m_point + "'") == 0;
+        m_mounted = linux_shell("mount -t tmpfs -o size=" + std::to_string(kilobytes) + "k tmpfs '" + m_point + "'") == 0;
     }
     ~small_disk()
     {
@@ -76,14 +90,6 @@ public:
     }
     bool mounted() const { return m_mounted; }
     const fs::path& path() const { return m_folder.path(); }
-    // Writes a file until the disk is full.
-    void fill() const
-    {
-        std::ofstream filler(path() / L"filler", std::ios::binary);
-        const std::string block(1024, 'f');
-        while (filler.write(block.data(), block.size()) && filler.flush()) {
-        }
-    }
 
 private:
     test::temp_folder m_folder;
@@ -203,6 +209,84 @@ TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
     }
 }
 
+// Who may do what with the file, as the platform tells it.
+std::wstring permissions(const fs::path& file)
+{
+    DWORD size = 0;
+    GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size);
+    wchar_t* text = nullptr;
+    if (size == 0 || !GetFileSecurityW(file.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size) ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                              &text, nullptr))
+        return L"unreadable";
+    const std::wstring result = text;
+    LocalFree(text);
+    return result;
+}
+
+// A definition of a shared Instance Factory stays what the folder's keeper made it when it is
+// saved: hidden, or readable by its owner alone (Wine shows the file's mode as its permissions).
+TEST_F(Faults, ASavedDefinitionKeepsItsAttributesAndPermissions)
+{
+    const fs::path alpha = factory() / L"alpha_locator.ini";
+    const struct {
+        const char* name;
+        DWORD attributes;
+        const char* mode;
+    } rows[] = {
+        {"hidden", FILE_ATTRIBUTE_HIDDEN, "644"},
+        {"hidden and system", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, "644"},
+        {"readable by its owner alone", FILE_ATTRIBUTE_ARCHIVE, "600"},
+    };
+    open();
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        SetFileAttributesW(alpha.c_str(), FILE_ATTRIBUTE_NORMAL);
+        fs::remove(alpha);
+        station.add_definition({L"alpha_locator", L"Alpha", L"ALPHA"});
+        ASSERT_EQ(linux_shell("chmod " + std::string(r.mode) + " '" + test::unix_path(alpha) + "'"), 0);
+        SetFileAttributesW(alpha.c_str(), r.attributes);
+        const std::wstring allowed = permissions(alpha);
+
+        edit(L"Alpha");
+        EXPECT_NE(test::read_file(alpha).find("readSize="), std::string::npos);  // saved
+        EXPECT_EQ(GetFileAttributesW(alpha.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+                  r.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+        EXPECT_EQ(permissions(alpha), allowed);
+    }
+    EXPECT_TRUE(errors().empty()) << testing::PrintToString(seam.texts());
+    window.reset();
+}
+
+// Portable.ini beside the program, on a full disk: its setting is refused with a box that names
+// it, and the file keeps every setting it held. The case runs in a copy of this program on the
+// small disk, beside its Portable.ini.
+TEST(FullDisk, PortableIniKeepsItsSettingsAndTheRefusalIsShown)
+{
+    constexpr wchar_t in_copy[] = L"PLAXOR_FULL_DISK_CASE";
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (!test::is_copy(in_copy)) {
+        const small_disk disk(fs::file_size(self) / 1024 + 64);
+        if (!disk.mounted())
+            GTEST_SKIP() << "no file system can be mounted here";
+        EXPECT_TRUE(test::passes_in_copy(disk.path(), L"FullDisk.*", in_copy));
+        return;
+    }
+    const fs::path folder = fs::path(self).parent_path(), ini = folder / L"Portable.ini";
+    // Almost a page: one more setting needs a second one.
+    std::ofstream(ini, std::ios::binary) << "[General]\r\nVersion=5.2.1\r\nnotes=" << std::string(4050, 'n') << "\r\n";
+    const std::string stored = test::read_file(ini);
+    fill(folder);
+    test::scripted_seam seam;
+    EXPECT_FALSE(host::write_setting(L"CachedBase", L"E:\\Cache"));
+    EXPECT_TRUE(seam.showed_errors({L"The setting \"CachedBase\" could not be saved in '" + ini.wstring() + L"'."}));
+    EXPECT_TRUE(test::read_file(ini) == stored);  // whole, every setting kept
+    fs::remove(folder / L"filler");  // room for the report
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);  // no draft left behind
+}
+
 // The platform's profile write cuts a file short on a full disk and still reports success.
 TEST_F(Faults, AFullDiskCutsNoDefinitionShort)
 {
@@ -216,7 +300,7 @@ TEST_F(Faults, AFullDiskCutsNoDefinitionShort)
     std::ofstream(alpha, std::ios::binary) << "[General]\r\nlogonex=2\r\nconn_name=Alpha\r\nnotes=" << std::string(3900, 'n')
                                            << "\r\n[httpConn]\r\nuserName=cad\r\nhostName=plaxor.example.com\r\n";
     const std::string stored = test::read_file(alpha);
-    disk.fill();
+    fill(disk.path());
     open();
     edit(L"Alpha");
     make_current(L"Alpha");

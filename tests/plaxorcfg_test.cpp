@@ -24,6 +24,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -416,13 +417,91 @@ TEST_F(CommandLine, StatusAndConnectAllTellWhyAReleaseCannotBeConnected)
     EXPECT_EQ(line_after(now, L"R25.0 AutoCAD 2025: "), line_after(lines, L"R25.0 AutoCAD 2025: "));
 }
 
+// A restore point may come from anywhere (a share, a mail), and a support path is where AutoCAD
+// loads code from: a point that holds anything but a profile's "ACAD" or "TRUSTEDPATHS" as text
+// (or their absence) is refused whole, though a good value comes first; a dry run writes nothing.
+TEST_F(CommandLine, ARestorePointPutsBackOnlyWhatOursHold)
+{
+    station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t", false});
+    const std::wstring profile = L"[HKEY_CURRENT_USER\\" + autocad + L"\\R24.1\\ACAD-5101:409\\Profiles\\";
+    const std::wstring variables = profile + L"<<Unnamed Profile>>\\Variables]\r\n\"TRUSTEDPATHS\"=";
+    std::wstring huge = L"hex(2):";
+    for (int i = 0; i <= 64 * 1024; ++i)
+        huge += L"41,";
+    struct row {
+        const char* name;
+        std::wstring more;  // after a good "ACAD"
+        bool dry_run;
+        const wchar_t* says;  // on standard error, or the output of a dry run
+    } rows[] = {
+        {"another key of the profile", profile + L"<<Unnamed Profile>>\\Dialogs]\r\n\"ACAD\"=\"C:\\\\evil\"\r\n", false, L"never writes"},
+        {"a DWORD", variables + L"dword:00000001\r\n", false, L"as a value of type 4, not as text"},
+        {"binary", variables + L"hex:43,00,3a,00,00,00\r\n", false, L"as a value of type 3, not as text"},
+        {"a link", variables + L"hex(6):43,00,3a,00\r\n", false, L"as a value of type 6, not as text"},
+        {"over 64 KB", variables + huge + L"00\r\n", false, L"of 65538 bytes, more than the 65536"},
+        {"a key path that leads elsewhere", profile + L"..\\General]\r\n\"ACAD\"=\"C:\\\\evil\"\r\n", false, L"never writes"},
+        {"another hive", L"[HKEY_LOCAL_MACHINE\\" + autocad + L"\\R24.1\\ACAD-5101:409\\Profiles\\P\\General]\r\n\"ACAD\"=\"x\"\r\n",
+         false, L"not a key of the current user"},
+        {"a dry run", variables + L"-\r\n", true,
+         L"HKEY_CURRENT_USER\\Software\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>: would be put back\n"
+         L"  ACAD before: x;y\n  ACAD after:  C:\\restored\n  TRUSTEDPATHS before: t\n  TRUSTEDPATHS after:  (no value)\n"},
+    };
+    const registry_map before = whole_registry();
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const fs::path file = root.path() / L"point.reg";
+        const std::wstring text = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n" + profile +
+                                  L"<<Unnamed Profile>>\\General]\r\n\"ACAD\"=\"C:\\\\restored\"\r\n\r\n" + r.more;
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+        const run_result result = r.dry_run ? run({L"restore", file.wstring(), L"--dry-run"}) : run({L"restore", file.wstring()});
+        EXPECT_EQ(result.code, r.dry_run ? 0 : 1);
+        EXPECT_NE((r.dry_run ? result.out : result.err).find(r.says), std::wstring::npos) << result.out << result.err;
+        EXPECT_TRUE(r.dry_run || one_line(result.err)) << result.err;
+        EXPECT_EQ(whole_registry(), before);
+        EXPECT_FALSE(made_restore_points());
+    }
+}
+
+// Fleet tools read the plain output line by line: text from the registry, files and the command
+// line shows its control characters escaped, so that it forges no line.
+TEST_F(CommandLine, OutsideTextShowsItsControlCharactersEscaped)
+{
+    const std::wstring hostile = L"x\r\nR24.1 AutoCAD 2022: connected\t\x1b[2J\x7f\u0085\u2028";
+    const std::wstring shown = L"x\\r\\nR24.1 AutoCAD 2022: connected\\t\\x1b[2J\\x7f\\u0085\\u2028";
+    station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", hostile, L"C:\\ok;" + hostile, L"t", false});
+    test::created_key(HKEY_LOCAL_MACHINE, machine_2022).set(L"ProductName", hostile);
+    test::created_key(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR").set(L"CachedBase", hostile);
+    station.add_definition({L"evil_locator", L"Evil\x1b[2J\x7fName", L"EVIL"});
+    const fs::path points = root.path() / L"Local\\VORN\\PLAXOR\\Restore Points";
+    fs::create_directories(points);
+    std::ofstream(points / L"2025\u2028x.reg") << "no restore point";
+    const std::pair<std::vector<std::wstring>, std::wstring> rows[] = {
+        {{L"status"}, L"Cached Base:      " + shown + L"\n"},
+        {{L"status"}, L"R24.1 " + shown + L": not connected\n  product ACAD-5101:409, profile " + shown + L"\n"},
+        {{L"connect", L"--all", L"--dry-run", L"--client-folder", tool}, L"  ACAD before: C:\\ok;" + shown + L"\n"},
+        {{L"connect", L"--release", hostile}, L"plaxorcfg: " + shown + L" is not an AutoCAD release"},
+        {{L"definitions", L"list"}, L" Evil\\x1b[2J\\x7fName  HTTP "},
+        {{L"restore", L"--list"}, L"  2025\\u2028x  unreadable: '" + points.wstring() + L"\\2025\\u2028x.reg' is not"},
+    };
+    for (const auto& [args, says] : rows) {
+        SCOPED_TRACE(testing::Message() << args[0] << " " << args.back());
+        const run_result result = run(args);
+        const std::wstring all = result.out + result.err;
+        EXPECT_NE(all.find(says), std::wstring::npos) << all;
+        const auto raw = std::find_if(all.begin(), all.end(), [](wchar_t ch) {
+            return (ch < 0x20 && ch != L'\n') || (ch >= 0x7F && ch <= 0x9F) || ch == 0x2028 || ch == 0x2029;
+        });
+        EXPECT_EQ(raw - all.begin(), all.end() - all.begin()) << all;
+    }
+}
+
 // A comment that looks like a hexadecimal value going on ends with its line all the same.
 TEST(RestorePoints, ACommentLineHidesNoValue)
 {
     test::temp_folder folder;
     const fs::path file = folder.path() / L"point.reg";
     const std::wstring text = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n; was \"ACAD\"=hex(2):00,\\\r\n[HKEY_CURRENT_USER\\" +
-                              autocad + L"\\R24.1\\General]\r\n\"ACAD\"=\"C:\\\\x\"\r\n";
+                              autocad + L"\\R24.1\\ACAD-5101:409\\Profiles\\P\\General]\r\n\"ACAD\"=\"C:\\\\x\"\r\n";
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
     std::vector<host::exported_value> values;
     std::wstring error;
@@ -443,6 +522,7 @@ TEST(CommandLineUsage, MistakesExitWithTwoAndOneLine)
         {L"status", L"extra"},
         {L"restore"},
         {L"restore", L"--list", L"2024-01-01_00-00-00"},
+        {L"restore", L"--list", L"--dry-run"},
         {L"definitions"},
         {L"definitions", L"show"},
         {L"definitions", L"test"},

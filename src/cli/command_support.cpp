@@ -81,6 +81,29 @@ std::wstring one_line(const std::wstring& text)
     return line;
 }
 
+std::wstring escaped(const std::wstring& text)
+{
+    std::wstring shown;
+    for (const wchar_t ch : text) {
+        const bool control = ch < 0x20 || (ch >= 0x7F && ch <= 0x9F) || ch == 0x2028 || ch == 0x2029;
+        if (!control) {
+            shown += ch;
+        } else if (ch == L'\r' || ch == L'\n' || ch == L'\t') {
+            shown += ch == L'\r' ? L"\\r" : ch == L'\n' ? L"\\n" : L"\\t";
+        } else {
+            wchar_t escape[8] = {};
+            std::swprintf(escape, 8, ch < 0x80 ? L"\\x%02x" : L"\\u%04x", static_cast<unsigned>(ch));
+            shown += escape;
+        }
+    }
+    return shown;
+}
+
+void write_line(text_sink& out, const std::wstring& line)
+{
+    out.write(escaped(line) + L"\n");
+}
+
 outcome failure(const std::wstring& message, console_seam& seam, const std::wstring& restore_point)
 {
     const std::wstring boxes = seam.take();

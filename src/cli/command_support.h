@@ -61,6 +61,16 @@ bool same_text(const std::wstring& a, const std::wstring& b);
 // The text on one line: line ends and tabs become single spaces, and none stand at either end.
 std::wstring one_line(const std::wstring& text);
 
+// Text from outside (the registry, files, servers, the command line) as it stands on a plain
+// output line, which fleet tools read line by line: each control character (C0, DEL, C1) and
+// the Unicode line and paragraph separators become an escape, \r, \n, \t, \xHH below U+0080
+// and \uHHHH above; everything else stays as it is, backslashes too, so paths read as paths.
+// JSON output escapes in its own way (json_string).
+std::wstring escaped(const std::wstring& text);
+
+// Writes one plain output line: the text escaped, then the line end.
+void write_line(text_sink& out, const std::wstring& line);
+
 // A failure (exit 1) whose message goes on with what the boxes said, when they said anything,
 // and the restore point, when one was written.
 outcome failure(const std::wstring& message, console_seam& seam, const std::wstring& restore_point = {});

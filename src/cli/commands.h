@@ -9,7 +9,7 @@ namespace cli {
 outcome show_status(const options& given, text_sink& out, console_seam& seam);
 // connect | disconnect  --all | --release R...  [--dry-run] [--client-folder PATH]
 outcome change_connections(bool connect, const options& given, text_sink& out, console_seam& seam);
-// restore --list | restore POINT
+// restore --list | restore POINT [--dry-run]
 outcome restore(const options& given, text_sink& out, console_seam& seam);
 // definitions list [--json] | definitions test NAME
 outcome definitions(const options& given, text_sink& out, console_seam& seam);

@@ -42,17 +42,18 @@ void write_list_json(const multi_conn& set, const std::wstring& folder, std::wst
     json.end_object();
 }
 
-void write_list_text(const multi_conn& set, const std::wstring& folder, std::wstring& text)
+void write_list_text(const multi_conn& set, const std::wstring& folder, text_sink& out)
 {
-    text += L"Definitions in " + folder + L" (* the current one):\n";
+    write_line(out, L"Definitions in " + folder + L" (* the current one):");
     if (set.total() == 0)
-        text += L"  none\n";
+        write_line(out, L"  none");
     for (int i = 0; i < set.total(); ++i) {
         const connection& definition = *set.get_nth(i);
-        text += (&definition == set.get_default() ? L"* " : L"  ") + definition.get_name_label().str() + L"  " +
-                definition.get_type_label().str() + L" " + definition.get_conn_label().str() + L", user " +
-                definition.get_user_label().str() + L", seed " + definition.get_seed_label().str() + L", last login " +
-                definition.get_lastlogin_label().str() + L"  (" + file_name(definition) + L")\n";
+        write_line(out, (&definition == set.get_default() ? L"* " : L"  ") + definition.get_name_label().str() + L"  " +
+                            definition.get_type_label().str() + L" " + definition.get_conn_label().str() + L", user " +
+                            definition.get_user_label().str() + L", seed " + definition.get_seed_label().str() +
+                            L", last login " + definition.get_lastlogin_label().str() + L"  (" + file_name(definition) +
+                            L")");
     }
 }
 
@@ -69,9 +70,9 @@ outcome test_login(const multi_conn& set, const std::wstring& name, text_sink& o
     const std::wstring label = found->get_name_label().str();
     if (!found->reconnect())
         return failure(label + L": the test login failed", seam);
-    out.write(label + L": logged in; seed " + found->get_seed_label().str() + L", gateway " +
-              found->plx2HttpServer().str() + found->plx2HttpProcess().str() + L" port " +
-              std::to_wstring(found->plx2HttpPort()) + L"\n");
+    write_line(out, label + L": logged in; seed " + found->get_seed_label().str() + L", gateway " +
+                        found->plx2HttpServer().str() + found->plx2HttpProcess().str() + L" port " +
+                        std::to_wstring(found->plx2HttpPort()));
     return {};
 }
 
@@ -87,12 +88,13 @@ outcome definitions(const options& given, text_sink& out, console_seam& seam)
     seam.keep_as_warnings();  // a definition that cannot be read is left out, as the window leaves it
     if (given.action == L"test")
         return test_login(set, given.operand, out, seam);
-    std::wstring text;
-    if (given.json)
+    if (given.json) {
+        std::wstring text;
         write_list_json(set, settings.instance_factory, text);
-    else
-        write_list_text(set, settings.instance_factory, text);
-    out.write(text);
+        out.write(text);
+    } else {
+        write_list_text(set, settings.instance_factory, out);
+    }
     return {};
 }
 

@@ -16,7 +16,7 @@ constexpr wchar_t help_text[] =
     L"  plaxorcfg connect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n"
     L"  plaxorcfg disconnect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n"
     L"  plaxorcfg restore --list\n"
-    L"  plaxorcfg restore POINT\n"
+    L"  plaxorcfg restore POINT [--dry-run]\n"
     L"  plaxorcfg definitions list [--json]\n"
     L"  plaxorcfg definitions test NAME\n"
     L"\n"
@@ -30,11 +30,14 @@ constexpr wchar_t help_text[] =
     L"  --dry-run         writes nothing, shows each value before and after\n"
     L"  --client-folder   the PLAXOR client folder (default: the folder of plaxorcfg.exe)\n"
     L"restore      --list lists the restore points; POINT (a name from the list, or a file) puts\n"
-    L"             its values back\n"
+    L"             its values back, --dry-run shows them before and after; a point that holds\n"
+    L"             anything but a profile's ACAD or TRUSTEDPATHS text is refused whole\n"
     L"definitions  list lists the connection definitions; test NAME tries the test login of one\n"
     L"\n"
     L"Before a run first writes a profile value it saves the value in a restore point, a file that\n"
     L"`reg import` also puts back: %LOCALAPPDATA%\\VORN\\PLAXOR\\Restore Points\\<date>_<time>.reg\n"
+    L"\n"
+    L"Text read from elsewhere shows its control characters escaped: \\r \\n \\t \\xHH \\uHHHH.\n"
     L"\n"
     L"Exit codes: 0 done (also when nothing needed changing); 1618 an installed AutoCAD is\n"
     L"running (nothing written; retry later); 2 usage error; 1 any other failure.\n";
@@ -47,7 +50,7 @@ const wchar_t* options_of(const std::wstring& command)
     if (command == L"connect" || command == L"disconnect")
         return L" --all --release --dry-run --client-folder ";
     if (command == L"restore")
-        return L" --list ";
+        return L" --list --dry-run ";
     if (command == L"definitions")
         return L" --json ";
     return nullptr;
@@ -101,6 +104,8 @@ std::wstring parse(const std::vector<std::wstring>& args, options& given)
         return L"too many arguments for " + command;
     if (operands.size() < wanted_operands)
         return L"an argument is missing for " + command;
+    if (command == L"restore" && given.list && given.dry_run)
+        return L"--dry-run is not an option of restore --list";
     if ((command == L"connect" || command == L"disconnect") && given.all == !given.releases.empty())
         return command + L" takes either --all or --release";
     if (command == L"definitions") {
@@ -144,7 +149,7 @@ int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_s
     }
     options given;
     if (const std::wstring problem = parse(args, given); !problem.empty()) {
-        err.write(L"plaxorcfg: " + problem + L" (plaxorcfg --help lists the commands)\n");
+        write_line(err, L"plaxorcfg: " + problem + L" (plaxorcfg --help lists the commands)");
         return exit_usage;
     }
 
@@ -160,11 +165,11 @@ int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_s
     ui::install_modal_seam(previous);
 
     if (result.code != exit_done) {
-        err.write(L"plaxorcfg: " + one_line(result.message) + L"\n");
+        write_line(err, L"plaxorcfg: " + result.message);
         return result.code;
     }
     for (const std::wstring& warning : seam.warnings())
-        err.write(L"plaxorcfg: warning: " + warning + L"\n");
+        write_line(err, L"plaxorcfg: warning: " + warning);
     return exit_done;
 }
 

@@ -132,10 +132,10 @@ bool pick_targets(const options& given, const std::wstring& folder, host::acad_i
     return true;
 }
 
-void show_values(text_sink& out, const wchar_t* name, const std::wstring& before, const std::wstring& after)
+void show_values(text_sink& out, const std::wstring& name, const std::wstring& before, const std::wstring& after)
 {
-    out.write(L"  " + std::wstring(name) + L" before: " + before + L"\n");
-    out.write(L"  " + std::wstring(name) + L" after:  " + after + L"\n");
+    write_line(out, L"  " + name + L" before: " + before);
+    write_line(out, L"  " + name + L" after:  " + after);
 }
 
 void write_status_json(const program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
@@ -173,22 +173,22 @@ void write_status_json(const program_settings& settings, const std::wstring& fol
 }
 
 void write_status_text(const program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
-                       std::wstring& text)
+                       text_sink& out)
 {
-    text += L"Configure PLAXOR " + settings.version + L", settings " +
-            (settings.portable ? L"in Portable.ini" : L"in the registry") + L"\n";
-    text += L"Instance Factory: " + settings.instance_factory + L"\n";
-    text += L"Cached Base:      " + settings.cached_base + L"\n";
-    text += L"Client folder:    " + folder + L"\n";
+    write_line(out, L"Configure PLAXOR " + settings.version + L", settings " +
+                        (settings.portable ? L"in Portable.ini" : L"in the registry"));
+    write_line(out, L"Instance Factory: " + settings.instance_factory);
+    write_line(out, L"Cached Base:      " + settings.cached_base);
+    write_line(out, L"Client folder:    " + folder);
     if (list.empty())
-        text += L"No AutoCAD release of this user.\n";
+        write_line(out, L"No AutoCAD release of this user.");
     for (const auto& [release, record] : list) {
         const std::wstring state = !connectable(record, folder) ? L"cannot be connected (" + obstacle(record, folder, true) + L")"
                                    : host::is_profile_connected(record, folder) ? L"connected"
                                                                                  : L"not connected";
-        text += title(record) + L": " + state + L"\n";
-        text += L"  product " + record.product_key + L", profile " + record.profile + L"\n";
-        text += L"  installed in " + record.install_folder + L"\n";
+        write_line(out, title(record) + L": " + state);
+        write_line(out, L"  product " + record.product_key + L", profile " + record.profile);
+        write_line(out, L"  installed in " + record.install_folder);
     }
 }
 
@@ -203,18 +203,61 @@ std::wstring point_file(const std::wstring& point)
 outcome list_points(text_sink& out)
 {
     const std::vector<std::wstring> points = host::list_restore_points();
-    out.write(L"Restore points in " + host::restore_point_folder() + L":\n");
+    write_line(out, L"Restore points in " + host::restore_point_folder() + L":");
     if (points.empty())
-        out.write(L"  none\n");
+        write_line(out, L"  none");
     for (const std::wstring& point : points) {
         std::vector<host::exported_value> values;
         std::wstring error;
         const std::wstring name = point.substr(point.find_last_of(L'\\') + 1);
         const std::wstring stem = name.substr(0, name.size() - 4);
-        out.write(L"  " + stem + L"  " +
-                  (host::read_restore_point(point, values, error) ? std::to_wstring(values.size()) + L" values"
-                                                                   : L"unreadable: " + error) +
-                  L"\n");
+        write_line(out, L"  " + stem + L"  " +
+                            (host::read_restore_point(point, values, error) ? std::to_wstring(values.size()) + L" values"
+                                                                             : L"unreadable: " + error));
+    }
+    return {};
+}
+
+// A value as a dry run shows it.
+std::wstring value_text(const host::stored_value& value)
+{
+    if (!value.exists)
+        return L"(no value)";
+    return host::is_text_type(value.type) ? host::stored_text(value)
+                                          : L"(a value of type " + std::to_wstring(value.type) + L")";
+}
+
+std::wstring profile_of(const host::exported_value& entry)
+{
+    return entry.key_path.substr(0, entry.key_path.find_last_of(L'\\'));
+}
+
+// What putting the point back would change, profile by profile, in the form connect --dry-run
+// shows; nothing is written.
+outcome show_restore(const std::wstring& file, const std::vector<host::exported_value>& values, text_sink& out,
+                     console_seam& seam)
+{
+    for (size_t first = 0, end = 0; first < values.size(); first = end) {
+        const std::wstring profile = profile_of(values[first]);
+        std::vector<host::stored_value> now;
+        for (end = first; end < values.size() && profile_of(values[end]) == profile; ++end) {
+            const host::exported_value& entry = values[end];
+            win::unique_hkey key;
+            now.emplace_back();
+            if (!host::open_key_or_report(HKEY_CURRENT_USER, entry.key_path, host::read_access, key, HKEY_CURRENT_USER))
+                return failure(L"the restore point " + file + L" could not be put back", seam);
+            if (const LONG status = host::read_stored_value(key.get(), entry.name.c_str(), now.back()); status != ERROR_SUCCESS) {
+                host::report_registry_error(status, HKEY_CURRENT_USER, entry.key_path.c_str());
+                return failure(L"the restore point " + file + L" could not be put back", seam);
+            }
+        }
+        bool changes = false;
+        for (size_t i = first; i < end; ++i)
+            changes |= !(now[i - first] == values[i].value);
+        write_line(out, L"HKEY_CURRENT_USER\\" + profile + L": " +
+                            (changes ? L"would be put back" : L"already as the restore point holds it"));
+        for (size_t i = first; i < end; ++i)
+            show_values(out, values[i].name, value_text(now[i - first]), value_text(values[i].value));
     }
     return {};
 }
@@ -228,12 +271,13 @@ outcome show_status(const options& given, text_sink& out, console_seam& seam)
         return failure(L"the program's settings cannot be read", seam);
     const std::wstring folder = client_folder(given);
     const host::acad_install_list list = discover(seam, folder);
-    std::wstring text;
-    if (given.json)
+    if (given.json) {
+        std::wstring text;
         write_status_json(settings, folder, list, text);
-    else
-        write_status_text(settings, folder, list, text);
-    out.write(text);
+        out.write(text);
+    } else {
+        write_status_text(settings, folder, list, out);
+    }
     return {};
 }
 
@@ -266,13 +310,13 @@ outcome change_connections(bool connect, const options& given, text_sink& out, c
         const std::wstring trusted_after = host::join_path_list(record->trusted_paths);
         const bool changes = acad_after != acad_before || trusted_after != trusted_before;
         if (given.dry_run) {
-            out.write(title(*record) + L": " + (changes ? L"would be " + done : L"already " + done) + L"\n");
+            write_line(out, title(*record) + L": " + (changes ? L"would be " + done : L"already " + done));
             show_values(out, L"ACAD", acad_before, acad_after);
             show_values(out, L"TRUSTEDPATHS", trusted_before, trusted_after);
             continue;
         }
         if (!changes) {
-            out.write(title(*record) + L": already " + done + L"\n");
+            write_line(out, title(*record) + L": already " + done);
             continue;
         }
         const bool written = host::write_profile_paths(*record) && seam.empty();
@@ -281,13 +325,13 @@ outcome change_connections(bool connect, const options& given, text_sink& out, c
                                      : differing ? L"\"" + std::wstring(differing) + L"\" does not read back as written"
                                                  : std::wstring();
         if (problem.empty())
-            out.write(title(*record) + L": " + done + L"\n");
+            write_line(out, title(*record) + L": " + done);
         else
             failures += (failures.empty() ? L"" : L"; ") + title(*record) + L" " + problem;
     }
     const std::wstring point = host::restore_run_file();
     if (!point.empty())
-        out.write(L"Restore point: " + point + L"\n");
+        write_line(out, L"Restore point: " + point);
     if (!failures.empty())
         return failure(failures, seam, point);
     return {};
@@ -301,7 +345,9 @@ outcome restore(const options& given, text_sink& out, console_seam& seam)
     std::vector<host::exported_value> values;
     std::wstring error;
     if (!host::read_restore_point(file, values, error))
-        return {exit_failed, error};
+        return {exit_failed, error + L"; nothing was written"};
+    if (given.dry_run)
+        return show_restore(file, values, out, seam);
     const host::acad_install_list list = discover(seam, client_folder(given));
     outcome refusal;
     if (refuse_while_running(list, seam, refusal))
@@ -314,9 +360,9 @@ outcome restore(const options& given, text_sink& out, console_seam& seam)
         return failure(mismatch.empty() ? L"the restore point " + file + L" was not applied in full"
                                         : mismatch + L" does not read back as the restore point " + file + L" holds it",
                        seam, point);
-    out.write(L"Put back " + std::to_wstring(values.size()) + L" values from " + file + L"\n");
+    write_line(out, L"Put back " + std::to_wstring(values.size()) + L" values from " + file);
     if (!point.empty())
-        out.write(L"Restore point of the values they replaced: " + point + L"\n");
+        write_line(out, L"Restore point of the values they replaced: " + point);
     return {};
 }
 

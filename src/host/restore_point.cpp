@@ -14,9 +14,9 @@ namespace host {
 namespace {
 
 constexpr wchar_t points_folder[] = L"\\VORN\\PLAXOR\\Restore Points";
-constexpr wchar_t profiles_root[] = L"Software\\Autodesk\\AutoCAD\\";
 constexpr int name_attempts = 100;  // runs that begin writing in the same second
 constexpr LONGLONG largest_point = 64 * 1024 * 1024;  // bytes; a larger file is no point of ours
+constexpr size_t largest_value = 64 * 1024;            // bytes; no support path comes near it
 
 struct restore_run {
     std::wstring file;  // empty until the first value is kept
@@ -146,11 +146,47 @@ DWORD save(restore_run& run, std::wstring& place)
     return ERROR_FILE_EXISTS;
 }
 
-bool is_profile_value(const exported_value& entry)
+// Software\Autodesk\AutoCAD\<release>\<product>\Profiles\<profile>\General (or \Variables): the
+// only keys a restore point of ours names.
+bool is_profile_key(const std::wstring& path, const wchar_t* last)
 {
-    return entry.key_path.size() > std::size(profiles_root) - 1 &&
-           same_text(std::wstring_view(entry.key_path).substr(0, std::size(profiles_root) - 1), profiles_root) &&
-           (same_text(entry.name, L"ACAD") || same_text(entry.name, L"TRUSTEDPATHS"));
+    std::vector<std::wstring_view> parts;
+    for (size_t start = 0;;) {
+        const size_t end = path.find(L'\\', start);
+        parts.push_back(std::wstring_view(path).substr(start, end == std::wstring::npos ? end : end - start));
+        if (end == std::wstring::npos)
+            break;
+        start = end + 1;
+    }
+    const wchar_t* const fixed[] = {L"Software", L"Autodesk", L"AutoCAD", nullptr, nullptr, L"Profiles", nullptr, last};
+    if (parts.size() != std::size(fixed))
+        return false;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        // An empty name, or one of dots and spaces alone, is no release, product or profile
+        // AutoCAD makes: it can only be meant to lead somewhere else.
+        if (parts[i].find_first_not_of(L". ") == std::wstring_view::npos || (fixed[i] && !same_text(parts[i], fixed[i])))
+            return false;
+    }
+    return true;
+}
+
+// Why the value is none that a restore point of ours holds, or nothing. A point may come from
+// anywhere (a share, a mail), and a support path is where AutoCAD loads code from: only a
+// profile's "ACAD" and "TRUSTEDPATHS", as text or as their absence, may be put back.
+std::wstring foreign_value(const exported_value& entry)
+{
+    const std::wstring where = L"\"" + entry.name + L"\" of HKEY_CURRENT_USER\\" + entry.key_path;
+    const bool ours = (same_text(entry.name, L"ACAD") && is_profile_key(entry.key_path, L"General")) ||
+                      (same_text(entry.name, L"TRUSTEDPATHS") && is_profile_key(entry.key_path, L"Variables"));
+    if (!ours)
+        return L"it holds a value that Configure PLAXOR never writes: " + where;
+    const stored_value& value = entry.value;
+    if (value.exists && value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+        return L"it holds " + where + L" as a value of type " + std::to_wstring(value.type) + L", not as text";
+    if (value.data.size() > largest_value)
+        return L"it holds " + where + L" of " + std::to_wstring(value.data.size()) + L" bytes, more than the " +
+               std::to_wstring(largest_value) + L" a restore point holds";
+    return {};
 }
 
 // Reads the file into `values`: why it is no restore point that this program applies, or nothing.
@@ -171,9 +207,8 @@ std::wstring point_problem(const std::wstring& file, std::vector<exported_value>
     if (!parse_reg_export(text.substr(1), values, error))
         return L"'" + file + L"' is not a restore point: " + error;
     for (const exported_value& entry : values)
-        if (!is_profile_value(entry))
-            return L"'" + file + L"' holds a value that Configure PLAXOR never writes: " + entry.key_path + L"\\" +
-                   entry.name;
+        if (const std::wstring problem = foreign_value(entry); !problem.empty())
+            return L"'" + file + L"' is refused: " + problem;
     return {};
 }
 

@@ -33,8 +33,10 @@ bool keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* na
 // The restore points in the folder, full paths, oldest first.
 std::vector<std::wstring> list_restore_points();
 
-// Reads a restore point; only the "ACAD" and "TRUSTEDPATHS" values of AutoCAD profiles, which
-// this program writes, are taken. False with `error` saying why.
+// Reads a restore point. It may hold only what this program writes: the "ACAD" of a profile's
+// General key and the "TRUSTEDPATHS" of its Variables key under the current user's AutoCAD
+// profiles, as text (REG_SZ or REG_EXPAND_SZ, at most 64 KB) or as their absence. Anything else
+// refuses the whole point: false with `error` saying why.
 bool read_restore_point(const std::wstring& file, std::vector<exported_value>& values, std::wstring& error);
 
 // Puts each value back, keeping first its present state in this run's restore point, and reads it

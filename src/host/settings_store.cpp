@@ -2,7 +2,9 @@
 
 #include "host/registry.h"
 #include "ui/modal_seam.h"
+#include "ui/show_error.h"
 #include "vorn/vorn_paths.h"
+#include "vorn/vorn_profile_draft.h"
 
 #include <windows.h>
 
@@ -118,17 +120,19 @@ bool write_setting(const wchar_t* name, const std::wstring& value)
 {
     vorn_buffer ini_path;
     if (find_portable_ini(ini_path)) {
-        // Nothing is reported in portable mode: a refused write leaves the old value, and the
-        // next read shows that.
-        WritePrivateProfileStringW(portable_section, name, value.c_str(), ini_path.as_const_w_buffer());
-        return true;
+        // Through a draft: on a full disk the platform's profile write cuts the file short and
+        // still reports success, and every other setting would go with it.
+        vorn_profile_draft draft(ini_path.str());
+        if (draft.write(portable_section, name, value.c_str()) && draft.replace_file())
+            return true;
+        show_error(L"The setting \"%ls\" could not be saved in '%ls'.", name, ini_path.as_const_w_buffer());
+        return false;
     }
 
     win::unique_hkey key;
     if (!open_key_or_report(HKEY_CURRENT_USER, settings_key_path, write_access, key, HKEY_CURRENT_USER))
         return false;
-    set_string_value(key.get(), name, value.c_str());
-    return true;
+    return set_string_value(key.get(), name, value.c_str());
 }
 
 }  // namespace host

@@ -25,7 +25,8 @@ bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, b
 bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide);
 
 // Stores one setting, in the registry always for the current user. False, after an error box,
-// only when the key cannot be opened for writing; a refused write has shown its own box.
+// whenever it is not stored: the registry's own box when the key cannot be opened or the write
+// is refused, one naming the setting and the file when Portable.ini keeps its old text.
 bool write_setting(const wchar_t* name, const std::wstring& value);
 
 }  // namespace host

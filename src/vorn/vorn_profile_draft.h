@@ -26,7 +26,8 @@ public:
     bool write(const wchar_t* section, const wchar_t* key, const wchar_t* value);
 
     // Replaces the file when every write was taken, the draft ends with a whole line and holds
-    // every key written; false, leaving the file as it was, otherwise.
+    // every key written; false, leaving the file as it was, otherwise. The file keeps its
+    // attributes and permissions.
     bool replace_file();
 
 private:
