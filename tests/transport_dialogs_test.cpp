@@ -184,8 +184,7 @@ protected:
     void SetUp() override
     {
         station.add_settings_keys(L"1.2.3");
-        fs::remove_all(log_file());
-        fs::remove(position_file());
+        fs::remove_all(scratch_appdata::settings_folder().parent_path());  // a new user's profile
         open();
     }
 
@@ -202,7 +201,12 @@ TEST_F(CurlConsole, OneAtATimeAndTheButtonComesBackWhenItCloses)
 {
     const HWND first = open_console();
     ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(seam.boxes().empty());
+    EXPECT_TRUE(fs::exists(log_file()));
     EXPECT_TRUE(IsWindowVisible(first));
+    seam.drive_dialog(IDD_CURL_CONFIG, [](HWND) {});
+    click(first, IDC_CONSOLE_CONFIG);
+    EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{true});
     EXPECT_EQ(GetWindow(first, GW_OWNER), main());
     EXPECT_FALSE(enabled(main(), IDC_CONSOLE));
     SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_CONSOLE, BN_CLICKED), 0);
@@ -236,7 +240,8 @@ TEST_F(CurlConsole, AnUnopenableLogLeavesNoConsole)
 {
     wchar_t appdata[MAX_PATH] = {};
     GetEnvironmentVariableW(L"APPDATA", appdata, MAX_PATH);
-    const std::wstring too_long = std::wstring(appdata) + L"\\" + std::wstring(230, L'x');
+    // Short enough to be taken as it is (a longer one would give way to the shell's folder).
+    const std::wstring too_long = std::wstring(appdata) + L"\\" + std::wstring(MAX_PATH - 16 - wcslen(appdata), L'x');
     const std::vector<std::pair<const char*, std::function<void(bool)>>> obstacles = {
         {"folder in the way", [](bool on) { on ? fs::create_directories(log_file()) : fs::remove_all(log_file()); }},
         {"too long a path", [&](bool on) { SetEnvironmentVariableW(L"APPDATA", on ? too_long.c_str() : appdata); }},
@@ -291,6 +296,52 @@ TEST_F(CurlConsole, KeepsItsControlsAnchoredAndItsPlace)
     EXPECT_EQ(rc, (RECT{33, 44, 453, 554}));
 }
 
+// Only a restored rectangle on a screen is kept: a console closed minimised or maximised opens
+// next at its restored place, one left on no screen where its template puts it.
+TEST_F(CurlConsole, OpensNextAtItsRestoredRectangleOnAScreen)
+{
+    RECT template_place{};
+    GetWindowRect(open_console(), &template_place);
+    click(console(), IDC_CONSOLE_CLOSE);
+    const RECT restored{33, 44, 453, 554};
+    const struct {
+        const char* name;
+        RECT placed;
+        int show;
+        RECT next;
+    } closings[] = {
+        {"minimised", restored, SW_MINIMIZE, restored},
+        {"maximised", restored, SW_MAXIMIZE, restored},
+        {"on no screen", {-32000, -32000, -31840, -31972}, SW_SHOWNORMAL, template_place},
+    };
+    for (const auto& c : closings) {
+        SCOPED_TRACE(c.name);
+        const HWND hwnd = open_console();
+        ASSERT_NE(hwnd, nullptr);
+        SetWindowPos(hwnd, nullptr, c.placed.left, c.placed.top, c.placed.right - c.placed.left,
+                     c.placed.bottom - c.placed.top, SWP_NOZORDER);
+        ShowWindow(hwnd, c.show);
+        test::pump_messages();
+        click(hwnd, IDC_CONSOLE_CLOSE);
+        RECT next{};
+        GetWindowRect(open_console(), &next);
+        EXPECT_EQ(next, c.next);
+        click(console(), IDC_CONSOLE_CLOSE);
+    }
+}
+
+TEST_F(CurlConsole, HoldsAllItIsGiven)
+{
+    const HWND view = GetDlgItem(open_console(), IDC_CONSOLE_TEXT);
+    ASSERT_NE(vorn_cURL::m_target, nullptr);
+    const std::wstring piece = std::wstring(998, L'x') + L"\r\n";
+    for (int i = 0; i < 110; ++i)
+        vorn_cURL::m_target->debug_output(vorn_debug_info, piece.c_str());
+    GETTEXTLENGTHEX length{GTL_USECRLF | GTL_NUMCHARS, 1200};
+    EXPECT_EQ(SendMessageW(view, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0), 110 * 1000);
+    EXPECT_GE(SendMessageW(view, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
+}
+
 // A login while the console is open: the lines in colour by kind, the log written, and the
 // credentials masked in the view, the log and the clipboard.
 TEST_F(CurlConsole, ShowsALoginInColourWithCredentialsMasked)
@@ -301,6 +352,7 @@ TEST_F(CurlConsole, ShowsALoginInColourWithCredentialsMasked)
                              "PLX2_HTTP_PORT = 80\nPLX2_HTTP_PROCESS = /p\nPLX2_HTTP_PROCESS_BLOBS = /b\nPLX2_HTTP_SSL = 0\n";
     test::unix_service gateway(test::gateway_command(config));
     ASSERT_TRUE(gateway.started());
+    fs::create_directories(log_file().parent_path());
     std::ofstream(log_file()) << "an earlier run";
     const HWND hwnd = open_console();
     ASSERT_NE(hwnd, nullptr);
