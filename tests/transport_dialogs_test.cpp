@@ -8,6 +8,7 @@
 #include "support/dialog_driver.h"
 #include "support/opened_main_window.h"
 #include "support/temp_folder.h"
+#include "support/transport.h"
 #include "support/unix_service.h"
 #include "ui/controls.h"
 #include "vorn/vorn_curl.h"
@@ -158,6 +159,96 @@ TEST(CurlConfiguration, SaveTakesTheBoxesAsTheyStand)
     EXPECT_STREQ(user, L"puser");
     EXPECT_EQ(test::read_file(stored).find("p4ss"), std::string::npos);  // enciphered
     vorn_cURL::m_ssl_no_revoke = 0;
+}
+
+// What cannot be stored is refused at Save with its box; the dialog stays open, and the file and
+// the library keep what they had.
+TEST(CurlConfiguration, SaveRefusesWhatCannotBeStoredAndStaysOpen)
+{
+    test::scripted_seam seam;
+    const fs::path stored = scratch_appdata::settings_folder() / L"dbclient.ini";
+    const std::wstring not_saved = L"Failed to save the cURL settings in '" + stored.wstring() +
+                                   L"'! The file may be read-only or in use.";
+    const std::wstring no_line_break = L" cannot hold a line break or another control character!";
+    const std::wstring password_box = L"The password holds characters that this computer's ANSI code page cannot "
+                                      L"represent, so it cannot be stored! Please choose a password without them.";
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    const std::function<void(bool)> none = [](bool) {};
+    const struct {
+        const char* name;
+        int box;
+        std::wstring typed;
+        std::function<void(bool)> obstacle;
+        std::wstring shown;
+        UINT flags;
+    } refusals[] = {
+        {"proxy", IDC_CFG_PROXY, L"a.example\r\nb", none, L"The HTTP proxy address" + no_line_break, MB_ICONEXCLAMATION},
+        {"proxy user", IDC_CFG_PROXY_USER, L"ann\nbob", none, L"The HTTP proxy user name" + no_line_break, MB_ICONEXCLAMATION},
+        {"user agent", IDC_CFG_USER_AGENT, L"agent\r", none, L"The User Agent" + no_line_break, MB_ICONEXCLAMATION},
+        {"password", IDC_CFG_PROXY_PASSWORD, L"\u4e2d\u6587", none, password_box, MB_ICONEXCLAMATION},
+        {"read-only file", IDC_CFG_PROXY, L"new.example",
+         [&](bool on) { SetFileAttributesW(stored.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL); },
+         not_saved, MB_ICONERROR},
+        {"locked file", IDC_CFG_PROXY, L"new.example",
+         [&](bool on) {
+             if (on)
+                 lock = CreateFileW(stored.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             else
+                 CloseHandle(lock);
+         },
+         not_saved, MB_ICONERROR},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.name);
+        seam.clear();
+        const std::string file = test::read_file(stored);
+        const std::wstring library = test::transport_settings();
+        r.obstacle(true);
+        const INT_PTR result = run_configuration([&](HWND dialog) {
+            test::type(dialog, r.box, r.typed);
+            click(dialog, IDOK);
+            EXPECT_EQ(text_of(dialog, r.box), r.typed);
+        });
+        r.obstacle(false);
+        EXPECT_EQ(result, IDCANCEL);  // still open after Save
+        ASSERT_EQ(seam.texts(), std::vector<std::wstring>{r.shown});
+        EXPECT_EQ(seam.boxes()[0].flags, MB_OK | r.flags);
+        EXPECT_EQ(test::read_file(stored), file);
+        EXPECT_EQ(test::transport_settings(), library);
+    }
+}
+
+// A stored proxy password that does not decipher reads as none, and stays as it is stored until
+// the user types a new one.
+TEST(CurlConfiguration, KeepsAStoredPasswordThatDoesNotDecipher)
+{
+    const fs::path stored = scratch_appdata::settings_folder() / L"dbclient.ini";
+    const struct {
+        int box;
+        std::wstring typed;
+        std::wstring stored_after;  // empty: a cipher text of the typed password
+    } saves[] = {
+        {IDC_CFG_PROXY, L"other.example", L"VC1:bm90IGEgY2lwaGVy"},
+        {IDC_CFG_PROXY_PASSWORD, L"n3w-pw", L""},
+    };
+    for (const auto& save : saves) {
+        SCOPED_TRACE(save.box);
+        std::ofstream(stored) << "[cURL]\nproxy=p.example\nproxy_password=VC1:bm90IGEgY2lwaGVy\n";
+        vorn_cURL::read_config();
+        EXPECT_EQ(vorn_cURL::m_setting_proxy_password.str(), L"");
+        run_configuration([&](HWND dialog) {
+            test::type(dialog, save.box, save.typed);
+            click(dialog, IDOK);
+        });
+        wchar_t password[256] = {};
+        GetPrivateProfileStringW(L"cURL", L"proxy_password", L"", password, 256, stored.c_str());
+        if (!save.stored_after.empty()) {
+            EXPECT_EQ(std::wstring(password), save.stored_after);
+        } else {
+            vorn_cURL::read_config();
+            EXPECT_EQ(vorn_cURL::m_setting_proxy_password.str(), save.typed);
+        }
+    }
 }
 
 // The console's controls as the layout places them, in client coordinates.
