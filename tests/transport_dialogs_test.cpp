@@ -211,8 +211,8 @@ TEST(CurlConfiguration, SaveRefusesWhatCannotBeStoredAndStaysOpen)
         });
         r.obstacle(false);
         EXPECT_EQ(result, IDCANCEL);  // still open after Save
-        ASSERT_EQ(seam.texts(), std::vector<std::wstring>{r.shown});
-        EXPECT_EQ(seam.boxes()[0].flags, MB_OK | r.flags);
+        EXPECT_EQ(seam.texts(), std::vector<std::wstring>{r.shown});
+        EXPECT_EQ(seam.boxes().empty() ? 0u : seam.boxes()[0].flags, MB_OK | r.flags);
         EXPECT_EQ(test::read_file(stored), file);
         EXPECT_EQ(test::transport_settings(), library);
     }
