@@ -8,6 +8,7 @@
 #include "support/dialog_driver.h"
 #include "support/opened_main_window.h"
 #include "support/temp_folder.h"
+#include "support/transport.h"
 #include "support/unix_service.h"
 #include "ui/controls.h"
 #include "vorn/vorn_curl.h"
@@ -160,6 +161,88 @@ TEST(CurlConfiguration, SaveTakesTheBoxesAsTheyStand)
     vorn_cURL::m_ssl_no_revoke = 0;
 }
 
+// What cannot be stored is refused at Save with its box; the dialog stays open, and the file and
+// the library keep what they had.
+TEST(CurlConfiguration, SaveRefusesWhatCannotBeStoredAndStaysOpen)
+{
+    test::scripted_seam seam;
+    const fs::path stored = scratch_appdata::settings_folder() / L"dbclient.ini";
+    const std::wstring not_saved = L"Failed to save the cURL settings in '" + stored.wstring() +
+                                   L"'! The file may be read-only or in use.";
+    const std::wstring no_line_break = L" cannot hold a line break or another control character!";
+    const std::wstring password_box = L"The password holds characters that this computer's ANSI code page cannot "
+                                      L"represent, so it cannot be stored! Please choose a password without them.";
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    const std::function<void(bool)> none = [](bool) {};
+    const struct {
+        const char* name;
+        int box;
+        std::wstring typed;
+        std::function<void(bool)> obstacle;
+        std::wstring shown;
+        UINT flags;
+    } refusals[] = {
+        {"proxy", IDC_CFG_PROXY, L"a.example\r\nb", none, L"The HTTP proxy address" + no_line_break, MB_ICONEXCLAMATION},
+        {"proxy user", IDC_CFG_PROXY_USER, L"ann\nbob", none, L"The HTTP proxy user name" + no_line_break, MB_ICONEXCLAMATION},
+        {"user agent", IDC_CFG_USER_AGENT, L"agent\r", none, L"The User Agent" + no_line_break, MB_ICONEXCLAMATION},
+        {"password", IDC_CFG_PROXY_PASSWORD, L"\u4e2d\u6587", none, password_box, MB_ICONEXCLAMATION},
+        {"read-only file", IDC_CFG_PROXY, L"new.example",
+         [&](bool on) { SetFileAttributesW(stored.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL); },
+         not_saved, MB_ICONERROR},
+        {"locked file", IDC_CFG_PROXY, L"new.example",
+         [&](bool on) {
+             if (on)
+                 lock = CreateFileW(stored.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             else
+                 CloseHandle(lock);
+         },
+         not_saved, MB_ICONERROR},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.name);
+        seam.clear();
+        const std::string file = test::read_file(stored);
+        const std::wstring library = test::transport_settings();
+        r.obstacle(true);
+        const INT_PTR result = run_configuration([&](HWND dialog) {
+            test::type(dialog, r.box, r.typed);
+            click(dialog, IDOK);
+            EXPECT_EQ(text_of(dialog, r.box), r.typed);
+        });
+        r.obstacle(false);
+        EXPECT_EQ(result, IDCANCEL);  // still open after Save
+        EXPECT_EQ(seam.texts(), std::vector<std::wstring>{r.shown});
+        EXPECT_EQ(seam.boxes().empty() ? 0u : seam.boxes()[0].flags, MB_OK | r.flags);
+        EXPECT_EQ(test::read_file(stored), file);
+        EXPECT_EQ(test::transport_settings(), library);
+    }
+}
+
+// A stored proxy password that does not decipher reads as none, and stays as it is stored until
+// the user types a new one.
+TEST(CurlConfiguration, KeepsAStoredPasswordThatDoesNotDecipher)
+{
+    const fs::path stored = scratch_appdata::settings_folder() / L"dbclient.ini";
+    const char undecipherable[] = "VC1:bm90IGEgY2lwaGVy";
+    const struct {
+        int box;
+        std::wstring typed;
+        bool kept;
+    } saves[] = {{IDC_CFG_PROXY, L"other.example", true}, {IDC_CFG_PROXY_PASSWORD, L"n3w-pw", false}};
+    for (const auto& save : saves) {
+        SCOPED_TRACE(save.box);
+        std::ofstream(stored) << "[cURL]\nproxy=p.example\nproxy_password=" << undecipherable << "\n";
+        vorn_cURL::read_config();
+        run_configuration([&](HWND dialog) {
+            test::type(dialog, save.box, save.typed);
+            click(dialog, IDOK);
+        });
+        EXPECT_EQ(test::read_file(stored).find(undecipherable) != std::string::npos, save.kept);
+        vorn_cURL::read_config();
+        EXPECT_EQ(vorn_cURL::m_setting_proxy_password.str(), save.kept ? L"" : save.typed);
+    }
+}
+
 // The console's controls as the layout places them, in client coordinates.
 std::vector<RECT> console_controls(HWND console)
 {
@@ -184,8 +267,7 @@ protected:
     void SetUp() override
     {
         station.add_settings_keys(L"1.2.3");
-        fs::remove_all(log_file());
-        fs::remove(position_file());
+        fs::remove_all(scratch_appdata::settings_folder().parent_path());  // a new user's profile
         open();
     }
 
@@ -202,7 +284,12 @@ TEST_F(CurlConsole, OneAtATimeAndTheButtonComesBackWhenItCloses)
 {
     const HWND first = open_console();
     ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(seam.boxes().empty());
+    EXPECT_TRUE(fs::exists(log_file()));
     EXPECT_TRUE(IsWindowVisible(first));
+    seam.drive_dialog(IDD_CURL_CONFIG, [](HWND) {});
+    click(first, IDC_CONSOLE_CONFIG);
+    EXPECT_EQ(seam.dialogs_shown(), std::vector<bool>{true});
     EXPECT_EQ(GetWindow(first, GW_OWNER), main());
     EXPECT_FALSE(enabled(main(), IDC_CONSOLE));
     SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_CONSOLE, BN_CLICKED), 0);
@@ -236,7 +323,8 @@ TEST_F(CurlConsole, AnUnopenableLogLeavesNoConsole)
 {
     wchar_t appdata[MAX_PATH] = {};
     GetEnvironmentVariableW(L"APPDATA", appdata, MAX_PATH);
-    const std::wstring too_long = std::wstring(appdata) + L"\\" + std::wstring(230, L'x');
+    // Short enough to be taken as it is (a longer one would give way to the shell's folder).
+    const std::wstring too_long = std::wstring(appdata) + L"\\" + std::wstring(MAX_PATH - 16 - wcslen(appdata), L'x');
     const std::vector<std::pair<const char*, std::function<void(bool)>>> obstacles = {
         {"folder in the way", [](bool on) { on ? fs::create_directories(log_file()) : fs::remove_all(log_file()); }},
         {"too long a path", [&](bool on) { SetEnvironmentVariableW(L"APPDATA", on ? too_long.c_str() : appdata); }},
@@ -291,6 +379,52 @@ TEST_F(CurlConsole, KeepsItsControlsAnchoredAndItsPlace)
     EXPECT_EQ(rc, (RECT{33, 44, 453, 554}));
 }
 
+// Only a restored rectangle on a screen is kept: a console closed minimised or maximised opens
+// next at its restored place, one left on no screen where its template puts it.
+TEST_F(CurlConsole, OpensNextAtItsRestoredRectangleOnAScreen)
+{
+    RECT template_place{};
+    GetWindowRect(open_console(), &template_place);
+    click(console(), IDC_CONSOLE_CLOSE);
+    const RECT restored{33, 44, 453, 554};
+    const struct {
+        const char* name;
+        RECT placed;
+        int show;
+        RECT next;
+    } closings[] = {
+        {"minimised", restored, SW_MINIMIZE, restored},
+        {"maximised", restored, SW_MAXIMIZE, restored},
+        {"on no screen", {-32000, -32000, -31840, -31972}, SW_SHOWNORMAL, template_place},
+    };
+    for (const auto& c : closings) {
+        SCOPED_TRACE(c.name);
+        const HWND hwnd = open_console();
+        ASSERT_NE(hwnd, nullptr);
+        SetWindowPos(hwnd, nullptr, c.placed.left, c.placed.top, c.placed.right - c.placed.left,
+                     c.placed.bottom - c.placed.top, SWP_NOZORDER);
+        ShowWindow(hwnd, c.show);
+        test::pump_messages();
+        click(hwnd, IDC_CONSOLE_CLOSE);
+        RECT next{};
+        GetWindowRect(open_console(), &next);
+        EXPECT_EQ(next, c.next);
+        click(console(), IDC_CONSOLE_CLOSE);
+    }
+}
+
+TEST_F(CurlConsole, HoldsAllItIsGiven)
+{
+    const HWND view = GetDlgItem(open_console(), IDC_CONSOLE_TEXT);
+    ASSERT_NE(vorn_cURL::m_target, nullptr);
+    const std::wstring piece = std::wstring(998, L'x') + L"\r\n";
+    for (int i = 0; i < 110; ++i)
+        vorn_cURL::m_target->debug_output(vorn_debug_info, piece.c_str());
+    GETTEXTLENGTHEX length{GTL_USECRLF | GTL_NUMCHARS, 1200};
+    EXPECT_EQ(SendMessageW(view, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0), 110 * 1000);
+    EXPECT_GE(SendMessageW(view, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
+}
+
 // A login while the console is open: the lines in colour by kind, the log written, and the
 // credentials masked in the view, the log and the clipboard.
 TEST_F(CurlConsole, ShowsALoginInColourWithCredentialsMasked)
@@ -301,6 +435,7 @@ TEST_F(CurlConsole, ShowsALoginInColourWithCredentialsMasked)
                              "PLX2_HTTP_PORT = 80\nPLX2_HTTP_PROCESS = /p\nPLX2_HTTP_PROCESS_BLOBS = /b\nPLX2_HTTP_SSL = 0\n";
     test::unix_service gateway(test::gateway_command(config));
     ASSERT_TRUE(gateway.started());
+    fs::create_directories(log_file().parent_path());
     std::ofstream(log_file()) << "an earlier run";
     const HWND hwnd = open_console();
     ASSERT_NE(hwnd, nullptr);

@@ -1,6 +1,9 @@
 #include "dialogs/curl_config_dlg.h"
 
 #include "dialogs/curl_config_ids.h"
+#include "ui/show_error.h"
+#include "ui/typed_values.h"
+#include "vorn/dbc_settings_file.h"
 #include "vorn/vorn_curl.h"
 
 #include <algorithm>
@@ -18,6 +21,37 @@ void check(HWND dialog, int id, bool on)
 {
     CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
 }
+
+// What Save changes in the library, as it stands when made, to put back when the settings cannot
+// be stored. The authentication methods are not among them: each click sets them.
+struct transport_settings {
+    vorn_buffer proxy = vorn_cURL::m_setting_proxy;
+    vorn_buffer proxy_user = vorn_cURL::m_setting_proxy_user;
+    vorn_buffer proxy_password = vorn_cURL::m_setting_proxy_password;
+    vorn_buffer user_agent = vorn_cURL::m_setting_user_agent;
+    long proxy_port = vorn_cURL::m_setting_proxy_port;
+    long conn_timeout = vorn_cURL::m_setting_conn_timeout;
+    long timeout = vorn_cURL::m_setting_timeout;
+    long tcp_nodelay = vorn_cURL::m_setting_tcp_nodelay;
+    long ssl_no_revoke = vorn_cURL::m_ssl_no_revoke;
+    long ssl_allow_beast = vorn_cURL::m_ssl_allow_beast;
+    bool proxy_use_cred = vorn_cURL::m_setting_proxy_use_cred;
+
+    void restore() const
+    {
+        vorn_cURL::m_setting_proxy = proxy;
+        vorn_cURL::m_setting_proxy_user = proxy_user;
+        vorn_cURL::m_setting_proxy_password = proxy_password;
+        vorn_cURL::m_setting_user_agent = user_agent;
+        vorn_cURL::m_setting_proxy_port = proxy_port;
+        vorn_cURL::m_setting_conn_timeout = conn_timeout;
+        vorn_cURL::m_setting_timeout = timeout;
+        vorn_cURL::m_setting_tcp_nodelay = tcp_nodelay;
+        vorn_cURL::m_ssl_no_revoke = ssl_no_revoke;
+        vorn_cURL::m_ssl_allow_beast = ssl_allow_beast;
+        vorn_cURL::m_setting_proxy_use_cred = proxy_use_cred;
+    }
+};
 
 }  // namespace
 
@@ -144,19 +178,36 @@ bool cURL_config::on_command(int id, int code, HWND)
 }
 
 // The numbers are taken as they stand: each was normalised when its box last lost the focus.
+// The dialog stays open, with everything typed, when a value cannot be stored or the settings
+// file cannot be written; the library then keeps the settings it had.
 void cURL_config::on_ok()
 {
-    end(IDOK);
-    vorn_cURL::m_setting_proxy = m_proxy_edit.text().c_str();
+    const std::wstring proxy = m_proxy_edit.text();
+    const std::wstring proxy_user = m_proxy_user_edit.text();
+    const std::wstring proxy_password = m_proxy_password_edit.text();
+    const std::wstring user_agent = m_user_agent_edit.text();
+    if (!ui::is_storable_line(L"HTTP proxy address", proxy) || !ui::is_storable_line(L"HTTP proxy user name", proxy_user) ||
+        !ui::is_storable_line(L"User Agent", user_agent) || !ui::is_storable_password(proxy_password))
+        return;
+    const transport_settings before{};
+    vorn_cURL::m_setting_proxy = proxy.c_str();
     vorn_cURL::m_setting_proxy_port = _wtol(m_proxy_port_edit.text().c_str());
-    vorn_cURL::m_setting_proxy_user = m_proxy_user_edit.text().c_str();
-    vorn_cURL::m_setting_proxy_password = m_proxy_password_edit.text().c_str();
+    vorn_cURL::m_setting_proxy_user = proxy_user.c_str();
+    vorn_cURL::m_setting_proxy_password = proxy_password.c_str();
     vorn_cURL::m_setting_conn_timeout = _wtol(m_conn_timeout_edit.text().c_str());
     vorn_cURL::m_setting_timeout = _wtol(m_timeout_edit.text().c_str());
-    vorn_cURL::m_setting_user_agent = m_user_agent_edit.text().c_str();
+    vorn_cURL::m_setting_user_agent = user_agent.c_str();
     vorn_cURL::m_setting_proxy_use_cred = is_checked(hwnd(), IDC_CFG_PROXY_USE_CRED);
     vorn_cURL::m_setting_tcp_nodelay = is_checked(hwnd(), IDC_CFG_TCP_NODELAY) ? 1 : 0;
     vorn_cURL::m_ssl_no_revoke = is_checked(hwnd(), IDC_CFG_SSL_NO_REVOKE) ? 1 : 0;
     vorn_cURL::m_ssl_allow_beast = is_checked(hwnd(), IDC_CFG_SSL_ALLOW_BEAST) ? 1 : 0;
-    vorn_cURL::write_config();
+    if (!vorn_cURL::write_config()) {
+        before.restore();
+        wchar_t file[MAX_PATH];
+        if (!dbc_getIniFilePath(file, MAX_PATH))
+            file[0] = L'\0';
+        show_error(L"Failed to save the cURL settings in '%ls'! The file may be read-only or in use.", file);
+        return;
+    }
+    end(IDOK);
 }

@@ -85,6 +85,27 @@ COLORREF colour_of(int kind)
     }
 }
 
+// The window's screen rectangle when neither minimised nor maximised: a console closed minimised
+// must not open tiny and off-screen next time. The placement gives it in workspace coordinates,
+// which are shifted from the screen's by a taskbar at the monitor's left or top.
+RECT restored_rect(HWND window)
+{
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    RECT rc{};
+    if (!GetWindowPlacement(window, &placement)) {
+        GetWindowRect(window, &rc);
+        return rc;
+    }
+    rc = placement.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+        GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        OffsetRect(&rc, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
+    return rc;
+}
+
 // At its own size (0, 0) or stretched.
 HBITMAP load_banner(int width, int height)
 {
@@ -116,6 +137,9 @@ cURL_console::~cURL_console()
 bool cURL_console::on_init()
 {
     m_text = ui::rich_edit(item(IDC_CONSOLE_TEXT).hwnd());
+    // The view holds what the log holds: past the control's default of 32,767 characters Windows
+    // drops every further append without a word.
+    m_text.send(EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     m_layout.capture(hwnd(), console_anchor_table, static_cast<int>(std::size(console_anchor_table)));
     ui::keep_own_layout_on_dpi_change(hwnd());  // the layout rescales itself
     m_banner.reset(load_banner(0, 0));
@@ -124,6 +148,9 @@ bool cURL_console::on_init()
         m_banner.reset(load_banner(ui::scale(size.bmWidth, dpi()), ui::scale(size.bmHeight, dpi())));
     item(IDC_CONSOLE_BANNER).send(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_banner.get()));
 
+    // The library makes its folder only when it first stores its settings: for a new user the
+    // console is the first to need it.
+    dbc_createIniFolder();
     if (!g_log_path[0] || _wfopen_s(&g_log, g_log_path, L"w+") != 0 || !g_log) {
         g_log = nullptr;
         ui::message_box(L"Failed to get tempory filename for console!", MB_OK);
@@ -133,7 +160,10 @@ bool cURL_console::on_init()
     vorn_cURL::m_target = this;
     vorn_cURL::m_debug_stream = g_log;
     m_ready = true;
-    if (g_position_set)
+    // A rectangle on no monitor (a screen since removed, or one stored minimised) would open the
+    // console out of sight: the template's place is better.
+    const RECT stored{g_position_x, g_position_y, g_position_x + g_position_width, g_position_y + g_position_height};
+    if (g_position_set && MonitorFromRect(&stored, MONITOR_DEFAULTTONULL))
         MoveWindow(hwnd(), g_position_x, g_position_y, g_position_width, g_position_height, TRUE);
     return true;
 }
@@ -187,8 +217,7 @@ void cURL_console::record_position()
 {
     if (!m_ready)
         return;
-    RECT rc{};
-    GetWindowRect(hwnd(), &rc);
+    const RECT rc = restored_rect(hwnd());
     g_position_x = rc.left;
     g_position_y = rc.top;
     g_position_width = rc.right - rc.left;

@@ -71,7 +71,9 @@ public:
     // it first. The library's own entry points (post, and so every HTTP login) do.
     static vorn_buffer m_setting_proxy;  // empty: no proxy
     static vorn_buffer m_setting_proxy_user;
-    static vorn_buffer m_setting_proxy_password;  // plain here; enciphered in the file
+    // Plain here; enciphered in the file. Empty too when the stored one does not decipher: that
+    // one is then stored back as it was until a new password replaces it.
+    static vorn_buffer m_setting_proxy_password;
     static vorn_buffer m_setting_user_agent;      // empty: the library's own
     static long m_setting_proxy_port;
     static long m_setting_conn_timeout;  // seconds

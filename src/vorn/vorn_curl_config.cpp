@@ -49,15 +49,23 @@ long read_long(const std::wstring& file, const wchar_t* key, long fallback)
     return static_cast<long>(GetPrivateProfileIntW(section, key, static_cast<INT>(fallback), file.c_str()));
 }
 
+// A stored proxy password that does not decipher (changed by hand, or from another library) reads
+// as no password, but stays in the file as it is until a new one is set: saving some other setting
+// must not erase it. Guarded by load_lock.
+vorn_buffer g_undeciphered_password;
+
 vorn_buffer read_password(const std::wstring& file, const wchar_t* key)
 {
+    g_undeciphered_password.empty();
     const vorn_buffer stored = read_text(file, key);
     if (stored.is_empty())
         return {};
     char* plain = dbcCrypt_decrypt(nullptr, stored.convert_to_ansi());
     vorn_buffer password;
-    if (plain)  // a text that does not decipher reads as no password
+    if (plain)
         password.makeFrom(plain, 0);
+    else
+        g_undeciphered_password = stored;
     dbcCrypt_free(plain);
     return password;
 }
@@ -74,7 +82,7 @@ bool write_long(vorn_profile_draft& draft, const wchar_t* key, long value)
 
 bool write_password(vorn_profile_draft& draft, const wchar_t* key, const vorn_buffer& password)
 {
-    vorn_buffer stored;
+    vorn_buffer stored = g_undeciphered_password;
     if (!password.is_empty()) {
         char* cipher = dbcCrypt_encrypt(nullptr, password.convert_to_ansi());
         if (!cipher)
@@ -147,5 +155,9 @@ bool vorn_cURL::write_config()
     if (file.empty() || !dbc_createIniFolder())
         return false;
     vorn_profile_draft draft(file);
-    return !draft.path().empty() && write_settings(draft) && draft.replace_file();
+    if (draft.path().empty() || !write_settings(draft) || !draft.replace_file())
+        return false;
+    if (!m_setting_proxy_password.is_empty())
+        g_undeciphered_password.empty();  // replaced in the file
+    return true;
 }
