@@ -3,7 +3,10 @@
 // gateway.
 
 #include "dialogs/conn_prop_ids.h"
+#include "support/created_key.h"
+#include "support/hostile.h"
 #include "support/opened_main_window.h"
+#include "support/system_text.h"
 #include "support/temp_folder.h"
 #include "support/trusted_authority.h"
 #include "support/transport.h"
@@ -16,6 +19,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -109,6 +113,16 @@ protected:
         EXPECT_EQ(seam.dialogs_shown().back(), true);
     }
 
+    // The port of a gateway like the fixture's whose seed is `seed`.
+    long gateway_with_seed(const std::string& seed)
+    {
+        const fs::path config = gateway_folder.path() / L"seeded.ini";
+        std::ofstream(config) << "[users]\ntester = pl@xor-9\n[vars]\nPLX2_SEED = " << seed << "\n" << six_vars;
+        const auto& seeded = m_gateways.emplace_back(std::make_unique<test::unix_service>(test::gateway_command(config)));
+        EXPECT_TRUE(seeded->started());
+        return seeded->port();
+    }
+
     // The HTTP details of a new definition pointed at the gateway.
     void fill_new(HWND dialog, const std::wstring& password) const
     {
@@ -120,6 +134,9 @@ protected:
         type(page, IDC_CP_PASSWORD, password);
         click(page, IDC_CP_SERVER_CREDENTIALS);  // no server logon in front of this gateway
     }
+
+private:
+    std::vector<std::unique_ptr<test::unix_service>> m_gateways;
 };
 
 // Over HTTP, and over HTTPS to a gateway with a web server logon in front of it.
@@ -200,6 +217,111 @@ TEST_F(ConnectionProperties, AFailedCreateShowsWhyAndKeepsTheDialogOpen)
     EXPECT_EQ(std::distance(fs::directory_iterator(factory()), fs::directory_iterator()), before);
     EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
     EXPECT_EQ(text_of(main(), IDC_COUNT_LABEL), L"2 Instance(s)");
+}
+
+// Whatever cannot be stored as typed, or stored at all, is said in one box while the dialog stays
+// open with everything typed, and no file changes: a file that cannot be written (an error), a
+// seed that cannot name a file inside the folder (an error), a line break in a one-line box or a
+// password the ANSI code page cannot hold (a warning, before any login).
+TEST_F(ConnectionProperties, WhatCannotBeStoredKeepsTheDialogOpenWithEverythingTyped)
+{
+    const fs::path alpha = factory() / L"alpha_locator.ini";
+    const fs::path folder = fs::path(factory().wstring()).parent_path();
+    const fs::path moved = root.path() / L"moved";
+    const std::wstring not_line = L" cannot hold a line break or another control character!";
+    const std::wstring not_ansi = L"The password holds characters that this computer's ANSI code page cannot represent, "
+                                  L"so it cannot be stored! Please choose a password without them.";
+    struct unstorable {
+        const char* name;
+        int button;  // IDC_CREATE, or IDC_EDIT on Alpha
+        int box;     // typed into on the page, or the name on the dialog
+        std::wstring typed;
+        int press;
+        std::function<void()> begin, end;
+        std::wstring shown;
+        UINT icon;
+    };
+    const unstorable cases[] = {
+        {"Create into a folder that has gone", IDC_CREATE, IDC_CP_HOST, L"localhost", IDC_CP_TEST,
+         [&] { fs::rename(folder, moved); }, [&] { fs::rename(moved, folder); },
+         L"Can't create connection! The file '" + factory().wstring() + L"acme_locator.ini' cannot be written: " +
+             test::system_line(ERROR_PATH_NOT_FOUND) + L".",
+         MB_ICONERROR},
+        {"Save onto a read-only file", IDC_EDIT, IDC_CP_LOGIN, L"ann", IDOK,
+         [&] { SetFileAttributesW(alpha.c_str(), FILE_ATTRIBUTE_READONLY); },
+         [&] { SetFileAttributesW(alpha.c_str(), FILE_ATTRIBUTE_NORMAL); },
+         L"Can't save connection! The file '" + alpha.wstring() + L"' cannot be written: " +
+             test::system_line(ERROR_ACCESS_DENIED) + L".",
+         MB_ICONERROR},
+        {"Create with a seed that leaves the folder", IDC_CREATE, IDC_CP_PORT,
+         std::to_wstring(gateway_with_seed("..\\..\\evil")), IDC_CP_TEST, [] {}, [] {},
+         L"Can't create connection! The server's seed '..\\..\\evil' cannot name its file: it holds the character "
+         L"'\\', which Windows does not allow in a file name. The seed must be corrected on the server.",
+         MB_ICONERROR},
+        {"Save a name with a line break", IDC_EDIT, IDC_CP_NAME, L"Alpha\r\n[httpConn]", IDOK, [] {}, [] {},
+         L"The Name" + not_line, MB_ICONEXCLAMATION},
+        {"Create with a line break in the host", IDC_CREATE, IDC_CP_HOST, L"localhost\r\nssl=0", IDC_CP_TEST, [] {}, [] {},
+         L"The Host name" + not_line, MB_ICONEXCLAMATION},
+        {"Create with a password outside the code page", IDC_CREATE, IDC_CP_PASSWORD, L"pl@xor-9\u5bc6", IDC_CP_TEST,
+         [] {}, [] {}, not_ansi, MB_ICONEXCLAMATION},
+        {"Test with a server password outside the code page", IDC_EDIT, IDC_CP_SERVER_PASSWORD, L"\u5bc6", IDC_CP_TEST,
+         [] {}, [] {}, not_ansi, MB_ICONEXCLAMATION},
+    };
+    const auto stored = test::files_snapshot(root.path());
+    for (const unstorable& u : cases) {
+        SCOPED_TRACE(u.name);
+        seam.clear();
+        if (u.button == IDC_EDIT)
+            select_cards({0});
+        open_properties(u.button, [&](HWND dialog) {
+            const HWND page = page_of(dialog);
+            if (u.button == IDC_CREATE)
+                fill_new(dialog, L"pl@xor-9");
+            else
+                type(page, IDC_CP_LOGIN, L"ann");  // Save enabled
+            const HWND owner = u.box == IDC_CP_NAME ? dialog : page;
+            type(owner, u.box, u.typed);
+            SetFocus(GetDlgItem(owner, u.box));  // the port is read as the focus leaves it
+            SetFocus(GetDlgItem(dialog, u.press));
+            u.begin();
+            click(dialog, u.press);
+            u.end();
+            EXPECT_TRUE(IsWindowVisible(dialog));
+            EXPECT_EQ(text_of(owner, u.box), u.typed);
+        });  // and Cancel
+        EXPECT_EQ(seam.texts(), texts{u.shown});
+        for (const test::shown_box& box : seam.boxes())
+            EXPECT_EQ(box.flags, MB_OK | u.icon);
+        EXPECT_TRUE(test::files_snapshot(root.path()) == stored);
+        EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
+    }
+}
+
+// Without the folder every one of them would work on the current directory: its "*.ini" files
+// (Portable.ini among them) listed, multi_conn.config written there, a definition created there.
+TEST_F(ConnectionProperties, WithoutAnInstanceFactoryFolderNothingIsListedAndCreateDeleteCurrentRefuse)
+{
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_TRUE(SetCurrentDirectoryW(factory().c_str()));
+    std::ofstream(factory() / L"Portable.ini") << "[General]\nInsFactory=\n";
+    const auto stored = test::files_snapshot(root.path());
+    test::created_key(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", L"");
+    select_cards({0});
+    for (const int button : {IDC_CREATE, IDC_DELETE, IDC_CURRENT}) {
+        seam.clear();
+        click(main(), button);
+        EXPECT_EQ(seam.texts(), texts{L"No Instance Factory folder is set: choose one with '...' first!"}) << button;
+        for (const test::shown_box& box : seam.boxes())
+            EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    }
+    EXPECT_TRUE(seam.dialogs().empty());
+    window.reset();
+    open();
+    SetCurrentDirectoryW(current);
+    EXPECT_EQ(cards.count(), 0);
+    EXPECT_EQ(text_of(main(), IDC_COUNT_LABEL), L"0 Instance(s)");
+    EXPECT_TRUE(test::files_snapshot(root.path()) == stored);
 }
 
 TEST_F(ConnectionProperties, EditSavesThePageIntoTheFileByItsRules)

@@ -6,8 +6,10 @@
 #include "connections/multi_conn.h"
 
 #include "support/created_key.h"
+#include "support/hostile.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_seam.h"
+#include "support/system_text.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +21,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -198,6 +202,48 @@ TEST_F(ConnectionFile, ValuesAreCutAt1023CharactersAndEmptyDatesMeanNever)
     write_file(L"d.ini", "[General]\r\nconn_lastlogin=2024-02-30 10:00:00\r\n");
     const TIMESTAMP_STRUCT date = loaded(L"d.ini").m_last_login;
     EXPECT_TRUE(date.year == 0 && date.month == 0 && date.day == 0 && date.hour == 0);
+}
+
+// A write that cannot be made leaves the file as it was and says why; copy_to_file then leaves
+// the definition's file and name as they were too.
+TEST_F(ConnectionFile, AWriteThatCannotBeMadeSaysWhyAndChangesNothing)
+{
+    write_file(L"kept.ini", "[General]\r\nconn_name=Kept\r\n");
+    const std::string kept = test::read_file(folder.path() / L"kept.ini");
+    const std::wstring missing_folder = path(L"missing\\abc_locator.ini");
+    struct unwritable {
+        const char* name;
+        std::function<definition_write(connection&)> write;
+        std::wstring reason;
+    };
+    const unwritable cases[] = {
+        {"a read-only file",
+         [&](connection& conn) {
+             SetFileAttributesW(path(L"kept.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+             const definition_write written = conn.write_ini();
+             SetFileAttributesW(path(L"kept.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+             return written;
+         },
+         test::system_line(ERROR_ACCESS_DENIED)},
+        {"a value with a line break",
+         [](connection& conn) {
+             conn.m_host_name = L"h\r\n[httpConn]\r\nhostName=evil.example";
+             return conn.write_ini();
+         },
+         L"the value of hostName holds a line break or another control character"},
+        {"a missing folder", [&](connection& conn) { return conn.copy_to_file(missing_folder.c_str()); },
+         test::system_line(ERROR_PATH_NOT_FOUND)},
+    };
+    for (const unwritable& u : cases) {
+        SCOPED_TRACE(u.name);
+        connection conn = loaded(L"kept.ini");
+        const definition_write written = u.write(conn);
+        EXPECT_FALSE(written.written);
+        EXPECT_EQ(written.reason, u.reason);
+        EXPECT_EQ(test::read_file(folder.path() / L"kept.ini"), kept);
+        EXPECT_EQ(conn.ini_path.str() + L" " + conn.get_name().str(), path(L"kept.ini") + L" Kept");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);  // no draft left
+    }
 }
 
 TEST_F(ConnectionFile, CopiesDifferInLoginAndServerValues)
@@ -435,6 +481,69 @@ TEST_F(MultiConn, DeleteRemovesTheFileOrKeepsTheDefinition)
     EXPECT_FALSE(std::filesystem::exists(path(L"b.ini")));
     EXPECT_EQ(listed(), L"a default a");
     delete b;  // the caller's part
+}
+
+// The seed comes from the server: only a seed that is, unaltered, a file's name inside the folder
+// names the new definition's file.
+TEST_F(MultiConn, ASeedNamesAFileOnlyUnalteredAndInsideTheFolder)
+{
+    const auto refused = [](const std::wstring& shown, const std::wstring& why) {
+        return L"Can't create connection! The server's seed '" + shown + L"' cannot name its file: " + why +
+               L". The seed must be corrected on the server.";
+    };
+    const std::wstring bad_character = L"', which Windows does not allow in a file name";
+    const std::wstring long_seed(250, L'a');
+    const std::tuple<std::wstring, std::wstring> seeds[] = {
+        {L"AcMe", L""},
+        {L"", refused(L"", L"the server sent none")},
+        {L"..\\evil", refused(L"..\\evil", L"it holds the character '\\" + bad_character)},
+        {L"a/b", refused(L"a/b", L"it holds the character '/" + bad_character)},
+        {L"C:evil", refused(L"C:evil", L"it holds the character ':" + bad_character)},
+        {L"a?b", refused(L"a?b", L"it holds the character '?" + bad_character)},
+        {L"..", refused(L"..", L"it holds '..'")},
+        {L"seed.", refused(L"seed.", L"it ends with a dot or a space")},
+        {L"seed ", refused(L"seed ", L"it ends with a dot or a space")},
+        {L"CON", refused(L"CON", L"Windows keeps this name for a device")},
+        {L"com1.x", refused(L"com1.x", L"Windows keeps this name for a device")},
+        {L"x\r\n[httpConn]", refused(L"x\\x0D\\x0A[httpConn]", L"it holds a control character")},
+        {long_seed, refused(std::wstring(80, L'a') + L"...", L"the file's path would be longer than 259 characters")},
+    };
+    for (const auto& [seed, box] : seeds) {
+        seam.clear();
+        error_collector errors;
+        vorn_buffer created;
+        EXPECT_EQ(set.create_new(errors, seed.c_str(), created), box.empty()) << seed;
+        EXPECT_EQ(created.str(), box.empty() ? path(L"acme_locator.ini") : L"") << seed;
+        EXPECT_TRUE(box.empty() ? seam.boxes().empty() : seam.showed_errors({box})) << seed;
+    }
+}
+
+// An empty folder would be the current directory, with Portable.ini and whatever else is there.
+TEST_F(MultiConn, WithoutAFolderNothingIsListedRecordedOrCreated)
+{
+    test::created_key(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", L"");
+    definition(L"Portable.ini");
+    definition(L"a.ini");
+    write_file(L"multi_conn.config", "[General]\nLastDefault=a\n");
+    const auto before = test::files_snapshot(folder.path());
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.path().c_str()));
+
+    set.rebuild_list();
+    const int listed_count = set.total();
+    connection stray;
+    stray.file_stem = L"stray";
+    set.set_default(&stray);
+    error_collector errors;
+    vorn_buffer created;
+    const bool made = set.create_new(errors, L"acme", created);
+    SetCurrentDirectoryW(current);
+
+    EXPECT_EQ(listed_count, 0);
+    EXPECT_FALSE(made);
+    EXPECT_TRUE(seam.showed_errors({L"No Instance Factory folder is set: choose one with '...' first!"}));
+    EXPECT_TRUE(test::files_snapshot(folder.path()) == before);
 }
 
 // The definitions go with the last set that holds their list; the other holders may destroy them

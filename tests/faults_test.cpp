@@ -13,6 +13,7 @@
 
 #include "support/opened_main_window.h"
 #include "support/program_copy.h"
+#include "support/system_text.h"
 #include "support/unix_service.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +160,9 @@ TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
 {
     const std::wstring alpha_file = factory().wstring() + L"alpha_locator.ini";
     const std::wstring not_deleted = L"Connection file [" + alpha_file + L"] does not exist!";
+    const auto not_saved = [&](DWORD status) {
+        return L"Can't save connection! The file '" + alpha_file + L"' cannot be written: " + test::system_line(status) + L".";
+    };
     HANDLE held = INVALID_HANDLE_VALUE;
     struct fault {
         const char* name;
@@ -169,14 +173,14 @@ TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
     };
     const fault faults[] = {
         {"a second handle without sharing on the definition",
-         [&] { held = lock(alpha_file); }, [&] { CloseHandle(held); }, {not_deleted}, 2, true},
+         [&] { held = lock(alpha_file); }, [&] { CloseHandle(held); }, {not_saved(ERROR_SHARING_VIOLATION), not_deleted}, 2, true},
         {"a second handle without sharing on multi_conn.config",
          [&] { held = lock(factory() / L"multi_conn.config"); }, [&] { CloseHandle(held); }, {}, 1, false},
         {"a read-only folder of read-only files",
          [&] { set_read_only_with_files(factory(), true); }, [&] { set_read_only_with_files(factory(), false); },
-         {not_deleted}, 2, true},
+         {not_saved(ERROR_ACCESS_DENIED), not_deleted}, 2, true},
         {"the folder deleted", [&] { fs::remove_all(factory()); }, [&] { fs::create_directories(factory()); },
-         {not_deleted}, 0, false},
+         {not_saved(ERROR_PATH_NOT_FOUND), not_deleted}, 0, false},
     };
     const auto stored = test::files_snapshot(factory());
     for (const fault& f : faults) {
@@ -307,6 +311,9 @@ TEST_F(Faults, AFullDiskCutsNoDefinitionShort)
     EXPECT_EQ(test::read_file(alpha), stored);
     EXPECT_FALSE(fs::exists(disk.path() / L"multi_conn.config"));
     EXPECT_EQ(std::distance(fs::directory_iterator(disk.path()), {}), 2);  // no draft left behind
+    EXPECT_EQ(errors(), std::vector<std::wstring>{L"Can't save connection! The file '" + alpha.wstring() +
+                                                  L"' cannot be written: " + test::system_line(ERROR_DISK_FULL) + L"."});
+    seam.clear();
 
     fs::remove(disk.path() / L"filler");  // room again: the same steps write everything
     edit(L"Alpha");

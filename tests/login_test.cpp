@@ -458,4 +458,36 @@ TEST_F(ConnectionLogin, LanLoginReadsPlxVarsThroughOdbc)
         << seam.texts()[1];
 }
 
+// A line break in a stored text would start a line of the server's choosing in the definition's
+// file: such an answer is refused whole, over HTTP and over ODBC alike, and nothing of it is kept.
+TEST_F(ConnectionLogin, AServerTextWithAControlCharacterRefusesTheLogin)
+{
+    const std::wstring database = sqlite_connect_text(folder.path() / L"hostile.db");
+    run_sql(database, {L"CREATE TABLE plx_vars (name TEXT, int_value INTEGER, text_value TEXT)",
+                       L"INSERT INTO plx_vars VALUES ('PLX2_SEED', 0, 'x' || char(13, 10) || '[httpConn]')"});
+    // Indented lines continue a value of the gateway's configuration, joined by line feeds.
+    const std::pair<std::string, std::wstring> answers[] = {
+        {"[vars]\nPLX2_SEED = x\n  [httpConn]\n  hostName=evil.example\n  ssl=0\nPLX2_HTTP_SERVER = plx.acme.com\n",
+         L"PLX2_SEED"},
+        {"[vars]\nPLX2_SEED = acme\nPLX2_HTTP_SERVER = plx\t.acme.com\n", L"PLX2_HTTP_SERVER"},
+        {"", L"PLX2_SEED"},  // the LAN login's database
+    };
+    for (const auto& [vars, variable] : answers) {
+        SCOPED_TRACE(vars);
+        seam.clear();
+        if (vars.empty()) {
+            definition.m_login_type = login_type_lan;
+            definition.m_connect_text = database.c_str();
+        } else {
+            point_at(gateway("", vars));
+        }
+        definition.m_seed = L"kept";
+        EXPECT_FALSE(definition.reconnect());
+        EXPECT_TRUE(seam.showed_errors({L"Failed to dbc_LoginUser because: The server variable " + variable +
+                                        L" holds a line break or another control character: the login is refused"}));
+        EXPECT_EQ(server_values(), L"kept :0   plain ''");
+        EXPECT_FALSE(definition.is_connected());
+    }
+}
+
 }  // namespace

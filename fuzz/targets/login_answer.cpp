@@ -1,10 +1,12 @@
 // The gateway's answer to a login. The input is the answer's body; a first line of three digits
 // gives another HTTP status than 200. Read, written back in the gateway's own form and read again,
-// an accepted answer gives the same variables; a refused one gives a reason and no variables.
+// an accepted answer gives the same variables, none of whose names or texts holds a control
+// character; a refused one gives a reason and no variables.
 
 #include "fuzz_support.h"
 
 #include "vorn/dbc_login_answer.h"
+#include "vorn/vorn_line_text.h"
 #include "vorn/vorn_utf8.h"
 
 #include <nlohmann/json.hpp>
@@ -39,6 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::check(vars.empty() && !error.empty(), "a refused answer gives a reason and no variables");
         return 0;
     }
+    for (const auto& [name, var] : vars)
+        fuzz::check(!holds_control_character(name) && !holds_control_character(var.text),
+                    "an accepted answer holds no control character", fuzz::narrow_for_log(name));
     dbc_server_vars again;
     std::wstring again_error;
     const std::string written = gateway_answer(vars);

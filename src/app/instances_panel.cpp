@@ -171,7 +171,16 @@ connection* instances_panel::single_selection() const
     return holder ? holder->conn : nullptr;
 }
 
-// Saved in place: the card keeps its place in the list even when its name changed.
+bool instances_panel::has_factory_folder() const
+{
+    if (!multi_conn::folder().empty())
+        return true;
+    ui::message_box(L"No Instance Factory folder is set: choose one with '...' first!", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+// Saved in place: the card keeps its place in the list even when its name changed. Save writes
+// the file itself, so that the dialog stays open when it cannot.
 void instances_panel::edit_selected()
 {
     connection* conn = single_selection();
@@ -180,13 +189,16 @@ void instances_panel::edit_selected()
     conn_prop_main_dlg properties(m_conns, *conn);
     if (ui::modal().run_dialog(properties, m_window.hwnd()) != IDOK)
         return;
-    conn->write_ini();
+    if (!properties.wrote_file())
+        conn_prop_main_dlg::save_or_report(*conn);
     m_list.invalidate();
 }
 
 // The buttons keep their state: no selection change is reported for the deselection.
 void instances_panel::make_selected_current()
 {
+    if (!has_factory_folder())
+        return;
     connection* conn = single_selection();
     if (!conn)
         return;
@@ -201,6 +213,8 @@ void instances_panel::make_selected_current()
 
 void instances_panel::delete_selected()
 {
+    if (!has_factory_folder())
+        return;
     const int count = m_list.selected_count();
     if (count <= 0)
         return;
@@ -226,6 +240,8 @@ void instances_panel::delete_selected()
 // The dialog gives a created definition its file; the set reads it from there.
 void instances_panel::create()
 {
+    if (!has_factory_folder())
+        return;
     connection fresh;
     conn_prop_main_dlg properties(m_conns, fresh);
     if (ui::modal().run_dialog(properties, m_window.hwnd()) != IDOK)

@@ -40,6 +40,9 @@ public:
 
 private:
     connection* single_selection() const;
+    // Whether the Instance Factory folder is set; when not, says so. Without one every file
+    // these actions touch would be in the current directory.
+    bool has_factory_folder() const;
 
     ui::dialog& m_window;
     multi_conn& m_conns;

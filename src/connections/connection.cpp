@@ -76,12 +76,21 @@ void connection::copy_from(const connection& other)
             field.kind);
 }
 
-void connection::copy_to_file(vorn_buffer path)
+definition_write connection::copy_to_file(vorn_buffer path)
 {
+    vorn_buffer old_path = ini_path;
+    vorn_buffer old_stem = file_stem;
+    vorn_buffer old_name = m_name;
     ini_path = path;
     file_stem = file_stem_of(path);
     m_name = file_stem;
-    write_ini();
+    definition_write result = write_ini();
+    if (!result.written) {
+        ini_path = old_path;
+        file_stem = old_stem;
+        m_name = old_name;
+    }
+    return result;
 }
 
 bool connection::is_new() const

@@ -13,7 +13,16 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct DBC_VAR;
+
+// What a write of a definition's file came to: the file holds every field, or it is as it was
+// and `reason` says why (the system's text where the system gave one).
+struct definition_write {
+    bool written = false;
+    std::wstring reason;
+};
 
 constexpr int login_type_lan = 1;
 constexpr int login_type_http = 2;
@@ -39,9 +48,10 @@ public:
     void copy_from(const connection& other);
 
     void read_ini();
-    void write_ini();
-    // Gives the definition the file at `path` (named after it) and writes it there.
-    void copy_to_file(vorn_buffer path);
+    definition_write write_ini();
+    // Gives the definition the file at `path` (named after it) and writes it there; when that
+    // fails, the definition keeps its file and name as they were.
+    definition_write copy_to_file(vorn_buffer path);
     // True until a file exists at ini_path.
     bool is_new() const;
 

@@ -6,9 +6,12 @@
 
 #include "connections/connection_fields.h"
 #include "vorn/vorn_crypt.h"
+#include "vorn/vorn_line_text.h"
 #include "vorn/vorn_profile_draft.h"
+#include "win/unique_handle.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <variant>
 
 namespace {
@@ -40,11 +43,56 @@ const wchar_t* section_of(field_place place)
     }
 }
 
+// The system's text for a status, on one line, without its closing full stop.
+std::wstring system_text(DWORD status)
+{
+    win::unique_local_memory text;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+                       nullptr, status, 0, reinterpret_cast<wchar_t*>(text.put()), 0, nullptr);
+    std::wstring result = length && text ? static_cast<const wchar_t*>(text.get()) : L"error " + std::to_wstring(status);
+    std::replace_if(result.begin(), result.end(), [](wchar_t ch) { return ch == L'\r' || ch == L'\n'; }, L' ');
+    while (!result.empty() && (std::iswspace(result.back()) || result.back() == L'.'))
+        result.pop_back();
+    return result;
+}
+
+// The status a failed step left, or `fallback` when it left none.
+definition_write refused(DWORD status, DWORD fallback)
+{
+    return {false, system_text(status != ERROR_SUCCESS ? status : fallback)};
+}
+
+// Why no draft could be made beside the file: a missing folder says it more clearly than the
+// status of the step that failed in it.
+DWORD draft_failure(const std::wstring& file)
+{
+    const DWORD status = GetLastError();
+    const std::wstring folder = file.substr(0, file.find_last_of(L'\\'));
+    return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES ? ERROR_PATH_NOT_FOUND : status;
+}
+
+// The draft of a definition's file, with the reason of the first value it did not take.
+struct draft_sink {
+    vorn_profile_draft& draft;
+    std::wstring reason;
+
+    void store(const wchar_t* section, const wchar_t* key, const wchar_t* value)
+    {
+        SetLastError(ERROR_SUCCESS);
+        if (draft.write(section, key, value) || !reason.empty())
+            return;
+        reason = holds_control_character(value ? value : L"")
+                     ? std::wstring(L"the value of ") + key + L" holds a line break or another control character"
+                     : system_text(GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT);
+    }
+};
+
 // One key of the definition's file, read from the file and written into a draft of it. Reading
 // never falls back on the platform's default file (win.ini) for a definition without a file.
 class ini_key {
 public:
-    ini_key(const vorn_buffer& path, const connection_field& field, vorn_profile_draft* draft = nullptr)
+    ini_key(const vorn_buffer& path, const connection_field& field, draft_sink* draft = nullptr)
         : m_path(path), m_section(section_of(field.place)), m_key(field.key), m_draft(draft)
     {
     }
@@ -66,13 +114,13 @@ public:
         return static_cast<int>(GetPrivateProfileIntW(m_section, m_key, fallback, m_path));
     }
 
-    void store(const wchar_t* text) const { m_draft->write(m_section, m_key, text); }
+    void store(const wchar_t* text) const { m_draft->store(m_section, m_key, text); }
 
 private:
     const vorn_buffer& m_path;
     const wchar_t* m_section;
     const wchar_t* m_key;
-    vorn_profile_draft* m_draft;
+    draft_sink* m_draft;
 };
 
 vorn_buffer deciphered(const vorn_buffer& stored)
@@ -192,17 +240,28 @@ void connection::read_ini()
 }
 
 // Nothing is written for a definition without a file, nor when no draft can be made (the file
-// is read-only, or the disk has no room for a copy); the file then stays as it was.
-void connection::write_ini()
+// is read-only, or the folder is missing or has no room for a copy); the file then stays as it
+// was. The draft refuses a read-only file without a status: Windows itself would deny access.
+definition_write connection::write_ini()
 {
     if (ini_path.is_empty())
-        return;
+        return {false, L"the definition has no file"};
+    const DWORD attributes = GetFileAttributesW(ini_path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return refused(ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED);
+    SetLastError(ERROR_SUCCESS);
     vorn_profile_draft draft(ini_path.str());
     if (draft.path().empty())
-        return;
+        return refused(draft_failure(ini_path.str()), ERROR_CANNOT_MAKE);
+    draft_sink sink{draft, {}};
     for (const connection_field& field : connection_fields) {
-        const ini_key key(ini_path, field, &draft);
+        const ini_key key(ini_path, field, &sink);
         std::visit([&](const auto& kind) { write_field(*this, key, kind); }, field.kind);
     }
-    draft.replace_file();
+    if (!sink.reason.empty())
+        return {false, sink.reason};
+    SetLastError(ERROR_SUCCESS);
+    if (!draft.replace_file())
+        return refused(GetLastError(), ERROR_WRITE_FAULT);
+    return {true, {}};
 }

@@ -1,5 +1,6 @@
 #include "connections/multi_conn.h"
 
+#include "connections/seed_file_name.h"
 #include "ui/show_error.h"
 #include "host/settings_store.h"
 #include "vorn/vorn_profile_draft.h"
@@ -73,6 +74,8 @@ void multi_conn::rebuild_list()
     free_list();
     const std::wstring folder = instance_factory_folder();
     m_list = new_list();
+    if (folder.empty())
+        return;
 
     // A folder whose pattern or definition paths do not fit the platform's path limit is not
     // listed: it could not be read reliably.
@@ -140,9 +143,10 @@ connection* multi_conn::get_default() const
 
 void multi_conn::set_default(connection* conn)
 {
-    if (conn) {
+    const std::wstring folder = instance_factory_folder();
+    if (conn && !folder.empty()) {
         // Through a draft: a read-only record stays as it is, a full disk does not cut it.
-        vorn_profile_draft draft(config_path(instance_factory_folder()));
+        vorn_profile_draft draft(config_path(folder));
         if (draft.write(config_section, last_default_key, conn->file_stem))
             draft.replace_file();
     }
@@ -159,12 +163,25 @@ connection* multi_conn::find_conn_by_seed(vorn_buffer seed) const
     return find_by(m_list.get(), &connection::m_seed, seed);
 }
 
+// The name comes from the server: the box shows it as sent, its control characters escaped.
 bool multi_conn::create_new(error_collector&, vorn_buffer name, vorn_buffer& path)
 {
+    const std::wstring folder = instance_factory_folder();
+    if (folder.empty()) {
+        show_error(L"No Instance Factory folder is set: choose one with '...' first!");
+        return false;
+    }
+    const std::wstring sent = name.str();
     name.lower();
-    path = instance_factory_folder().c_str();
-    path += name;
-    path += L"_locator.ini";
+    std::wstring file;
+    const std::wstring problem = seed_file_problem(folder, name.str(), file);
+    if (!problem.empty()) {
+        show_error(L"Can't create connection! The server's seed '%ls' cannot name its file: %ls. The seed must be "
+                   L"corrected on the server.",
+                   shown_server_text(sent).c_str(), problem.c_str());
+        return false;
+    }
+    path = file.c_str();
     if (file_exists(path)) {
         show_error(L"Can't create connection! File '%s' already exists!", path.as_const_w_buffer());
         return false;
@@ -187,6 +204,13 @@ bool multi_conn::delete_conn(error_collector&, connection* conn)
     if (m_default == conn)
         m_default = nullptr;
     return true;
+}
+
+std::wstring multi_conn::folder()
+{
+    std::wstring folder;
+    host::read_optional_setting(L"InsFactory", folder, false);
+    return folder;
 }
 
 void multi_conn::report() const

@@ -39,10 +39,16 @@ public:
     connection* find_conn_by_seed(vorn_buffer seed) const;
 
     // The path for a new definition named `name`: "<folder><name in lower case>_locator.ini".
-    // False, after an error box, when a file is already there.
+    // False, after an error box, when no folder is set, when the name cannot be that file's name
+    // unaltered inside the folder (seed_file_name.h), or when a file is already there.
     bool create_new(error_collector& errors, vorn_buffer name, vorn_buffer& path);
     // Deletes the definition's file and takes it out of the set; the caller destroys it.
     bool delete_conn(error_collector& errors, connection* conn);
+
+    // The Instance Factory folder (with its trailing backslash) as the setting holds it, read
+    // without a box: empty when none is set or the setting cannot be read. The set never lists,
+    // records or creates anything without one: an empty folder would be the current directory.
+    static std::wstring folder();
 
     void report() const;
     // True when anything, a folder included, matches the path.

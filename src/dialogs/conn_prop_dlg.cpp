@@ -3,9 +3,11 @@
 #include "connections/connection.h"
 #include "dialogs/conn_prop_ids.h"
 #include "dialogs/conn_prop_main_dlg.h"
+#include "ui/typed_values.h"
 
 #include <cwchar>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -74,6 +76,25 @@ void conn_prop_dlg::read_controls()
     m_conn.m_user_server_logon = checked(m_server_credentials_check);
     m_conn.m_server_user_name = m_server_login_edit.text().c_str();
     m_conn.m_server_password = m_server_password_edit.text().c_str();
+}
+
+// What was typed or pasted is checked, not what the working copy took: a paste into the port box
+// is read only when the box loses the focus.
+bool conn_prop_dlg::lines_storable() const
+{
+    const std::pair<const wchar_t*, const ui::edit*> boxes[] = {
+        {L"Host name", &m_host_edit},   {L"Process", &m_process_edit}, {L"Port", &m_port_edit},
+        {L"Login", &m_login_edit},      {L"Login of the Server Credentials", &m_server_login_edit},
+    };
+    for (const auto& [label, box] : boxes)
+        if (!ui::is_storable_line(label, box->text()))
+            return false;
+    return true;
+}
+
+bool conn_prop_dlg::passwords_storable() const
+{
+    return ui::is_storable_password(m_password_edit.text()) && ui::is_storable_password(m_server_password_edit.text());
 }
 
 void conn_prop_dlg::apply_server_credentials()

@@ -18,6 +18,12 @@ public:
     void apply_server_credentials();
     // With "Use Same Credentials" checked, the server login and password repeat the login's.
     void copy_same_credentials();
+    // Whether every one-line box holds a value the file can keep; the first that does not has
+    // shown its warning.
+    bool lines_storable() const;
+    // Whether both passwords can be enciphered as typed; the first that cannot has shown its
+    // warning.
+    bool passwords_storable() const;
 
 protected:
     bool on_init() override;

@@ -4,6 +4,8 @@
 #include "dialogs/conn_prop_dlg.h"
 #include "dialogs/conn_prop_ids.h"
 #include "ui/modal_seam.h"
+#include "ui/show_error.h"
+#include "ui/typed_values.h"
 #include "ui/wait_cursor.h"
 #include "win/gdi.h"
 
@@ -120,13 +122,37 @@ bool conn_prop_main_dlg::on_command(int id, int code, HWND)
 }
 
 // The page's boxes are read once more: Enter in the port box saves without the box losing the
-// focus, which is when it would have been read.
+// focus, which is when it would have been read. The file is written here, while the dialog can
+// stay open with everything typed when it cannot be. Only Create gives a new definition a file.
 void conn_prop_main_dlg::on_ok()
 {
+    if (m_working->is_new() || !typed_values_storable(true))
+        return;
     if (m_page)
         m_page->read_controls();
+    if (!save_or_report(*m_working))
+        return;
+    m_wrote_file = true;
     m_original.copy_from(*m_working);
     end(IDOK);
+}
+
+bool conn_prop_main_dlg::save_or_report(connection& conn)
+{
+    const definition_write written = conn.write_ini();
+    if (!written.written)
+        show_error(L"Can't save connection! The file '%ls' cannot be written: %ls.", conn.ini_path.as_const_w_buffer(),
+                   written.reason.c_str());
+    return written.written;
+}
+
+bool conn_prop_main_dlg::typed_values_storable(bool lines) const
+{
+    if (m_page && !m_page->passwords_storable())
+        return false;
+    if (!lines)
+        return true;
+    return ui::is_storable_line(L"Name", m_name_edit.text()) && (!m_page || m_page->lines_storable());
 }
 
 void conn_prop_main_dlg::choose_colour()
@@ -138,9 +164,12 @@ void conn_prop_main_dlg::choose_colour()
     paint_swatch();
 }
 
-// A failed login or creation has shown its box and leaves the dialog open.
+// A failed login or creation has shown its box and leaves the dialog open. A new definition's
+// boxes are checked before the login: Create stores them.
 void conn_prop_main_dlg::test_or_create()
 {
+    if (!typed_values_storable(m_working->is_new()))
+        return;
     ui::wait_cursor waiting;
     if (!m_working->reconnect())
         return;
@@ -148,11 +177,23 @@ void conn_prop_main_dlg::test_or_create()
         show_connection();  // the seed and last login the login set; saved only by Save
         return;
     }
+    create_file();
+}
+
+// Nothing of a failed step is kept: the working copy stays new, with everything typed.
+void conn_prop_main_dlg::create_file()
+{
     error_collector errors;
     vorn_buffer path;
     if (!m_set.create_new(errors, m_working->m_seed, path))
         return;
-    m_working->copy_to_file(path);
+    const definition_write written = m_working->copy_to_file(path);
+    if (!written.written) {
+        show_error(L"Can't create connection! The file '%ls' cannot be written: %ls.", path.as_const_w_buffer(),
+                   written.reason.c_str());
+        return;
+    }
+    m_wrote_file = true;
     m_name_edit.enable(true);
     m_save_btn.enable(true);
     m_original.copy_from(*m_working);

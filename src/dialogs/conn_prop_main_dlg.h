@@ -26,6 +26,12 @@ public:
     bool can_save();
     void update_save() { m_save_btn.enable(can_save()); }
     void paint_swatch();
+    // Whether Save has written the definition's file; a dialog ended with OK otherwise leaves
+    // the write to its caller.
+    bool wrote_file() const { return m_wrote_file; }
+
+    // Writes the definition's file, or shows why it could not be written and returns false.
+    static bool save_or_report(connection& conn);
 
 protected:
     bool on_init() override;
@@ -36,12 +42,17 @@ private:
     void create_page();
     void choose_colour();
     void test_or_create();
+    void create_file();
+    // Whether what the user typed can be stored: the passwords always, the one-line boxes too
+    // when `lines`. The first value that cannot has shown its warning.
+    bool typed_values_storable(bool lines) const;
 
     multi_conn& m_set;
     connection& m_original;
     std::unique_ptr<connection> m_working;
     std::unique_ptr<conn_prop_dlg> m_page;
     bool m_ready = false;
+    bool m_wrote_file = false;
     win::unique_hbitmap m_swatch_bitmap;  // shown by the swatch until replaced or the dialog goes
     ui::edit m_name_edit;
     ui::edit m_seed_edit;

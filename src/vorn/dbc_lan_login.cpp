@@ -1,5 +1,7 @@
 #include "vorn/dbc_lan_login.h"
 
+#include "vorn/dbc_login_answer.h"
+
 #include <sqlext.h>
 
 #include <vector>
@@ -147,6 +149,10 @@ bool odbc_connection::read_vars(dbc_server_vars& vars, std::wstring& error)
         dbc_server_var var;
         var.int_value = long_column(query.get(), 2);
         var.text = text_column(query.get(), 3);
+        if (!check_server_var(name, var, error)) {
+            vars.clear();
+            return false;
+        }
         if (!name.empty())
             vars[name] = var;
     }

@@ -1,5 +1,6 @@
 #include "vorn/dbc_login_answer.h"
 
+#include "vorn/vorn_line_text.h"
 #include "vorn/vorn_utf8.h"
 
 #include <nlohmann/json.hpp>
@@ -60,11 +61,24 @@ bool read_var(const std::string& name, const json& value, dbc_server_vars& vars,
             return fail(error, bad);
         var.text = text_of(*text);
     }
+    if (!check_server_var(wide_name, var, error))
+        return false;
     vars[wide_name] = var;
     return true;
 }
 
 }  // namespace
+
+bool check_server_var(const std::wstring& name, const dbc_server_var& var, std::wstring& error)
+{
+    if (holds_control_character(name))
+        return fail(error, L"A server variable's name holds a line break or another control character: the login "
+                           L"is refused");
+    if (holds_control_character(var.text))
+        return fail(error, L"The server variable " + name +
+                               L" holds a line break or another control character: the login is refused");
+    return true;
+}
 
 bool read_login_answer(unsigned long status, const std::wstring& reason, const std::string& body,
                        dbc_server_vars& vars, std::wstring& error)

@@ -18,4 +18,16 @@ inline std::wstring system_text(LONG status)
     return result;
 }
 
+// The same on one line, without its closing full stop, as the program's messages quote it.
+inline std::wstring system_line(LONG status)
+{
+    std::wstring text = system_text(status);
+    for (wchar_t& ch : text)
+        if (ch == L'\r' || ch == L'\n')
+            ch = L' ';
+    while (!text.empty() && (text.back() == L' ' || text.back() == L'.'))
+        text.pop_back();
+    return text;
+}
+
 }  // namespace test
