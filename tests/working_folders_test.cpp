@@ -499,20 +499,13 @@ TEST_F(WorkingFolders, EachQuestionPresetsTheAnswerThatKeepsData)
     seam.answer_folder(source.wstring());
     click(IDC_CACHED_BASE_IMPORT);
 
-    struct asked {
-        std::wstring text;
-        UINT flags;
-    };
-    const std::vector<asked> expected{
-        {L"1 files/folders found in original folder. Copy to new Folder?", question},
-        {L"Copy Successfull! Delete Original Folder '" + station.cached_base() + L"'?", question | MB_DEFBUTTON2},
-        {L"Import (Copy) 1 files/folders into '" + new_folder.wstring() + L"\\'?", question | MB_DEFBUTTON2},
-    };
-    ASSERT_EQ(seam.boxes().size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(seam.boxes()[i].text, expected[i].text);
-        EXPECT_EQ(seam.boxes()[i].flags, expected[i].flags) << i;
-    }
+    const auto flagged = [](UINT flags, const std::wstring& text) { return std::to_wstring(flags) + L" " + text; };
+    texts asked;
+    for (const test::shown_box& shown : seam.boxes())
+        asked.push_back(flagged(shown.flags, shown.text));
+    EXPECT_EQ(asked, (texts{flagged(question, L"1 files/folders found in original folder. Copy to new Folder?"),
+                            flagged(question | MB_DEFBUTTON2, L"Copy Successfull! Delete Original Folder '" + station.cached_base() + L"'?"),
+                            flagged(question | MB_DEFBUTTON2, L"Import (Copy) 1 files/folders into '" + new_folder.wstring() + L"\\'?")}));
 }
 
 // An empty setting would make the import's destination the process's current directory.
