@@ -2,6 +2,7 @@
 // Cached-base folders with the real settings, files and shell, the user's answers scripted.
 
 #include "support/created_key.h"
+#include "support/denied_key_rights.h"
 #include "support/opened_main_window.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +20,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using test::question_flags, test::texts;
+using test::texts;
 const std::wstring settings_key = L"SOFTWARE\\VORN\\PLAXOR";
 const std::wstring copy_failed = L"Failed to fully copy files!";
+constexpr UINT question = MB_YESNO | MB_ICONQUESTION, error_box = MB_OK | MB_ICONERROR;
 
 void write(const fs::path& file, const std::string& text)
 {
@@ -65,12 +67,12 @@ protected:
     static void set_setting(const wchar_t* name, const std::wstring& value) { test::created_key(HKEY_CURRENT_USER, settings_key).set(name, value); }
 
 
-    // The questions and error boxes shown, each with its own flags.
+    // The questions and error boxes shown; which answer each question presets is tested apart.
     void expect_boxes(const texts& questions_then_errors, size_t questions) const
     {
         EXPECT_EQ(seam.texts(), questions_then_errors);
         for (size_t i = 0; i < seam.boxes().size(); ++i)
-            EXPECT_EQ(seam.boxes()[i].flags, i < questions ? question_flags : static_cast<UINT>(MB_OK | MB_ICONERROR)) << i;
+            EXPECT_EQ(seam.boxes()[i].flags & ~MB_DEFBUTTON2, i < questions ? question : error_box) << i;
     }
 };
 
@@ -118,15 +120,22 @@ TEST_F(WorkingFolders, RefusedOrUnchangedFoldersLeaveEverythingAsItWas)
     EXPECT_TRUE(seam.shell_operations().empty());
 }
 
-// "C:\" comes back as "C:\\": the drive holds the system's folders, so it is refused as not empty.
+// A drive root keeps its one backslash. It holds the folder in use; with none set, the system's
+// folders in it make it not empty.
 TEST_F(WorkingFolders, ADriveRootPickedIsRefusedUntouched)
 {
-    seam.answer_folder(L"C:\\");
-    click(IDC_CACHED_BASE_BROWSE);
-    ASSERT_EQ(seam.boxes().size(), 1u);
-    EXPECT_EQ(seam.texts()[0].rfind(L"Folder 'C:\\\\' needs to be empty (", 0), 0u) << seam.texts()[0];
-    EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
-    EXPECT_EQ(setting(L"CachedBase"), station.cached_base());
+    for (const std::wstring& old_folder : {station.cached_base(), std::wstring()}) {
+        set_setting(L"CachedBase", old_folder);
+        seam.answer_folder(L"C:\\");
+        click(IDC_CACHED_BASE_BROWSE);
+        ASSERT_EQ(seam.boxes().size(), 1u);
+        const std::wstring refused = old_folder.empty() ? L"Folder 'C:\\' needs to be empty ("
+                                                        : L"Folder 'C:\\' holds the original folder '" + old_folder + L"'!";
+        EXPECT_EQ(seam.texts()[0].rfind(refused, 0), 0u) << seam.texts()[0];
+        EXPECT_EQ(seam.boxes()[0].flags, error_box);
+        EXPECT_EQ(setting(L"CachedBase"), old_folder);
+        seam.clear();
+    }
     EXPECT_TRUE(seam.shell_operations().empty());
 }
 
@@ -238,13 +247,8 @@ TEST_F(WorkingFolders, EmptyOrUnreadableSettings)
     EXPECT_EQ(setting(L"InsFactory"), chosen_text);
     EXPECT_EQ(card_names(), texts{});
 
-    set_setting(L"CachedBase", L"");
-    click(IDC_CACHED_BASE_IMPORT);
-    EXPECT_TRUE(seam.showed_errors({L"No folder to import into: choose one with '...' first!"}));
-    EXPECT_EQ(seam.folder_titles().size(), 1u);  // no picker for the import
-
     // Without the settings key the Cached-base and the imports stop at the read's box; the Instance
-    // Factory carries on as if no folder had been set, and its write and reload show their boxes.
+    // Factory carries on as if no folder had been set until its write shows its box.
     const std::wstring missing = L"Register Key 'SOFTWARE\\VORN\\PLAXOR' doesn't exist!";
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
     seam.clear();
@@ -255,7 +259,8 @@ TEST_F(WorkingFolders, EmptyOrUnreadableSettings)
     seam.clear();
     seam.answer_folder(chosen.wstring());
     click(IDC_INS_FACTORY_BROWSE);
-    EXPECT_TRUE(seam.showed_errors({missing, L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!", missing}));
+    EXPECT_TRUE(seam.showed_errors({missing, L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!"}));
+    EXPECT_EQ(box(IDC_INS_FACTORY_EDIT), chosen_text);  // from the save that worked above
     EXPECT_EQ(seam.folder_starts().back(), L"");
     EXPECT_TRUE(seam.shell_operations().empty());
 }
@@ -350,6 +355,180 @@ TEST_F(WorkingFolders, ImportCopiesIntoTheFolderAndReloadsTheInstanceFactory)
         EXPECT_EQ(setting(factory ? L"InsFactory" : L"CachedBase"), destination_text);
         seam.clear();
     }
+}
+
+// Administrators set the folders by script or by hand, without the trailing backslash or with
+// two: the steps still work on the folder named and never on a sibling whose name starts the same.
+TEST_F(WorkingFolders, FolderSettingsWithoutOrWithExtraBackslashesNameOnlyTheFolder)
+{
+    int run = 0;
+    for (const std::wstring ending : {L"", L"\\\\"}) {
+        const fs::path parent = root.path() / std::to_wstring(++run);
+        const fs::path old_folder = parent / L"Factory", new_folder = parent / L"Neu", sibling = parent / L"Factory Backup";
+        write(sibling / L"keep.ini", "keep");
+        fs::copy(fs::path(station.factory()).parent_path(), old_folder, fs::copy_options::recursive);
+        write(parent / L"Factory.txt", "keep");
+        fs::create_directories(new_folder);
+        const std::wstring old_text = old_folder.wstring() + L"\\", new_text = new_folder.wstring() + L"\\";
+        set_setting(L"InsFactory", old_folder.wstring() + ending);
+        open();
+        const auto operations_before = static_cast<std::ptrdiff_t>(seam.shell_operations().size());
+        seam.answer(IDYES);
+        seam.answer(IDYES);
+        seam.answer_folder(new_folder.wstring());
+        click(IDC_INS_FACTORY_BROWSE);
+
+        expect_boxes({L"4 files/folders found in original folder. Copy to new Folder?",
+                      L"Copy Successfull! Delete Original Folder '" + old_text + L"'?"}, 2);
+        EXPECT_EQ(texts(seam.shell_operations().begin() + operations_before, seam.shell_operations().end()),
+                  (texts{L"copy " + old_text + L"* -> " + new_text, L"delete " + old_text + L"*"}));
+        EXPECT_EQ(listing(new_folder), listing(station.factory())) << run;
+        EXPECT_TRUE(fs::is_directory(old_folder) && fs::is_empty(old_folder)) << run;
+        EXPECT_EQ(listing(sibling), texts{L"keep.ini=keep"}) << run;
+        EXPECT_EQ(test::read_file(parent / L"Factory.txt"), "keep") << run;
+        EXPECT_EQ(setting(L"InsFactory"), new_text);
+
+        // Imported into: the folder named, the question naming it as the steps see it.
+        set_setting(L"InsFactory", new_folder.wstring() + ending);
+        seam.clear();
+        seam.answer(IDYES);
+        seam.answer_folder(sibling.wstring());
+        click(IDC_INS_FACTORY_IMPORT);
+        expect_boxes({L"Import (Copy) 1 files/folders into '" + new_text + L"'?"}, 1);
+        EXPECT_EQ(seam.shell_operations().back(), L"copy " + sibling.wstring() + L"\\* -> " + new_text);
+        EXPECT_EQ(test::read_file(new_folder / L"keep.ini"), "keep") << run;
+        seam.clear();
+    }
+}
+
+// A folder inside the other, either way and in any letter case, is refused before anything is
+// looked at or touched; a sibling whose name starts the same is not inside.
+TEST_F(WorkingFolders, NestedFoldersAreRefusedBeforeAnythingIsTouched)
+{
+    enum refusal { none, inside, holds };
+    struct nesting {
+        std::wstring old_setting, picked;  // under the row's own folder
+        refusal refused;
+    };
+    int run = 0;
+    for (const nesting& row : {
+             nesting{L"Alt\\", L"ALT\\NEU", inside},
+             nesting{L"alt", L"Alt\\Neu", inside},
+             nesting{L"Aussen\\Innen\\", L"AUSSEN", holds},
+             nesting{L"Alt\\", L"AltNeu", none},
+         }) {
+        const std::wstring base = root.with_backslash() + std::to_wstring(++run) + L"\\";
+        for (const wchar_t* folder : {L"Alt\\Neu", L"Aussen\\Innen", L"AltNeu"})
+            fs::create_directories(base + folder);
+        write(base + L"Alt\\tile.dat", "t");
+        write(base + L"Aussen\\Innen\\tile.dat", "t");
+        const std::wstring old_text = base + row.old_setting + (row.old_setting.back() == L'\\' ? L"" : L"\\");
+        const std::wstring new_text = base + row.picked + L"\\";
+        set_setting(L"CachedBase", base + row.old_setting);
+        open();
+        const texts before = listing(base);
+        if (row.refused == none)
+            seam.answer(IDNO);
+        seam.answer_folder(base + row.picked);
+        click(IDC_CACHED_BASE_BROWSE);
+
+        const std::wstring relation = row.refused == inside ? L"' lies inside" : L"' holds";
+        const texts shown{row.refused == none ? L"2 files/folders found in original folder. Copy to new Folder?"
+                                              : L"Folder '" + new_text + relation + L" the original folder '" + old_text + L"'!"};
+        expect_boxes(shown, row.refused == none ? 1 : 0);
+        const std::wstring kept = row.refused == none ? new_text : base + row.old_setting;
+        EXPECT_EQ(setting(L"CachedBase"), kept) << run;
+        EXPECT_EQ(listing(base), before) << run;  // nor a temporary file made
+        EXPECT_TRUE(seam.shell_operations().empty());
+        seam.clear();
+    }
+}
+
+// The new folder is saved before the originals may go: a save the registry refuses leaves the
+// client on the old folder with all its contents, and the window showing it.
+TEST_F(WorkingFolders, AFailedSaveKeepsTheOriginalsAndTheOldFolder)
+{
+    const std::wstring refused = L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' cannat to opened for writting!";
+    const std::wstring copy_question = L"4 files/folders found in original folder. Copy to new Folder?";
+    struct failed_save {
+        bool old_empty;
+        std::optional<int> copy_answer;
+    };
+    int run = 0;
+    for (const failed_save& row : {failed_save{true, {}}, failed_save{false, IDNO}, failed_save{false, IDYES}}) {
+        const fs::path old_folder = root.path() / std::to_wstring(++run) / L"Alt", new_folder = root.path() / std::to_wstring(run) / L"Neu";
+        fs::create_directories(new_folder);
+        if (row.old_empty)
+            fs::create_directories(old_folder);
+        else
+            fs::copy(fs::path(station.factory()).parent_path(), old_folder, fs::copy_options::recursive);
+        const std::wstring old_text = old_folder.wstring() + L"\\";
+        set_setting(L"InsFactory", old_text);
+        open();
+        const texts names = card_names(), old_before = listing(old_folder);
+        if (row.copy_answer)
+            seam.answer(*row.copy_answer);
+        seam.answer_folder(new_folder.wstring());
+        {
+            test::denied_key_rights locked(HKEY_CURRENT_USER, settings_key, KEY_SET_VALUE);
+            click(IDC_INS_FACTORY_BROWSE);
+        }
+
+        expect_boxes(row.copy_answer ? texts{copy_question, refused} : texts{refused}, row.copy_answer ? 1 : 0);
+        EXPECT_EQ(seam.shell_operations().size(), row.copy_answer == IDYES ? 1u : 0u) << run;  // no delete
+        EXPECT_EQ(listing(old_folder), old_before) << run;
+        EXPECT_EQ(setting(L"InsFactory"), old_text) << run;
+        EXPECT_EQ(box(IDC_INS_FACTORY_EDIT), old_text) << run;
+        EXPECT_EQ(card_names(), names) << run;
+        seam.clear();
+    }
+}
+
+// Enter takes the preset answer: only a question whose Yes loses data presets No. The import's
+// Yes replaces files of the same name in the working folder without asking again.
+TEST_F(WorkingFolders, EachQuestionPresetsTheAnswerThatKeepsData)
+{
+    const fs::path new_folder = root.path() / L"Cache Neu", source = root.path() / L"Quelle";
+    write(fs::path(station.cached_base()) / L"tile.dat", "t");
+    write(source / L"tile.dat", "new");
+    fs::create_directories(new_folder);
+    for (const int answer : {IDYES, IDYES, IDYES})
+        seam.answer(answer);
+    seam.answer_folder(new_folder.wstring());
+    click(IDC_CACHED_BASE_BROWSE);
+    seam.answer_folder(source.wstring());
+    click(IDC_CACHED_BASE_IMPORT);
+
+    const auto flagged = [](UINT flags, const std::wstring& text) { return std::to_wstring(flags) + L" " + text; };
+    texts asked;
+    for (const test::shown_box& shown : seam.boxes())
+        asked.push_back(flagged(shown.flags, shown.text));
+    EXPECT_EQ(asked, (texts{flagged(question, L"1 files/folders found in original folder. Copy to new Folder?"),
+                            flagged(question | MB_DEFBUTTON2, L"Copy Successfull! Delete Original Folder '" + station.cached_base() + L"'?"),
+                            flagged(question | MB_DEFBUTTON2, L"Import (Copy) 1 files/folders into '" + new_folder.wstring() + L"\\'?")}));
+}
+
+// An empty setting would make the import's destination the process's current directory.
+TEST_F(WorkingFolders, ImportWithoutAFolderSetWarnsOnce)
+{
+    struct unset {
+        int button;
+        const wchar_t* setting;
+        std::wstring warning;
+    };
+    for (const unset& row : {
+             unset{IDC_INS_FACTORY_IMPORT, L"InsFactory", L"No Instance Factory folder is set: choose one with '...' first!"},
+             unset{IDC_CACHED_BASE_IMPORT, L"CachedBase", L"No Cached-base folder is set: choose one with '...' first!"},
+         }) {
+        set_setting(row.setting, L"");
+        seam.clear();
+        click(row.button);
+        ASSERT_EQ(seam.boxes().size(), 1u);
+        EXPECT_EQ(seam.boxes()[0].text, row.warning);
+        EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    }
+    EXPECT_TRUE(seam.folder_titles().empty());
+    EXPECT_TRUE(seam.shell_operations().empty());
 }
 
 }  // namespace

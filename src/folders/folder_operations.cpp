@@ -38,6 +38,25 @@ bool accepts_a_written_file(const std::wstring& folder)
 
 }  // namespace
 
+std::wstring with_one_backslash(const std::wstring& folder)
+{
+    if (folder.empty())
+        return folder;
+    const size_t last_kept = folder.find_last_not_of(L"\\/");
+    if (last_kept == std::wstring::npos)
+        return L"\\";
+    return folder.substr(0, last_kept + 1) + L'\\';
+}
+
+bool is_inside(const std::wstring& inner, const std::wstring& outer)
+{
+    const std::wstring inner_folder = with_one_backslash(inner), outer_folder = with_one_backslash(outer);
+    if (inner_folder.empty() || outer_folder.empty() || inner_folder.size() < outer_folder.size())
+        return false;
+    const int length = static_cast<int>(outer_folder.size());
+    return CompareStringOrdinal(inner_folder.c_str(), length, outer_folder.c_str(), length, TRUE) == CSTR_EQUAL;
+}
+
 bool fits_path_limit(const std::wstring& folder)
 {
     if (folder.size() <= folder_path_limit)
@@ -46,60 +65,77 @@ bool fits_path_limit(const std::wstring& folder)
     return false;
 }
 
+// A drive root comes back with its backslash already: one more would make "C:\\".
 bool pick_folder(HWND owner, const std::wstring& title, const std::wstring& start, std::wstring& chosen)
 {
     std::wstring picked;
     if (!ui::modal().pick_folder(owner, title, start, picked))
         return false;
-    picked += L'\\';
-    if (_wcsicmp(start.c_str(), picked.c_str()) == 0)
+    picked = with_one_backslash(picked);
+    if (is_inside(picked, start) && is_inside(start, picked))
         return false;
     chosen = picked;
     return true;
 }
 
 // The checks come first, all of them, so that a refused folder leaves both folders as they were.
-bool relocate_folder(const std::wstring& old_folder, const std::wstring& new_folder)
+relocation relocate_folder(const std::wstring& old_folder, const std::wstring& new_folder)
 {
     if (new_folder.empty()) {
         show_error(L"No new folder given!");
-        return false;
+        return relocation::refused;
     }
     if (!fits_path_limit(old_folder) || !fits_path_limit(new_folder))
-        return false;
+        return relocation::refused;
+    // Copying a folder into one inside it copies the copy again, and the delete that follows
+    // takes the copy with the originals.
+    if (is_inside(new_folder, old_folder)) {
+        show_error(L"Folder '%ls' lies inside the original folder '%ls'!", new_folder.c_str(), old_folder.c_str());
+        return relocation::refused;
+    }
+    if (is_inside(old_folder, new_folder)) {
+        show_error(L"Folder '%ls' holds the original folder '%ls'!", new_folder.c_str(), old_folder.c_str());
+        return relocation::refused;
+    }
     const long old_count = count_entries(old_folder);
     if (PathIsNetworkPathW(new_folder.c_str())) {
         show_error(L"Folder '%ls' NOT on a local drive!", new_folder.c_str());
-        return false;
+        return relocation::refused;
     }
     if (const long new_count = count_entries(new_folder); new_count != 0) {
         show_error(L"Folder '%ls' needs to be empty (%ld files deteched)!", new_folder.c_str(), new_count);
-        return false;
+        return relocation::refused;
     }
     if (!accepts_a_written_file(new_folder)) {
         show_error(L"Folder '%ls' is not writable!", new_folder.c_str());
-        return false;
+        return relocation::refused;
     }
 
-    if (old_count > 0 && user_says_yes(L"%ld files/folders found in original folder. Copy to new Folder?", old_count)) {
-        if (!copy_folder_contents(old_folder, new_folder)) {
-            show_error(L"Failed to fully copy files!");
-            return false;
-        }
-        // The copy is complete: the new folder is the one to keep even when the delete fails.
-        if (user_says_yes(L"Copy Successfull! Delete Original Folder '%ls'?", old_folder.c_str()) &&
-            !delete_folder_contents(old_folder))
-            show_error(L"Failed to delete original folder. Continuing anyway!");
+    // Copying into a folder found empty loses nothing: Yes is preset.
+    if (old_count == 0 ||
+        !user_says_yes(preset_answer::yes, L"%ld files/folders found in original folder. Copy to new Folder?", old_count))
+        return relocation::adopted;
+    if (!copy_folder_contents(old_folder, new_folder)) {
+        show_error(L"Failed to fully copy files!");
+        return relocation::refused;
     }
-    return true;
+    return relocation::copied;
+}
+
+void offer_to_delete_originals(const std::wstring& old_folder)
+{
+    if (user_says_yes(preset_answer::no, L"Copy Successfull! Delete Original Folder '%ls'?", old_folder.c_str()) &&
+        !delete_folder_contents(old_folder))
+        show_error(L"Failed to delete original folder. Continuing anyway!");
 }
 
 long count_entries(const std::wstring& folder)
 {
-    if (folder.empty() || folder.size() > folder_path_limit)
+    const std::wstring searched = with_one_backslash(folder);
+    if (searched.empty() || searched.size() > folder_path_limit)
         return 0;
     wchar_t pattern[pattern_size] = {};
-    swprintf_s(pattern, pattern_size, L"%ls*.*", folder.c_str());
+    swprintf_s(pattern, pattern_size, L"%ls*.*", searched.c_str());
     WIN32_FIND_DATAW entry{};
     const win::unique_find search(FindFirstFileW(pattern, &entry));
     if (!search)
@@ -113,18 +149,20 @@ long count_entries(const std::wstring& folder)
     return count;
 }
 
+// Without its backslash "C:\Factory*" would name the folder itself and every sibling whose name
+// starts the same, "C:\Factory Backup" among them.
 bool copy_folder_contents(const std::wstring& from, const std::wstring& to)
 {
     if (from.empty() || to.empty())
         return false;
-    return ui::modal().copy_items(from + L"*", to) == ui::shell_outcome::done;
+    return ui::modal().copy_items(with_one_backslash(from) + L"*", with_one_backslash(to)) == ui::shell_outcome::done;
 }
 
 bool delete_folder_contents(const std::wstring& folder)
 {
     if (folder.empty())
         return false;
-    return ui::modal().delete_items(folder + L"*") == ui::shell_outcome::done;
+    return ui::modal().delete_items(with_one_backslash(folder) + L"*") == ui::shell_outcome::done;
 }
 
 }  // namespace folders

@@ -3,6 +3,7 @@
 #include "connections/multi_conn.h"
 #include "folders/folder_operations.h"
 #include "host/settings_store.h"
+#include "ui/modal_seam.h"
 #include "ui/show_error.h"
 
 namespace folders {
@@ -12,26 +13,38 @@ struct folder_texts {
     const wchar_t* setting;
     const wchar_t* choose_title;
     const wchar_t* import_title;
+    const wchar_t* unset_warning;
 };
 
 constexpr folder_texts ins_factory{L"InsFactory", L"Select a new Instance Factory folder",
-                                   L"Import Instance Factory from another folder"};
+                                   L"Import Instance Factory from another folder",
+                                   L"No Instance Factory folder is set: choose one with '...' first!"};
 constexpr folder_texts cached_base{L"CachedBase", L"Select a new Cached-base folder",
-                                   L"Import Cached-base from another folder"};
+                                   L"Import Cached-base from another folder",
+                                   L"No Cached-base folder is set: choose one with '...' first!"};
 
-// A failed read has shown its own box.
+// A failed read has shown its own box. Administrators set the folders by script and by hand,
+// often without the trailing backslash that the steps build their patterns on.
 bool read_folder(const folder_texts& folder, std::wstring& value)
 {
     bool is_portable = false;
-    return host::read_setting(is_portable, folder.setting, value, false);
+    const bool read = host::read_setting(is_portable, folder.setting, value, false);
+    value = with_one_backslash(value);
+    return read;
 }
 
 // True when the user chose another folder, it took the current one's place and was saved.
 bool move_to_chosen(folder_window& window, const folder_texts& folder, const std::wstring& current, std::wstring& chosen)
 {
-    if (!pick_folder(window.owner(), folder.choose_title, current, chosen) || !relocate_folder(current, chosen))
+    if (!pick_folder(window.owner(), folder.choose_title, current, chosen))
         return false;
-    host::write_setting(folder.setting, chosen);  // a refused write has shown its own box
+    const relocation moved = relocate_folder(current, chosen);
+    // The originals may go only once the setting no longer names them: an unsaved folder leaves
+    // the client on the old one. A refused save has shown its own box.
+    if (moved == relocation::refused || !host::write_setting(folder.setting, chosen))
+        return false;
+    if (moved == relocation::copied)
+        offer_to_delete_originals(current);
     return true;
 }
 
@@ -44,7 +57,7 @@ bool import_into(folder_window& window, const folder_texts& folder)
         return false;
     // The shell would copy an empty destination into the process's current directory.
     if (current.empty()) {
-        show_error(L"No folder to import into: choose one with '...' first!");
+        ui::message_box(folder.unset_warning, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     std::wstring source;
@@ -56,7 +69,8 @@ bool import_into(folder_window& window, const folder_texts& folder)
         show_error(L"No files/folders in '%ls'!", source.c_str());
         return false;
     }
-    if (!user_says_yes(L"Import (Copy) %ld files/folders into '%ls'?", count, current.c_str()))
+    // Yes replaces the folder's files of the same name without a further question: No is preset.
+    if (!user_says_yes(preset_answer::no, L"Import (Copy) %ld files/folders into '%ls'?", count, current.c_str()))
         return true;
     if (!copy_folder_contents(source, current)) {
         show_error(L"Failed to fully copy files!");
