@@ -372,6 +372,7 @@ TEST_F(WorkingFolders, FolderSettingsWithoutOrWithExtraBackslashesNameOnlyTheFol
         const std::wstring old_text = old_folder.wstring() + L"\\", new_text = new_folder.wstring() + L"\\";
         set_setting(L"InsFactory", old_folder.wstring() + ending);
         open();
+        EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"})) << run;  // listed from the folder itself
         const auto operations_before = static_cast<std::ptrdiff_t>(seam.shell_operations().size());
         seam.answer(IDYES);
         seam.answer(IDYES);
@@ -397,6 +398,14 @@ TEST_F(WorkingFolders, FolderSettingsWithoutOrWithExtraBackslashesNameOnlyTheFol
         expect_boxes({L"Import (Copy) 1 files/folders into '" + new_text + L"'?"}, 1);
         EXPECT_EQ(seam.shell_operations().back(), L"copy " + sibling.wstring() + L"\\* -> " + new_text);
         EXPECT_EQ(test::read_file(new_folder / L"keep.ini"), "keep") << run;
+
+        // Nor from a folder that holds it: the copy would go on copying itself.
+        seam.clear();
+        const size_t operations = seam.shell_operations().size();
+        seam.answer_folder(parent.wstring());
+        click(IDC_INS_FACTORY_IMPORT);
+        expect_boxes({L"Folder '" + parent.wstring() + L"\\' holds the folder '" + new_text + L"' to import into!"}, 0);
+        EXPECT_EQ(seam.shell_operations().size(), operations) << run;
         seam.clear();
     }
 }

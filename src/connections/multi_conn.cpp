@@ -2,6 +2,7 @@
 
 #include "connections/seed_file_name.h"
 #include "ui/show_error.h"
+#include "host/folder_path.h"
 #include "host/settings_store.h"
 #include "vorn/vorn_profile_draft.h"
 #include "win/unique_handle.h"
@@ -27,7 +28,7 @@ std::wstring instance_factory_folder()
     bool is_portable = false;
     std::wstring folder;
     host::read_setting(is_portable, L"InsFactory", folder, false);
-    return folder;
+    return host::with_one_backslash(folder);
 }
 
 std::wstring config_path(const std::wstring& folder)
@@ -210,7 +211,7 @@ std::wstring multi_conn::folder()
 {
     std::wstring folder;
     host::read_optional_setting(L"InsFactory", folder, false);
-    return folder;
+    return host::with_one_backslash(folder);
 }
 
 void multi_conn::report() const

@@ -38,19 +38,9 @@ bool accepts_a_written_file(const std::wstring& folder)
 
 }  // namespace
 
-std::wstring with_one_backslash(const std::wstring& folder)
-{
-    if (folder.empty())
-        return folder;
-    const size_t last_kept = folder.find_last_not_of(L"\\/");
-    if (last_kept == std::wstring::npos)
-        return L"\\";
-    return folder.substr(0, last_kept + 1) + L'\\';
-}
-
 bool is_inside(const std::wstring& inner, const std::wstring& outer)
 {
-    const std::wstring inner_folder = with_one_backslash(inner), outer_folder = with_one_backslash(outer);
+    const std::wstring inner_folder = host::with_one_backslash(inner), outer_folder = host::with_one_backslash(outer);
     if (inner_folder.empty() || outer_folder.empty() || inner_folder.size() < outer_folder.size())
         return false;
     const int length = static_cast<int>(outer_folder.size());
@@ -71,7 +61,7 @@ bool pick_folder(HWND owner, const std::wstring& title, const std::wstring& star
     std::wstring picked;
     if (!ui::modal().pick_folder(owner, title, start, picked))
         return false;
-    picked = with_one_backslash(picked);
+    picked = host::with_one_backslash(picked);
     if (is_inside(picked, start) && is_inside(start, picked))
         return false;
     chosen = picked;
@@ -131,7 +121,7 @@ void offer_to_delete_originals(const std::wstring& old_folder)
 
 long count_entries(const std::wstring& folder)
 {
-    const std::wstring searched = with_one_backslash(folder);
+    const std::wstring searched = host::with_one_backslash(folder);
     if (searched.empty() || searched.size() > folder_path_limit)
         return 0;
     wchar_t pattern[pattern_size] = {};
@@ -155,14 +145,14 @@ bool copy_folder_contents(const std::wstring& from, const std::wstring& to)
 {
     if (from.empty() || to.empty())
         return false;
-    return ui::modal().copy_items(with_one_backslash(from) + L"*", with_one_backslash(to)) == ui::shell_outcome::done;
+    return ui::modal().copy_items(host::with_one_backslash(from) + L"*", host::with_one_backslash(to)) == ui::shell_outcome::done;
 }
 
 bool delete_folder_contents(const std::wstring& folder)
 {
     if (folder.empty())
         return false;
-    return ui::modal().delete_items(with_one_backslash(folder) + L"*") == ui::shell_outcome::done;
+    return ui::modal().delete_items(host::with_one_backslash(folder) + L"*") == ui::shell_outcome::done;
 }
 
 }  // namespace folders

@@ -4,6 +4,7 @@
 // ends in exactly one. A check that refuses a folder shows why in the program's error box before
 // anything is touched.
 
+#include "host/folder_path.h"
 #include "ui/modal_seam.h"
 
 #include <windows.h>
@@ -33,11 +34,6 @@ bool user_says_yes(preset_answer preset, const wchar_t* format, Args... args)
     swprintf_s(question, question_size, format, args...);
     return ui::message_box(question, MB_YESNO | MB_ICONQUESTION | static_cast<UINT>(preset)) == IDYES;
 }
-
-// The folder ending in exactly one backslash however many it was written with (none, as a
-// script may set it, or two, as a picked drive root comes back), so "C:" and "C:\\" are "C:\".
-// Empty stays empty: no folder is set, and the steps never read the current directory instead.
-std::wstring with_one_backslash(const std::wstring& folder);
 
 // True when `inner` is `outer` or lies anywhere inside it, letter case and trailing backslashes
 // aside: "C:\A\B" is inside "c:\a\", "C:\AB\" is not inside "C:\A\". An empty folder is nowhere.

@@ -29,7 +29,7 @@ bool read_folder(const folder_texts& folder, std::wstring& value)
 {
     bool is_portable = false;
     const bool read = host::read_setting(is_portable, folder.setting, value, false);
-    value = with_one_backslash(value);
+    value = host::with_one_backslash(value);
     return read;
 }
 
@@ -64,6 +64,11 @@ bool import_into(folder_window& window, const folder_texts& folder)
     if (!fits_path_limit(current) || !pick_folder(window.owner(), folder.import_title, current, source) ||
         !fits_path_limit(source))
         return false;
+    // Copying a folder into one inside it copies the copy again, without end.
+    if (is_inside(current, source)) {
+        show_error(L"Folder '%ls' holds the folder '%ls' to import into!", source.c_str(), current.c_str());
+        return false;
+    }
     const long count = count_entries(source);
     if (count == 0) {
         show_error(L"No files/folders in '%ls'!", source.c_str());
