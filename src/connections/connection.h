@@ -4,8 +4,8 @@
 // in the Instance Factory folder, named after the server's seed ("<seed>_locator.ini").
 //
 // The fields are public: the set, the main window and the Connection Properties dialog read and
-// edit them directly; connection_fields.h lists them with their keys and values when new. The
-// values the last login fetched from the server have accessors.
+// edit them directly, plaxorcfg reads them; connection_fields.h lists them with their keys and
+// values when new. The values the last login fetched from the server have accessors.
 
 #include "connections/exports.h"
 #include "vorn/vorn_buffer.h"
@@ -56,6 +56,8 @@ public:
     bool is_new() const;
 
     vorn_buffer get_name() const;
+    // The camelCase accessors are the exported interface the client's other programs link
+    // against: their names and signatures stay as they are.
     vorn_buffer getServerUserName() const;
     vorn_buffer getServerPassword() const;  // plain
     vorn_buffer plx2HttpServer() const;
@@ -137,8 +139,6 @@ public:
     long m_cad_save_format = 0;
 
 private:
-    friend class conn_prop_main_dlg;
-
     void set_default();
     vorn_buffer get_def_name() const;
     // Forgets the login; the client library is not asked to release it.

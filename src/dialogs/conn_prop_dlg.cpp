@@ -2,7 +2,6 @@
 
 #include "connections/connection.h"
 #include "dialogs/conn_prop_ids.h"
-#include "dialogs/conn_prop_main_dlg.h"
 #include "ui/typed_values.h"
 
 #include <cwchar>
@@ -18,9 +17,15 @@ bool checked(const ui::button& box)
 
 }  // namespace
 
-conn_prop_dlg::conn_prop_dlg(conn_prop_main_dlg& main, connection& conn)
-    : ui::dialog(IDD_CONN_PROP_PAGE), m_main(main), m_conn(conn)
+conn_prop_dlg::conn_prop_dlg(connection& conn, std::function<void()> changed)
+    : ui::dialog(IDD_CONN_PROP_PAGE), m_changed(std::move(changed)), m_conn(conn)
 {
+}
+
+void conn_prop_dlg::tell_changed() const
+{
+    if (m_ready && m_changed)
+        m_changed();
 }
 
 bool conn_prop_dlg::on_init()
@@ -115,7 +120,7 @@ void conn_prop_dlg::copy_same_credentials()
         m_server_login_edit.set_text(m_login_edit.text());
         m_server_password_edit.set_text(m_password_edit.text());
     }
-    m_main.update_save();
+    tell_changed();
 }
 
 bool conn_prop_dlg::on_command(int id, int code, HWND)
@@ -137,12 +142,12 @@ bool conn_prop_dlg::on_command(int id, int code, HWND)
     case IDC_CP_HOST:
     case IDC_CP_PROCESS:
     case IDC_CP_SERVER_LOGIN:
-        if (code == EN_CHANGE && m_ready)
-            m_main.update_save();
+        if (code == EN_CHANGE)
+            tell_changed();
         return code == EN_CHANGE;
     case IDC_CP_PORT:
-        if (code == EN_KILLFOCUS && m_ready)
-            m_main.update_save();
+        if (code == EN_KILLFOCUS)
+            tell_changed();
         return code == EN_KILLFOCUS;
     case IDC_CP_READ_SIZE:
         if (code == CBN_SELCHANGE && m_ready) {

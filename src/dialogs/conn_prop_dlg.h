@@ -1,22 +1,28 @@
 #pragma once
 // The "HTTP" page of Connection Properties: host, process, SSL, port, read size and the two
-// sets of credentials of the dialog's working copy.
+// sets of credentials of the dialog's working copy. The page knows nothing of the dialog that
+// holds it: it calls back whoever holds it when a box that decides on saving has changed.
 
 #include "ui/controls.h"
 #include "ui/dialog.h"
 
+#include <functional>
+
 class connection;
-class conn_prop_main_dlg;
 
 class conn_prop_dlg : public ui::dialog {
 public:
-    conn_prop_dlg(conn_prop_main_dlg& main, connection& conn);
+    // `changed` runs after the host, process, login, password or server login has changed,
+    // "Use Same Credentials" was checked or the port box lost the focus; never while the page
+    // fills.
+    conn_prop_dlg(connection& conn, std::function<void()> changed);
 
     // The working copy takes every control of the page.
     void read_controls();
     // The server logon follows its check box, which enables the server credentials with it.
     void apply_server_credentials();
-    // With "Use Same Credentials" checked, the server login and password repeat the login's.
+    // With "Use Same Credentials" checked, the server login and password repeat the login's;
+    // then the holder hears of the change.
     void copy_same_credentials();
     // Whether every one-line box holds a value the file can keep; the first that does not has
     // shown its warning.
@@ -31,8 +37,9 @@ protected:
 
 private:
     void fill_read_sizes() const;
+    void tell_changed() const;
 
-    conn_prop_main_dlg& m_main;
+    std::function<void()> m_changed;
     connection& m_conn;
     bool m_ready = false;
     ui::edit m_host_edit;

@@ -15,7 +15,7 @@ conn_prop_main_dlg::conn_prop_main_dlg(multi_conn& set, connection& original)
 {
 }
 
-// The page's window is a child of this one and goes with it; the page object goes after it.
+// The page's window, a child of the tab control, goes with this one; the page object after it.
 conn_prop_main_dlg::~conn_prop_main_dlg()
 {
     destroy_window();
@@ -44,7 +44,7 @@ bool conn_prop_main_dlg::on_init()
 
 void conn_prop_main_dlg::create_page()
 {
-    m_page = std::make_unique<conn_prop_dlg>(*this, *m_working);
+    m_page = std::make_unique<conn_prop_dlg>(*m_working, [this] { update_save(); });
     // Tab and Shift+Tab walk into the page, which is a child of the tab control.
     const HWND tabs = m_tabs.hwnd();
     SetWindowLongPtrW(tabs, GWL_EXSTYLE, GetWindowLongPtrW(tabs, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);

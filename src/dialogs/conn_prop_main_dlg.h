@@ -24,10 +24,11 @@ public:
     // Whether the working copy may be saved; it takes the page's controls first. A new
     // definition is never saved this way: only Create gives it a file.
     bool can_save();
+    // Save follows can_save; the page asks for this whenever one of its boxes changed.
     void update_save() { m_save_btn.enable(can_save()); }
     void paint_swatch();
-    // Whether Save has written the definition's file; a dialog ended with OK otherwise leaves
-    // the write to its caller.
+    // Whether the dialog has written the definition's file, as Save and Create do before they
+    // end it with OK; a dialog ended with OK otherwise leaves the write to its caller.
     bool wrote_file() const { return m_wrote_file; }
 
     // Writes the definition's file, or shows why it could not be written and returns false.

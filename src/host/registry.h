@@ -1,7 +1,8 @@
 #pragma once
-// The registry rules that settings, AutoCAD discovery and profile connection share: error
-// texts, how a key is opened and a failure reported, finding a value by name, writing text.
-// Nothing here creates or deletes a key or a value.
+// The registry rules that settings, AutoCAD discovery, profile connection and restore points
+// share: error texts, how a key is opened and a failure reported, finding a value by name,
+// writing text, and reading a value whole and putting it back. Nothing here creates or deletes a
+// key; a value is deleted only by write_stored_value, when the value put back did not exist.
 
 #include "win/unique_handle.h"
 #include "vorn/vorn_buffer.h"
