@@ -6,6 +6,7 @@
 #include "host/release_rows.h"
 #include "host/running_acads.h"
 
+#include "ui/show_error.h"
 #include "support/moved_local_data.h"
 #include "support/created_key.h"
 #include "support/denied_key_rights.h"
@@ -114,7 +115,7 @@ TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
         {L"R24.3", L"ACAD-7101:804", nullptr, L"D:\\Program Files\\Autodesk\\AutoCAD 2024", L"AutoCAD 2024 - 简体中文 (Simplified Chinese)"},
         {L"R25.0", L"ACAD-8101:409", L"<<Unnamed Profile>>", nullptr, nullptr}});
 
-    ASSERT_TRUE(host::discover_acad_installs(list));
+    ASSERT_TRUE(show_failures(host::discover_acad_installs(list)));
     EXPECT_EQ(list.size(), 5u);  // those summed up below
     EXPECT_TRUE(seam.showed_errors(
         {L"Key 'HKEY_CURRENT_USER', SubKey 'R20.1\\ACAD-F001:804\\Profiles\\<<未命名配置>>\\General' does not exist!",
@@ -152,7 +153,7 @@ TEST_F(DiscoveryTest, ListsOnlyTableReleasesInCharacterOrder)
         registry += user_release(release);
     test::load_reg_text(registry);
 
-    ASSERT_TRUE(host::discover_acad_installs(list));
+    ASSERT_TRUE(show_failures(host::discover_acad_installs(list)));
     entries releases, names, boxes;
     for (const auto& [name, record] : list) {
         EXPECT_EQ(record.release, name);
@@ -194,7 +195,7 @@ TEST_F(DiscoveryTest, KeepsWhatWasReadWhenKeysOrValuesFail)
     test::created_key(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD\\R24.2\\ACAD-6101:409\\Profiles\\Site\\General")
         .set(L"ACAD", long_acad);
 
-    ASSERT_TRUE(host::discover_acad_installs(list));
+    ASSERT_TRUE(show_failures(host::discover_acad_installs(list)));
     EXPECT_EQ(list.size(), 4u);  // those summed up below
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'R22.0\\ACAD-1001:409\\Profiles' does not exist!",
                                     L"Key 'HKEY_CURRENT_USER', SubKey 'R23.0\\ACAD-2001:409\\Profiles\\Site\\Variables' does not exist!",
@@ -213,11 +214,11 @@ TEST_F(DiscoveryTest, WithoutReleasesListsNothingAndWithoutAutoCadShowsOneBox)
     // Another Autodesk product, and AutoCAD only for the machine.
     test::load_reg_text(L"[HKEY_CURRENT_USER\\Software\\Autodesk\\Inventor]\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\"
                         L"ACAD-5101:409]\n\"AcadLocation\"=\"D:\\\\Acad\"\n" + user_release(L"r24.1"));
-    EXPECT_TRUE(host::discover_acad_installs(list));
+    EXPECT_TRUE(show_failures(host::discover_acad_installs(list)));
     EXPECT_TRUE(list.empty());
     EXPECT_TRUE(seam.boxes().empty());
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD"), ERROR_SUCCESS);
-    EXPECT_FALSE(host::discover_acad_installs(list));
+    EXPECT_FALSE(show_failures(host::discover_acad_installs(list)));
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'Software\\Autodesk\\AutoCAD' does not exist!"}));
 }
 
@@ -228,7 +229,7 @@ TEST_F(DiscoveryTest, TakesTheLargeIconOfAcadExe)
     std::filesystem::copy_file(test::program_folder() / L"acad.exe", installed.path() / L"acad.exe");
     test::load_reg_text(user_release(L"R24.1"));
     test::created_key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409").set(L"AcadLocation", installed.path());
-    ASSERT_TRUE(host::discover_acad_installs(list));
+    ASSERT_TRUE(show_failures(host::discover_acad_installs(list)));
     EXPECT_TRUE(seam.boxes().empty());
     EXPECT_EQ(summary(L"R24.1"), installed.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | icon 32x32");
 }
@@ -391,10 +392,10 @@ TEST_F(ProfileConnection, ConnectsAndDisconnectsInTheRegistryAndTheRecord)
         SCOPED_TRACE(testing::Message() << "ACAD " << acad);
         acad_install record = profile(acad, trusted);
         EXPECT_EQ(host::is_profile_connected(record, tool_folder), connected_before);
-        EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_TRUE(show_failures(host::set_profile_connection(true, record, tool_folder)));
         expect_written(record, acad_on, trusted_on);
         EXPECT_TRUE(host::is_profile_connected(record, tool_folder));
-        EXPECT_TRUE(host::set_profile_connection(false, record, tool_folder));
+        EXPECT_TRUE(show_failures(host::set_profile_connection(false, record, tool_folder)));
         expect_written(record, acad_off, trusted_off);
         EXPECT_FALSE(host::is_profile_connected(record, tool_folder));
     }
@@ -409,21 +410,21 @@ TEST_F(ProfileConnection, WritesOnlyTheValuesWhoseJoinedTextChanged)
         set_stored(L"R24.1", L"\\Variables", L"TRUSTEDPATHS", L"marker");
     };
     acad_install record = profile(L"x;y", L"t");
-    ASSERT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    ASSERT_TRUE(show_failures(host::set_profile_connection(true, record, tool_folder)));
     mark();
-    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_TRUE(show_failures(host::set_profile_connection(true, record, tool_folder)));
     EXPECT_EQ(stored(), L"marker | marker");
 
     // Support path already connected, trusted paths not: only "TRUSTEDPATHS" is written.
     record = profile(L"D:\\Tool\\A2022;D:\\Tool;x", L"t");
     mark();
-    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_TRUE(show_failures(host::set_profile_connection(true, record, tool_folder)));
     EXPECT_EQ(stored(), L"marker | t;D:\\Tool;D:\\Tool\\A2022");
 
     // Entries compare without case, the joined text with it: a text differing only in case is written.
     record = profile(L"d:\\tool\\a2022;d:\\tool", L"D:\\Tool;D:\\Tool\\A2022");
     record.support_paths = {L"D:\\Tool\\A2022", L"D:\\Tool"};
-    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_TRUE(show_failures(host::set_profile_connection(true, record, tool_folder)));
     EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool | D:\\Tool;D:\\Tool\\A2022");
     EXPECT_TRUE(seam.boxes().empty());
 }
@@ -457,8 +458,8 @@ TEST_F(ProfileConnection, ReleasesWithoutASuffixAreNeverConnectedNorTouched)
         // Lists that would count as connected if "D:\Tool" were the release folder.
         acad_install record = profile(L"D:\\Tool;D:\\Tool", L"D:\\Tool;D:\\Tool", release);
         EXPECT_FALSE(host::is_profile_connected(record, tool_folder));
-        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
-        EXPECT_FALSE(host::set_profile_connection(false, record, tool_folder));
+        EXPECT_FALSE(show_failures(host::set_profile_connection(true, record, tool_folder)));
+        EXPECT_FALSE(show_failures(host::set_profile_connection(false, record, tool_folder)));
         expect_written(record, L"D:\\Tool;D:\\Tool", L"D:\\Tool;D:\\Tool");
     }
     EXPECT_TRUE(seam.boxes().empty());
@@ -467,7 +468,7 @@ TEST_F(ProfileConnection, ReleasesWithoutASuffixAreNeverConnectedNorTouched)
 TEST_F(ProfileConnection, MissingKeyShowsItsBoxAndCreatesNothing)
 {
     acad_install record = profile(L"x;y", L"t", L"R24.1", false, true);
-    EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_FALSE(show_failures(host::set_profile_connection(true, record, tool_folder)));
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + general + L"' does not exist!"}));
     EXPECT_FALSE(key_exists(general));
     EXPECT_EQ(record.support_paths, (entries{L"D:\\Tool\\A2022", L"D:\\Tool", L"x", L"y"}));  // changed in memory
@@ -477,7 +478,7 @@ TEST_F(ProfileConnection, MissingKeyShowsItsBoxAndCreatesNothing)
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, variables.c_str()), ERROR_SUCCESS);
     seam.clear();
     record = profile(L"x;y", L"t", L"R24.1", true, false);
-    EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_FALSE(show_failures(host::set_profile_connection(true, record, tool_folder)));
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + variables + L"' does not exist!"}));
     EXPECT_FALSE(key_exists(variables));
     EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool;x;y | (none)");  // written before
@@ -491,7 +492,7 @@ TEST_F(ProfileConnection, KeyThatRefusesWritingKeepsItsValueAndTheNextConnectWri
     acad_install record = profile(L"x;y", L"t");
     {
         test::denied_key_rights locked(HKEY_CURRENT_USER, general, KEY_SET_VALUE);
-        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_FALSE(show_failures(host::set_profile_connection(true, record, tool_folder)));
         EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + general + refused}));
         EXPECT_EQ(stored(), L"x;y | t");
         EXPECT_EQ(texts_of(record), L"x;y | t");
@@ -500,14 +501,14 @@ TEST_F(ProfileConnection, KeyThatRefusesWritingKeepsItsValueAndTheNextConnectWri
     seam.clear();
     {
         test::denied_key_rights locked(HKEY_CURRENT_USER, variables, KEY_SET_VALUE);
-        EXPECT_FALSE(host::set_profile_connection(true, record, tool_folder));
+        EXPECT_FALSE(show_failures(host::set_profile_connection(true, record, tool_folder)));
         EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '" + variables + refused}));
         EXPECT_EQ(stored(), L"D:\\Tool\\A2022;D:\\Tool;x;y | t");
         EXPECT_EQ(texts_of(record), L"D:\\Tool\\A2022;D:\\Tool;x;y | t");
     }
     seam.clear();
     // The stored texts followed only what was written, so the lists still differ and go out now.
-    EXPECT_TRUE(host::set_profile_connection(true, record, tool_folder));
+    EXPECT_TRUE(show_failures(host::set_profile_connection(true, record, tool_folder)));
     expect_written(record, L"D:\\Tool\\A2022;D:\\Tool;x;y", L"t;D:\\Tool;D:\\Tool\\A2022");
     EXPECT_TRUE(seam.boxes().empty());
 }
@@ -570,7 +571,7 @@ protected:
     host::acad_install_list discover(std::vector<host::release_row> rows = {}, host::discovery_mode mode = host::discovery_mode::window)
     {
         host::acad_install_list found;
-        EXPECT_TRUE(host::discover_acad_installs(found, mode, {rows, client.with_backslash()}));
+        EXPECT_TRUE(show_failures(host::discover_acad_installs(found, mode, {rows, client.with_backslash()})));
         return found;
     }
 
@@ -602,14 +603,14 @@ TEST_F(CurrentReleases, ShippedReleaseFoldersListAndConnectEveryRelease)
         EXPECT_EQ(record.product_name, std::wstring(L"AutoCAD ") + r.year);
         read_support[r.release] = record.support_paths;
         expected_connected[r.release] = connected_texts(record, client_folder() + L"\\A" + r.year, client_folder());
-        ASSERT_TRUE(host::set_profile_connection(true, record, client.with_backslash()));
+        ASSERT_TRUE(show_failures(host::set_profile_connection(true, record, client.with_backslash())));
         EXPECT_TRUE(host::is_profile_connected(record, client.with_backslash()));
     }
     // Read back whole: each export's values behind the folders, put back by disconnecting.
     for (auto& [release, record] : discover({}, host::discovery_mode::whole_values)) {
         SCOPED_TRACE(testing::Message() << release);
         EXPECT_EQ(texts_of(record), expected_connected.at(release));
-        EXPECT_TRUE(host::set_profile_connection(false, record, client.with_backslash()));
+        EXPECT_TRUE(show_failures(host::set_profile_connection(false, record, client.with_backslash())));
     }
     for (auto& [release, record] : discover({}, host::discovery_mode::whole_values))
         EXPECT_EQ(record.support_paths, read_support.at(release)) << release;
@@ -633,7 +634,7 @@ TEST_F(CurrentReleases, WithoutReleaseFoldersOnlyTheBuiltInTablesCount)
     EXPECT_EQ(releases(), L"R22.0+ R24.0 R24.1+ R24.2 R24.3 R25.0 ");
     acad_install& acad2021 = list.at(L"R24.0");
     const std::wstring read = texts_of(acad2021);
-    EXPECT_FALSE(host::set_profile_connection(true, acad2021, client.with_backslash()));
+    EXPECT_FALSE(show_failures(host::set_profile_connection(true, acad2021, client.with_backslash())));
     EXPECT_EQ(texts_of(acad2021), read);
     EXPECT_EQ(host::connect_obstacle_of(acad2021, client.with_backslash()), host::connect_obstacle::no_release_folder);
 
@@ -676,7 +677,7 @@ TEST_F(CurrentReleases, AdministratorsRowsAddToTheBuiltInTablesAndMalformedOnesA
     std::wstring release_folder, client_without_backslash;
     ASSERT_TRUE(host::release_folders(list.at(L"R26.0"), client.with_backslash(), release_folder, client_without_backslash));
     EXPECT_EQ(release_folder, client_folder() + L"\\Custom\\R26");
-    ASSERT_TRUE(host::set_profile_connection(true, list.at(L"R26.0"), client.with_backslash()));
+    ASSERT_TRUE(show_failures(host::set_profile_connection(true, list.at(L"R26.0"), client.with_backslash())));
     EXPECT_TRUE(host::is_profile_connected(list.at(L"R26.0"), client.with_backslash()));
     ASSERT_TRUE(host::release_folders(list.at(L"R24.1"), client.with_backslash(), release_folder, client_without_backslash));
     EXPECT_EQ(release_folder, client_folder() + L"\\A2022");

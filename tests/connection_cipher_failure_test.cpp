@@ -49,7 +49,7 @@ TEST(CipherFailure, APasswordThatCannotBeEncipheredLeavesTheStoredOne)
     conn.m_user_name = L"ann";
     conn.m_password = L"new secret";
     conn.m_server_password = L"";
-    conn.write_ini();
+    static_cast<void>(conn.write_ini());
 
     EXPECT_EQ(stored(path, L"httpConn", L"password"), L"VC1:stored");
     EXPECT_EQ(test::read_file(path).find("new secret"), std::string::npos);

@@ -3,6 +3,7 @@
 // gateway.
 
 #include "dialogs/conn_prop_ids.h"
+#include "ui/show_error.h"
 #include "support/created_key.h"
 #include "support/hostile.h"
 #include "support/opened_main_window.h"
@@ -71,7 +72,7 @@ public:
         first.m_server_user_name = L"web";
         first.m_server_password = L"w3b-pw";
         test::scripted_seam seam;
-        ASSERT_TRUE(first.reconnect()) << (seam.texts().empty() ? L"" : seam.texts().front());
+        ASSERT_TRUE(show_failures(first.reconnect())) << (seam.texts().empty() ? L"" : seam.texts().front());
     }
     void TearDown() override { m_gateway.reset(); }
 

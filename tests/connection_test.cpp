@@ -5,6 +5,7 @@
 #include "connections/connection.h"
 #include "connections/multi_conn.h"
 
+#include "ui/show_error.h"
 #include "support/created_key.h"
 #include "support/hostile.h"
 #include "support/registry_sandbox.h"
@@ -64,7 +65,7 @@ TEST_F(ConnectionFile, NewDefinitionIsWrittenInKeyOrderWithItsDefaults)
     EXPECT_TRUE(conn.is_new());
     EXPECT_EQ(conn.m_network_user.str(), WNetGetUserW(nullptr, network_user, &size) == NO_ERROR ? network_user : L"");
     conn.m_network_user = L"ann";
-    conn.copy_to_file(path(L"abc_locator.ini").c_str());
+    EXPECT_TRUE(conn.copy_to_file(path(L"abc_locator.ini").c_str()));
     EXPECT_FALSE(conn.is_new());
     EXPECT_EQ(conn.file_stem.str(), L"abc_locator");
     EXPECT_EQ(conn.get_name().str(), L"abc_locator");
@@ -124,7 +125,7 @@ TEST_F(ConnectionFile, EveryFieldReadsBackAsWritten)
         conn.*field = value;
     conn.m_last_login = {2024, 3, 7, 14, 5, 9, 0};
     conn.m_colour = RGB(12, 34, 56);
-    conn.copy_to_file(path(L"abc_locator.ini").c_str());
+    EXPECT_TRUE(conn.copy_to_file(path(L"abc_locator.ini").c_str()));
     EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_lastlogin"), L"2024-03-07 14:05:09");
 
     const connection back = loaded(L"abc_locator.ini");
@@ -152,7 +153,7 @@ TEST_F(ConnectionFile, LoginTypeIsClampedAndNamesFollowTheStem)
     for (const auto& [name, stored_and_read] : {std::pair{L"ABC_locator", L" | abc_locator"},
                                                 std::pair{L"Head office", L"Head office | Head office"}, std::pair{L"", L" | abc_locator"}}) {
         conn.m_name = name;
-        conn.write_ini();
+        EXPECT_TRUE(conn.write_ini());
         EXPECT_EQ(stored(L"abc_locator.ini", L"General", L"conn_name") + L" | " + loaded(L"abc_locator.ini").get_name().str(),
                   stored_and_read);
     }
@@ -170,7 +171,7 @@ TEST_F(ConnectionFile, PasswordsAreStoredEncipheredAndOnlyTheirOwnTextDeciphers)
         accented = L"plain ascii";
     conn.m_password = accented.c_str();
     conn.m_server_password = L"s3cret";
-    conn.write_ini();
+    EXPECT_TRUE(conn.write_ini());
     const std::wstring cipher = stored(L"p.ini", L"httpConn", L"password");
     EXPECT_TRUE(cipher.starts_with(L"VC1:")) << cipher;
     EXPECT_EQ(cipher.find(L"s3cret"), std::wstring::npos);
@@ -191,7 +192,7 @@ TEST_F(ConnectionFile, ValuesAreCutAt1023CharactersAndEmptyDatesMeanNever)
     connection conn = loaded(L"long.ini");
     conn.m_host_name = std::wstring(1023, L'h').c_str();
     conn.m_process = std::wstring(1500, L'p').c_str();
-    conn.write_ini();
+    EXPECT_TRUE(conn.write_ini());
     EXPECT_EQ(stored(L"long.ini", L"httpConn", L"process").size(), 1500u) << "written whole";
     const connection back = loaded(L"long.ini");
     EXPECT_EQ(back.m_host_name.str(), std::wstring(1023, L'h'));
@@ -213,14 +214,14 @@ TEST_F(ConnectionFile, AWriteThatCannotBeMadeSaysWhyAndChangesNothing)
     const std::wstring missing_folder = path(L"missing\\abc_locator.ini");
     struct unwritable {
         const char* name;
-        std::function<definition_write(connection&)> write;
+        std::function<win::outcome(connection&)> write;
         std::wstring reason;
     };
     const unwritable cases[] = {
         {"a read-only file",
          [&](connection& conn) {
              SetFileAttributesW(path(L"kept.ini").c_str(), FILE_ATTRIBUTE_READONLY);
-             const definition_write written = conn.write_ini();
+             win::outcome written = conn.write_ini();
              SetFileAttributesW(path(L"kept.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
              return written;
          },
@@ -237,9 +238,9 @@ TEST_F(ConnectionFile, AWriteThatCannotBeMadeSaysWhyAndChangesNothing)
     for (const unwritable& u : cases) {
         SCOPED_TRACE(u.name);
         connection conn = loaded(L"kept.ini");
-        const definition_write written = u.write(conn);
-        EXPECT_FALSE(written.written);
-        EXPECT_EQ(written.reason, u.reason);
+        const win::outcome written = u.write(conn);
+        EXPECT_FALSE(written);
+        EXPECT_EQ(written.text(), u.reason);
         EXPECT_EQ(test::read_file(folder.path() / L"kept.ini"), kept);
         EXPECT_EQ(conn.ini_path.str() + L" " + conn.get_name().str(), path(L"kept.ini") + L" Kept");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);  // no draft left
@@ -329,7 +330,7 @@ TEST_F(ConnectionFile, LabelsOfNameSeedAndLastLogin)
     EXPECT_EQ(conn.get_seed_label().str(), L"<Unknown>");
     EXPECT_EQ(conn.get_lastlogin_label().str(), L"<Unknown>");
 
-    conn.copy_to_file(path(L"abc_locator.ini").c_str());
+    EXPECT_TRUE(conn.copy_to_file(path(L"abc_locator.ini").c_str()));
     EXPECT_EQ(conn.get_name_label().str(), L"abc_locator");
     conn.m_name.empty();
     EXPECT_EQ(conn.get_name_label().str(), L"plx.example.com");
@@ -417,7 +418,7 @@ TEST_F(MultiConn, LoadsEveryIniFileOfTheFolderButFolders)
     EXPECT_EQ(set.find_conn(L"a"), nullptr);
     connection stray;
     error_collector errors;
-    EXPECT_FALSE(set.delete_conn(errors, &stray));
+    EXPECT_FALSE(show_failures(set.delete_conn(errors, &stray)));
     EXPECT_TRUE(seam.showed_errors({L"Connection is not in the standard set!"}));
 
     seam.clear();
@@ -425,7 +426,7 @@ TEST_F(MultiConn, LoadsEveryIniFileOfTheFolderButFolders)
     definition(L"b.ini", "SeedB");
     write_file(L"multi_conn.config", "[General]\nLastDefault=b\n");
     std::filesystem::create_directory(folder.path() / L"c.ini");
-    set.rebuild_list();
+    show_failures(set.rebuild_list());
     EXPECT_EQ(listed(), L"a b default b");
     EXPECT_EQ(set.get_nth(0)->ini_path.str(), path(set.get_nth(0)->file_stem.str() + L".ini"));
     EXPECT_THROW(set.get_nth(2), std::out_of_range);
@@ -442,25 +443,25 @@ TEST_F(MultiConn, DefaultIsTheRecordedDefinitionElseTheFirst)
     definition(L"abc_locator.ini");
     definition(L"xyz_locator.ini");
     WritePrivateProfileStringW(L"General", L"LastDefault", L"ABC_LOCATOR", path(L"multi_conn.config").c_str());
-    set.rebuild_list();
+    show_failures(set.rebuild_list());
     EXPECT_EQ(default_stem(), L"abc_locator");
 
-    set.set_default(set.find_conn(L"xyz_locator"));
+    show_failures(set.set_default(set.find_conn(L"xyz_locator")));
     EXPECT_EQ(default_stem(), L"xyz_locator");
     EXPECT_EQ(stored(L"multi_conn.config", L"General", L"LastDefault"), L"xyz_locator");
 
     error_collector errors;
     connection* removed = set.get_default();
-    ASSERT_TRUE(set.delete_conn(errors, removed));
+    ASSERT_TRUE(show_failures(set.delete_conn(errors, removed)));
     delete removed;  // the caller's part
     EXPECT_EQ(listed(), L"abc_locator default none") << "a removed default is not handed out";
     definition(L"def_locator.ini");
-    set.rebuild_list();
+    show_failures(set.rebuild_list());
     EXPECT_EQ(default_stem(), set.get_nth(0)->file_stem.str()) << "the recorded one has gone";
 
     std::filesystem::remove(path(L"abc_locator.ini"));
     std::filesystem::remove(path(L"def_locator.ini"));
-    set.rebuild_list();
+    show_failures(set.rebuild_list());
     EXPECT_EQ(listed(), L"default none") << "the old default was destroyed with its list";
 }
 
@@ -468,16 +469,16 @@ TEST_F(MultiConn, DeleteRemovesTheFileOrKeepsTheDefinition)
 {
     definition(L"a.ini");
     definition(L"b.ini");
-    set.rebuild_list();
+    show_failures(set.rebuild_list());
     connection* a = set.find_conn(L"a");
     std::filesystem::remove(path(L"a.ini"));
     error_collector errors;
-    EXPECT_FALSE(set.delete_conn(errors, a));
+    EXPECT_FALSE(show_failures(set.delete_conn(errors, a)));
     EXPECT_TRUE(seam.showed_errors({L"Connection file [" + path(L"a.ini") + L"] does not exist!"}));
     EXPECT_EQ(set.total(), 2);
 
     connection* b = set.find_conn(L"b");
-    EXPECT_TRUE(set.delete_conn(errors, b));
+    EXPECT_TRUE(show_failures(set.delete_conn(errors, b)));
     EXPECT_FALSE(std::filesystem::exists(path(L"b.ini")));
     EXPECT_EQ(listed(), L"a default a");
     delete b;  // the caller's part
@@ -512,7 +513,7 @@ TEST_F(MultiConn, ASeedNamesAFileOnlyUnalteredAndInsideTheFolder)
         seam.clear();
         error_collector errors;
         vorn_buffer created;
-        EXPECT_EQ(set.create_new(errors, seed.c_str(), created), box.empty()) << seed;
+        EXPECT_EQ(show_failures(set.create_new(errors, seed.c_str(), created)), box.empty()) << seed;
         EXPECT_EQ(created.str(), box.empty() ? path(L"acme_locator.ini") : L"") << seed;
         EXPECT_TRUE(box.empty() ? seam.boxes().empty() : seam.showed_errors({box})) << seed;
     }
@@ -530,14 +531,14 @@ TEST_F(MultiConn, WithoutAFolderNothingIsListedRecordedOrCreated)
     GetCurrentDirectoryW(MAX_PATH, current);
     ASSERT_TRUE(SetCurrentDirectoryW(folder.path().c_str()));
 
-    set.rebuild_list();
+    show_failures(set.rebuild_list());
     const int listed_count = set.total();
     connection stray;
     stray.file_stem = L"stray";
-    set.set_default(&stray);
+    show_failures(set.set_default(&stray));
     error_collector errors;
     vorn_buffer created;
-    const bool made = set.create_new(errors, L"acme", created);
+    const bool made = show_failures(set.create_new(errors, L"acme", created));
     SetCurrentDirectoryW(current);
 
     EXPECT_EQ(listed_count, 0);
@@ -552,7 +553,7 @@ TEST_F(MultiConn, CopiesShareOneListAndASetThatLetsGoForgetsItsDefault)
 {
     definition(L"a.ini");
     definition(L"b.ini");
-    set.rebuild_list();
+    show_failures(set.rebuild_list());
     connection* const first = set.get_nth(0);
     connection* const first_default = set.get_default();
     ASSERT_NE(first_default, nullptr);
@@ -566,19 +567,19 @@ TEST_F(MultiConn, CopiesShareOneListAndASetThatLetsGoForgetsItsDefault)
 
     std::filesystem::remove(path(L"a.ini"));
     std::filesystem::remove(path(L"b.ini"));
-    set.rebuild_list();  // finds nothing: no new default is chosen
+    show_failures(set.rebuild_list());  // finds nothing: no new default is chosen
     EXPECT_EQ(listed(), L"default none");
     EXPECT_EQ(copy.get_default(), first_default) << "the copy still holds the list";
 
     definition(L"c.ini");
     set = copy;
-    set.rebuild_list();
+    show_failures(set.rebuild_list());
     EXPECT_EQ(default_stem(), L"c");
     copy.free_list();
     EXPECT_EQ(copy.get_default(), nullptr);
 
     connection outside;
-    set.set_default(&outside);
+    show_failures(set.set_default(&outside));
     set.free_list();
     EXPECT_EQ(set.get_default(), &outside) << "a default from outside the list is not the list's to clear";
 }

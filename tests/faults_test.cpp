@@ -7,6 +7,7 @@
 #include "app/main_window_ids.h"
 #include "dialogs/conn_prop_ids.h"
 
+#include "ui/show_error.h"
 #include "support/hostile.h"
 #include "support/created_key.h"
 #include "host/settings_store.h"
@@ -284,7 +285,7 @@ TEST(FullDisk, PortableIniKeepsItsSettingsAndTheRefusalIsShown)
     const std::string stored = test::read_file(ini);
     fill(folder);
     test::scripted_seam seam;
-    EXPECT_FALSE(host::write_setting(L"CachedBase", L"E:\\Cache"));
+    EXPECT_FALSE(show_failures(host::write_setting(L"CachedBase", L"E:\\Cache")));
     EXPECT_TRUE(seam.showed_errors({L"The setting \"CachedBase\" could not be saved in '" + ini.wstring() + L"'."}));
     EXPECT_TRUE(test::read_file(ini) == stored);  // whole, every setting kept
     fs::remove(folder / L"filler");  // room for the report

@@ -11,6 +11,7 @@
 #include "vorn/dbc_login.h"
 #include "vorn/vorn_curl.h"
 
+#include "ui/show_error.h"
 #include "support/created_key.h"
 #include "support/hostile.h"
 #include "support/opened_main_window.h"
@@ -123,7 +124,7 @@ TEST(HostilePortableIni, SettingsReadFromItStayInTheirBuffers)
         for (const wchar_t* name : {L"Version", L"InsFactory", L"CachedBase", L"Updater"}) {
             bool portable = false;
             std::wstring value = L"as given";
-            EXPECT_TRUE(host::read_setting(portable, name, value, name[0] == L'V'));
+            EXPECT_TRUE(show_failures(host::read_setting(portable, name, value, name[0] == L'V')));
             EXPECT_TRUE(portable);
             EXPECT_LE(value.size(), 511u);
         }
@@ -287,7 +288,7 @@ TEST_F(HostileRegistry, ValuesOfEveryWrongTypeAndSizeAreReadAsTheirBoxesSayAndKe
         for (const test::shown_box& box : open_and_close())
             EXPECT_TRUE(error_or_warning(box)) << testing::PrintToString(box.text);
         host::acad_install_list whole;  // as plaxorcfg reads them
-        host::discover_acad_installs(whole, host::discovery_mode::whole_values);
+        show_failures(host::discover_acad_installs(whole, host::discovery_mode::whole_values));
         EXPECT_EQ(whole.size(), 5u);
         set(version, value);
         for (const test::shown_box& box : open_and_close())

@@ -6,6 +6,7 @@
 #include "vorn/dbc_login.h"
 #include "vorn/vorn_curl.h"
 
+#include "ui/show_error.h"
 #include "support/scripted_seam.h"
 #include "support/temp_folder.h"
 #include "support/trusted_authority.h"
@@ -342,14 +343,14 @@ const std::string all_six = "[vars]\nPLX2_SEED = acme\nPLX2_HTTP_SERVER = plx.ac
 TEST_F(ConnectionLogin, HttpLoginTakesTheSixServerValues)
 {
     point_at(gateway("", all_six));
-    ASSERT_TRUE(definition.reconnect()) << first_box();
+    ASSERT_TRUE(show_failures(definition.reconnect())) << first_box();
     EXPECT_TRUE(seam.boxes().empty());
     EXPECT_TRUE(definition.is_connected());
     EXPECT_EQ(server_values(), L"acme plx.acme.com:8443 /acme/dbclient.php /acme/blobs.php ssl 'acme'");
     EXPECT_NE(definition.m_last_login.year, 0);
 
     definition.m_password = L"wrong";
-    EXPECT_FALSE(definition.reconnect());
+    EXPECT_FALSE(show_failures(definition.reconnect()));
     EXPECT_FALSE(definition.is_connected());
     EXPECT_TRUE(seam.showed_errors({L"Failed to dbc_LoginUser because: Invalid user name or password."}));
 
@@ -357,7 +358,7 @@ TEST_F(ConnectionLogin, HttpLoginTakesTheSixServerValues)
     seam.clear();
     const long requests_before = requests_with("POST");
     definition.m_login_type = 3;
-    EXPECT_FALSE(definition.reconnect());
+    EXPECT_FALSE(show_failures(definition.reconnect()));
     ASSERT_EQ(seam.boxes().size(), 1u);
     EXPECT_EQ(first_box().rfind(L"Failed because of invalid connection type!", 0), 0u) << first_box();
     EXPECT_EQ(requests_with("POST"), requests_before);
@@ -368,7 +369,7 @@ TEST_F(ConnectionLogin, HttpLoginTakesTheSixServerValues)
                          "PLX2_HTTP_PROCESS = /Drawing_Management/dbclient.php\n"
                          "PLX2_HTTP_PROCESS_BLOBS = /Drawing_Management/blobs.php\nPLX2_HTTP_SSL = 0\n"));
     definition.m_first_folder = L"stale";
-    ASSERT_TRUE(definition.reconnect()) << first_box();
+    ASSERT_TRUE(show_failures(definition.reconnect())) << first_box();
     EXPECT_EQ(server_values(), L"acme h:80 /Drawing_Management/dbclient.php /Drawing_Management/blobs.php plain ''");
 }
 
@@ -377,7 +378,7 @@ TEST_F(ConnectionLogin, AMissingVariableKeepsWhatArrivedBeforeIt)
     point_at(gateway("", "[vars]\nPLX2_SEED = acme\nPLX2_HTTP_SERVER = plx.acme.com\n"));
     definition.m_last_login = {2023, 4, 5, 6, 7, 8, 0};
     definition.m_server_port = 99;
-    EXPECT_FALSE(definition.reconnect());
+    EXPECT_FALSE(show_failures(definition.reconnect()));
     EXPECT_TRUE(seam.showed_errors(
         {L"Failed to dbcVars_GetVar on 'PLX2_HTTP_PORT' because: The server has no variable PLX2_HTTP_PORT"}));
     EXPECT_EQ(server_values(), L"acme plx.acme.com:99   plain ''");
@@ -390,12 +391,12 @@ TEST_F(ConnectionLogin, TheServerLogonGoesOnlyWhenTheDefinitionAsksForIt)
     point_at(gateway(server_logon, all_six));
     definition.m_server_user_name = L"web";
     definition.m_server_password = L"web pw";
-    EXPECT_FALSE(definition.reconnect());
+    EXPECT_FALSE(show_failures(definition.reconnect()));
     EXPECT_EQ(seam.texts(), std::vector<std::wstring>{L"Failed to dbc_LoginUser because: HTTP 401 Unauthorized"});
     EXPECT_EQ(requests_with("auth=basic"), 0);
 
     definition.m_user_server_logon = true;
-    EXPECT_TRUE(definition.reconnect()) << first_box();
+    EXPECT_TRUE(show_failures(definition.reconnect())) << first_box();
     EXPECT_EQ(requests_with("auth=basic cookie=yes status=200"), 1);
 }
 
@@ -436,7 +437,7 @@ TEST_F(ConnectionLogin, LanLoginReadsPlxVarsThroughOdbc)
                        L" ('PLX2_HTTP_PROCESS_BLOBS', 0, '/drawing_management/blobs.php'), ('PLX2_HTTP_SSL', 1, '1')"});
     definition.m_login_type = login_type_lan;
     definition.m_connect_text = database.c_str();
-    ASSERT_TRUE(definition.reconnect()) << first_box();
+    ASSERT_TRUE(show_failures(definition.reconnect())) << first_box();
     EXPECT_EQ(server_values(),
               L"lan-seed plx.lan:443 /drawing_management/dbclient.php /drawing_management/blobs.php ssl ''");
 
@@ -448,12 +449,12 @@ TEST_F(ConnectionLogin, LanLoginReadsPlxVarsThroughOdbc)
 
     // Wine maps only existing folders: the missing one is added to the mapped path.
     definition.m_connect_text = (sqlite_connect_text(folder.path()) + L"/missing/x.db").c_str();
-    EXPECT_FALSE(definition.reconnect());
+    EXPECT_FALSE(show_failures(definition.reconnect()));
     EXPECT_TRUE(seam.showed_errors({L"Failed to dbc_LoginUser because: [SQLite]connect failed (SQLSTATE HY000)"}));
     EXPECT_FALSE(definition.is_connected());
 
     definition.m_connect_text = sqlite_connect_text(folder.path() / L"empty.db").c_str();
-    EXPECT_FALSE(definition.reconnect());
+    EXPECT_FALSE(show_failures(definition.reconnect()));
     EXPECT_EQ(seam.texts()[1].rfind(L"Failed to dbc_LoginUser because: [SQLite]no such table: plx_vars", 0), 0u)
         << seam.texts()[1];
 }
@@ -482,7 +483,7 @@ TEST_F(ConnectionLogin, AServerTextWithAControlCharacterRefusesTheLogin)
             point_at(gateway("", vars));
         }
         definition.m_seed = L"kept";
-        EXPECT_FALSE(definition.reconnect());
+        EXPECT_FALSE(show_failures(definition.reconnect()));
         EXPECT_TRUE(seam.showed_errors({L"Failed to dbc_LoginUser because: The server variable " + variable +
                                         L" holds a line break or another control character: the login is refused"}));
         EXPECT_EQ(server_values(), L"kept :0   plain ''");

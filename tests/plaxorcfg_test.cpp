@@ -9,6 +9,7 @@
 #include "host/profile_connection.h"
 #include "host/restore_point.h"
 
+#include "ui/show_error.h"
 #include "support/moved_local_data.h"
 #include "support/program_copy.h"
 #include "support/created_key.h"
@@ -301,10 +302,10 @@ TEST_F(CommandLine, TheWindowsWriteStopsWhenItsRestorePointCannotBeWritten)
         test::scripted_seam seam;
         host::begin_restore_run();
         host::acad_install_list list;
-        host::discover_acad_installs(list);
+        show_failures(host::discover_acad_installs(list));
         const registry_map before = whole_registry();
 
-        EXPECT_FALSE(host::set_profile_connection(true, list.at(L"R24.1"), tool));
+        EXPECT_FALSE(show_failures(host::set_profile_connection(true, list.at(L"R24.1"), tool)));
         ASSERT_EQ(seam.boxes().size(), 1u);
         EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
         const fs::path local = point_blocked ? blocked : root.path() / L"Local";
@@ -334,7 +335,7 @@ TEST_F(CommandLine, DefinitionsAreListedAndTestedWithoutShowingACredential)
         definition.m_port = static_cast<int>(gateway.port());
         definition.m_remember_password = true;
         definition.m_password = password;
-        definition.write_ini();
+        EXPECT_TRUE(definition.write_ini());
     };
     store_password(L"pl@xor-Secret");
 
@@ -585,8 +586,8 @@ TEST_F(ThePrefix, RegImportOfTheRestorePointUndoesTheWindowsConnect)
         const registry_map before = snapshot(HKEY_CURRENT_USER, autocad);
         host::begin_restore_run();
         host::acad_install_list list;
-        host::discover_acad_installs(list);
-        ASSERT_TRUE(host::set_profile_connection(true, list.at(L"R24.1"), tool));
+        show_failures(host::discover_acad_installs(list));
+        ASSERT_TRUE(show_failures(host::set_profile_connection(true, list.at(L"R24.1"), tool)));
         EXPECT_EQ(stored(general, L"ACAD").type, static_cast<DWORD>(REG_SZ));
         EXPECT_NE(snapshot(HKEY_CURRENT_USER, autocad), before);
 

@@ -4,6 +4,7 @@
 #include "host/registry.h"
 #include "host/settings_store.h"
 
+#include "ui/show_error.h"
 #include "support/created_key.h"
 #include "support/denied_key_rights.h"
 #include "support/program_copy.h"
@@ -19,6 +20,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -117,14 +119,14 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
 TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminatorOrShowsTheRefusal)
 {
     test::load_reg_text(L"[HKEY_CURRENT_USER\\Profile\\General]\n\"ACAD\"=\"old\"\n");
-    EXPECT_FALSE(set_string_value(open(L"Profile\\General", KEY_READ).get(), L"ACAD", L"new"));
+    EXPECT_FALSE(show_failures(set_string_value(open(L"Profile\\General", KEY_READ).get(), L"ACAD", L"new")));
     EXPECT_EQ(stored(L"ACAD"), L"old 1/8");
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '(null)' cannat to opened for writting!"}));
 
     seam.clear();
     auto key = open(L"Profile\\General");
     for (const std::wstring text : {L"D:\\Tool\\A2022;D:\\Tool", L""}) {
-        EXPECT_TRUE(set_string_value(key.get(), L"ACAD", text.c_str()));
+        EXPECT_TRUE(show_failures(set_string_value(key.get(), L"ACAD", text.c_str())));
         EXPECT_EQ(stored(L"ACAD"), text + L" 1/" + std::to_wstring((text.size() + 1) * 2));  // REG_SZ, its NUL counted
     }
     EXPECT_TRUE(seam.boxes().empty());
@@ -142,7 +144,7 @@ std::wstring read(const wchar_t* name, bool machine_wide = false)
 {
     bool is_portable = true;
     std::wstring value = L"given";
-    const bool ok = host::read_setting(is_portable, name, value, machine_wide);
+    const bool ok = show_failures(host::read_setting(is_portable, name, value, machine_wide));
     return (ok ? L"" : L"failed ") + std::wstring(is_portable ? L"portable " : L"registry ") + value;
 }
 
@@ -170,7 +172,7 @@ TEST_F(SettingsStore, RegistryGivesVersionMachineWideAndTheRestPerUser)
     // A missing value is left as given, one not text read as empty.
     EXPECT_EQ(read(L"Version", true) + L" | " + read(L"InsFactory") + L" | " + read(L"Updater") + L" | " + read(L"CachedBase"),
               L"registry 5.2.1 | registry C:\\Factory | registry given | registry ");
-    EXPECT_TRUE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_TRUE(show_failures(host::write_setting(L"InsFactory", L"E:\\New")));
     EXPECT_EQ(user_text(L"InsFactory"), L"E:\\New");
     EXPECT_EQ(test::registry_text(HKEY_LOCAL_MACHINE, settings_key, L"InsFactory"), L"(none)");
     EXPECT_TRUE(seam.boxes().empty());
@@ -182,7 +184,7 @@ TEST_F(SettingsStore, KeyThatCannotBeOpenedShowsItsBox)
     {
         test::denied_key_rights locked(HKEY_CURRENT_USER, settings_key, KEY_QUERY_VALUE | KEY_SET_VALUE);
         EXPECT_EQ(read(L"InsFactory"), L"failed registry given");
-        EXPECT_FALSE(host::write_setting(L"InsFactory", L"E:\\New"));
+        EXPECT_FALSE(show_failures(host::write_setting(L"InsFactory", L"E:\\New")));
     }
     const std::wstring refused = L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' cannat to opened for writting!";
     EXPECT_TRUE(seam.showed_errors({refused, refused}));
@@ -191,9 +193,61 @@ TEST_F(SettingsStore, KeyThatCannotBeOpenedShowsItsBox)
     // Only the machine-wide key left: writing fails and creates nothing.
     seam.clear();
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
-    EXPECT_FALSE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_FALSE(show_failures(host::write_setting(L"InsFactory", L"E:\\New")));
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!"}));
     EXPECT_EQ(user_text(L"InsFactory"), L"(none)");
+}
+
+// Below the windows a failure is a value: its texts and flags as the window will show them, the
+// operation done or not, and no box shown meanwhile.
+TEST_F(SettingsStore, FailuresComeBackAsValuesWithoutABox)
+{
+    const std::wstring missing = L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!";
+    const test::created_key settings(HKEY_CURRENT_USER, settings_key);
+    settings.set(L"Updater", std::wstring(3000, L'u'));
+    struct row {
+        const char* name;
+        std::function<win::outcome()> operation;
+        bool done;
+        std::vector<std::wstring> texts;
+    };
+    const auto read_user = [](const wchar_t* name) {
+        bool is_portable = false;
+        std::wstring value;
+        return host::read_setting(is_portable, name, value, false);
+    };
+    const row rows[] = {
+        {"a value too long to read is gone past", [&] { return read_user(L"Updater"); }, true,
+         {test::system_text(ERROR_MORE_DATA)}},
+        {"a refused write",
+         [&] { return set_string_value(open(L"SOFTWARE\\VORN\\PLAXOR", KEY_READ).get(), L"x", L"y"); }, false,
+         {L"Key 'HKEY_CURRENT_USER', SubKey '(null)' cannat to opened for writting!"}},
+        {"a missing machine key",
+         [] {
+             win::unique_hkey key;
+             return host::open_key_or_fail(HKEY_CURRENT_USER, L"Nowhere", KEY_READ, key, HKEY_LOCAL_MACHINE);
+         },
+         false, {L"Key 'HKEY_LOCAL_MACHINE', SubKey 'Nowhere' does not exist!"}},
+        {"reading without the key",
+         [&] {
+             EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
+             return read_user(L"InsFactory");
+         },
+         false, {L"Register Key 'SOFTWARE\\VORN\\PLAXOR' doesn't exist!"}},
+        {"writing without the key", [] { return host::write_setting(L"InsFactory", L"E:\\New"); }, false, {missing}},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const win::outcome result = r.operation();
+        EXPECT_EQ(static_cast<bool>(result), r.done);
+        std::vector<std::wstring> texts;
+        for (const win::failure& each : result.failures()) {
+            texts.push_back(each.text);
+            EXPECT_EQ(each.flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+        }
+        EXPECT_EQ(texts, r.texts);
+    }
+    EXPECT_TRUE(seam.boxes().empty());
 }
 
 // The portable case runs in a copy of this program in a folder of its own, because the place of
@@ -229,7 +283,7 @@ TEST_F(PortableCase, FileCreatedWhileRunningTakesOverUntilItIsDeleted)
     EXPECT_EQ(read(L"InsFactory"), L"portable C:\\Portable\\Factory");
     EXPECT_EQ(read(L"Updater"), L"portable ");  // missing key: empty
     EXPECT_EQ(read(L"Long"), L"portable " + std::wstring(511, L'x'));
-    EXPECT_TRUE(host::write_setting(L"CachedBase", L"E:\\Cache"));
+    EXPECT_TRUE(show_failures(host::write_setting(L"CachedBase", L"E:\\Cache")));
     wchar_t written[64] = {};
     GetPrivateProfileStringW(L"General", L"CachedBase", L"(none)", written, 64, portable_ini().c_str());
     EXPECT_STREQ(written, L"E:\\Cache");
@@ -237,7 +291,7 @@ TEST_F(PortableCase, FileCreatedWhileRunningTakesOverUntilItIsDeleted)
 
     ASSERT_TRUE(fs::remove(portable_ini()));
     EXPECT_EQ(read(L"InsFactory"), L"registry C:\\Factory");
-    EXPECT_TRUE(host::write_setting(L"InsFactory", L"E:\\New"));
+    EXPECT_TRUE(show_failures(host::write_setting(L"InsFactory", L"E:\\New")));
     EXPECT_EQ(user_text(L"InsFactory"), L"E:\\New");
     EXPECT_FALSE(host::find_portable_ini(path));
     EXPECT_TRUE(path.is_empty());

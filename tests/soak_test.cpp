@@ -6,6 +6,7 @@
 #include "host/profile_connection.h"
 #include "host/restore_point.h"
 
+#include "ui/show_error.h"
 #include "support/created_key.h"
 #include "support/hostile.h"
 #include "support/moved_local_data.h"
@@ -73,13 +74,13 @@ TEST(Soak, ThousandConnectsAndDisconnectsLeaveValuesHandlesAndMemoryAsTheyWere)
     const auto cycles = [&](int count) {
         for (int i = 0; i < count; ++i) {
             host::acad_install_list list;
-            ASSERT_TRUE(host::discover_acad_installs(list, host::discovery_mode::whole_values));
+            ASSERT_TRUE(show_failures(host::discover_acad_installs(list, host::discovery_mode::whole_values)));
             ASSERT_EQ(list.size(), 16u);
             auto& record = std::next(list.begin(), i % 16)->second;
-            const bool connectable = host::set_profile_connection(true, record, tool_folder);
+            const bool connectable = show_failures(host::set_profile_connection(true, record, tool_folder));
             EXPECT_EQ(host::is_profile_connected(record, tool_folder), connectable) << record.release;
             EXPECT_EQ(host::first_value_not_written(record), nullptr) << record.release;
-            EXPECT_EQ(host::set_profile_connection(false, record, tool_folder), connectable);
+            EXPECT_EQ(show_failures(host::set_profile_connection(false, record, tool_folder)), connectable);
             EXPECT_FALSE(host::is_profile_connected(record, tool_folder)) << record.release;
         }
     };

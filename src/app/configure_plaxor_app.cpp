@@ -1,6 +1,7 @@
 #include "app/configure_plaxor_app.h"
 
 #include "app/main_window.h"
+#include "connections/library_error.h"
 #include "ui/show_error.h"
 #include "ui/modal_seam.h"
 #include "win/unique_handle.h"
@@ -45,5 +46,5 @@ void CConfigurePLAXORApp::show_dbc_error(void* handle, const wchar_t* format, ..
     va_start(args, format);
     text.format_v(format, args);
     va_end(args);
-    ::show_dbc_error(handle, L"%ls", text.as_const_w_buffer());
+    ::show_error(L"%ls", with_library_error(handle, text.str()).c_str());
 }

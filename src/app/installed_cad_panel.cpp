@@ -4,6 +4,7 @@
 #include "app/main_window_ids.h"
 #include "host/profile_connection.h"
 #include "ui/modal_seam.h"
+#include "ui/show_error.h"
 #include "vorn/vorn_buffer.h"
 #include "win/gdi.h"
 
@@ -128,7 +129,7 @@ void installed_cad_panel::toggle_release()
     wcsncpy_s(question, text.as_const_w_buffer(), _TRUNCATE);  // a very long product name is cut
     if (!ask(question))
         return;
-    host::set_profile_connection(!connected, release, m_exe_folder);
+    show_failures(host::set_profile_connection(!connected, release, m_exe_folder));
     m_list.invalidate(true);
 }
 
@@ -148,6 +149,6 @@ void installed_cad_panel::set_all_connections(bool connect, const wchar_t* quest
     if (!ask(question))
         return;
     for (auto& [release_key, release] : m_releases)
-        host::set_profile_connection(connect, release, m_exe_folder);
+        show_failures(host::set_profile_connection(connect, release, m_exe_folder));
     m_list.invalidate(true);
 }

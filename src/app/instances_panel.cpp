@@ -6,6 +6,7 @@
 #include "connections/multi_conn.h"
 #include "dialogs/conn_prop_main_dlg.h"
 #include "ui/modal_seam.h"
+#include "ui/show_error.h"
 #include "win/gdi.h"
 #include "vorn/vorn_buffer.h"
 
@@ -190,7 +191,7 @@ void instances_panel::edit_selected()
     if (ui::modal().run_dialog(properties, m_window.hwnd()) != IDOK)
         return;
     if (!properties.wrote_file())
-        conn_prop_main_dlg::save_or_report(*conn);
+        show_failures(m_conns.save(*conn, definition_save::in_place));
     m_list.invalidate();
 }
 
@@ -206,7 +207,7 @@ void instances_panel::make_selected_current()
     _snwprintf_s(question, _TRUNCATE, L"Make '%ls' the current Instance??", conn->get_name().as_const_w_buffer());
     if (ui::message_box(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    m_conns.set_default(conn);
+    show_failures(m_conns.set_default(conn));
     m_list.invalidate();
     m_list.set_selected(m_list.selected_items().front(), false);
 }
@@ -231,7 +232,7 @@ void instances_panel::delete_selected()
     for (const vorn_buffer& stem : stems) {
         connection* conn = m_conns.find_conn(stem);
         error_collector errors;
-        if (conn && m_conns.delete_conn(errors, conn))
+        if (conn && show_failures(m_conns.delete_conn(errors, conn)))
             delete conn;
     }
     reload();
@@ -254,6 +255,6 @@ void instances_panel::create()
 void instances_panel::reload()
 {
     empty();
-    m_conns.rebuild_list();
+    show_failures(m_conns.rebuild_list());
     fill();
 }

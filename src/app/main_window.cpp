@@ -9,6 +9,7 @@
 #include "win/gdi.h"
 #include "dialogs/curl_console.h"
 #include "ui/modal_seam.h"
+#include "ui/show_error.h"
 #include "vorn/vorn_paths.h"
 
 #include <algorithm>
@@ -68,9 +69,10 @@ bool CConfigurePLAXORDlg::on_init()
     ui::window(hwnd()).send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ui::window(hwnd()).send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     find_program_folder();
-    // Shows its own boxes; whatever was found is listed. The administrator's rows are read
-    // without a box, so a workstation without them starts as it always did.
-    host::discover_acad_installs(m_acad, host::discovery_mode::window, {host::read_release_rows(), m_exe_folder});
+    // Whatever was found is listed, after the boxes of what was not. The administrator's rows
+    // are read without a box, so a workstation without them starts as it always did.
+    show_failures(host::discover_acad_installs(m_acad, host::discovery_mode::window,
+                                               {host::read_release_rows(), m_exe_folder}));
     m_installed.fill();
     bool folders_read = false;
     if (!show_settings(folders_read))
@@ -79,7 +81,7 @@ bool CConfigurePLAXORDlg::on_init()
     // fail too: a third error box after those of "CachedBase" and "InsFactory", and an empty
     // folder that lists the "*.ini" files of the current folder. The set stays empty instead.
     if (folders_read)
-        m_conns.rebuild_list();
+        show_failures(m_conns.rebuild_list());
     fill_instance_list();
     // The template makes the Console button disabled: it is usable once the window has opened
     // for good, so a window that is about to close never starts a console.
@@ -125,12 +127,12 @@ bool CConfigurePLAXORDlg::show_settings(bool& folders_read)
     std::wstring version;
     std::wstring cached_base;
     std::wstring ins_factory;
-    if (!host::read_setting(portable, L"Version", version, true)) {
+    if (!show_failures(host::read_setting(portable, L"Version", version, true))) {
         end(IDOK);
         return false;
     }
-    host::read_setting(portable, L"CachedBase", cached_base, false);
-    folders_read = host::read_setting(portable, L"InsFactory", ins_factory, false);
+    show_failures(host::read_setting(portable, L"CachedBase", cached_base, false));
+    folders_read = show_failures(host::read_setting(portable, L"InsFactory", ins_factory, false));
 
     m_version.show(version, portable);
     m_folders.show(ins_factory, cached_base);

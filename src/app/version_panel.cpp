@@ -3,6 +3,7 @@
 #include "app/main_window_ids.h"
 #include "host/settings_store.h"
 #include "ui/modal_seam.h"
+#include "ui/show_error.h"
 #include "vorn/vorn_paths.h"
 
 void version_panel::bind()
@@ -19,7 +20,7 @@ void version_panel::check_for_updates()
 {
     bool portable = false;
     std::wstring updater;
-    host::read_setting(portable, L"Updater", updater, false);  // a failed read has shown its box
+    show_failures(host::read_setting(portable, L"Updater", updater, false));
     if (!fileExists(updater.c_str())) {
         ui::message_box(L"Updater.exe not present!", MB_OK | MB_ICONEXCLAMATION);
         return;

@@ -2,62 +2,14 @@
 
 #include "host/settings_store.h"
 
-#include <shellapi.h>
-
 #include <cwchar>
 
 namespace cli {
 
-std::wstring console_seam::take()
+void warning_list::warn(const win::outcome& gone_past)
 {
-    std::wstring joined;
-    for (const std::wstring& line : m_lines)
-        joined += (joined.empty() ? L"" : L"; ") + line;
-    m_lines.clear();
-    return joined;
-}
-
-void console_seam::keep_as_warnings()
-{
-    m_warnings.insert(m_warnings.end(), m_lines.begin(), m_lines.end());
-    m_lines.clear();
-}
-
-int console_seam::message_box(HWND, const std::wstring& text, UINT flags)
-{
-    m_lines.push_back(one_line(text));
-    const UINT buttons = flags & MB_TYPEMASK;
-    return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDNO : buttons == MB_OK ? IDOK : IDCANCEL;
-}
-
-INT_PTR console_seam::run_dialog(ui::dialog&, HWND)
-{
-    return IDCANCEL;
-}
-
-bool console_seam::pick_folder(HWND, const std::wstring&, const std::wstring&, std::wstring&)
-{
-    return false;
-}
-
-bool console_seam::choose_colour(HWND, COLORREF&)
-{
-    return false;
-}
-
-HINSTANCE console_seam::start_program(HWND, const std::wstring&)
-{
-    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_ACCESSDENIED));
-}
-
-ui::shell_outcome console_seam::copy_items(const std::wstring&, const std::wstring&)
-{
-    return ui::shell_outcome::failed;
-}
-
-ui::shell_outcome console_seam::delete_items(const std::wstring&)
-{
-    return ui::shell_outcome::failed;
+    for (const win::failure& each : gone_past.failures())
+        m_lines.push_back(one_line(each.text));
 }
 
 bool same_text(const std::wstring& a, const std::wstring& b)
@@ -104,24 +56,34 @@ void write_line(text_sink& out, const std::wstring& line)
     out.write(escaped(line) + L"\n");
 }
 
-outcome failure(const std::wstring& message, console_seam& seam, const std::wstring& restore_point)
+std::wstring failure_lines(const win::outcome& result)
 {
-    const std::wstring boxes = seam.take();
+    std::wstring joined;
+    for (const win::failure& each : result.failures())
+        joined += (joined.empty() ? L"" : L"; ") + one_line(each.text);
+    return joined;
+}
+
+outcome failure(const std::wstring& message, const win::outcome& step, const std::wstring& restore_point)
+{
+    const std::wstring boxes = failure_lines(step);
     std::wstring text = boxes.empty() ? message : message + L": " + boxes;
     if (!restore_point.empty())
         text += L"; restore point " + restore_point;
     return {1, text};
 }
 
-bool read_settings(program_settings& settings)
+win::outcome read_settings(program_settings& settings)
 {
     bool portable = false;
-    if (!host::read_setting(portable, L"Version", settings.version, true))
-        return false;
-    host::read_setting(portable, L"CachedBase", settings.cached_base, false);
-    settings.folders_read = host::read_setting(portable, L"InsFactory", settings.instance_factory, false);
+    win::outcome read = host::read_setting(portable, L"Version", settings.version, true);
+    if (!read)
+        return read;
+    read.went_past(host::read_setting(portable, L"CachedBase", settings.cached_base, false));
+    win::outcome factory = host::read_setting(portable, L"InsFactory", settings.instance_factory, false);
+    settings.folders_read = static_cast<bool>(factory);
     settings.portable = portable;
-    return true;
+    return read.went_past(std::move(factory));
 }
 
 std::wstring json_string(const std::wstring& text)

@@ -1,9 +1,9 @@
 #pragma once
-// What the commands of plaxorcfg share: the parsed command line, the seam that turns the host
-// layer's message boxes into recorded lines, the program's settings, and JSON text.
+// What the commands of plaxorcfg share: the parsed command line, the warnings a command gathers,
+// the program's settings, and JSON text.
 
 #include "cli/text_sink.h"
-#include "ui/modal_seam.h"
+#include "win/outcome.h"
 
 #include <string>
 #include <vector>
@@ -27,32 +27,16 @@ struct outcome {
     std::wstring message;  // the line on standard error when the code is not 0
 };
 
-// Nothing is ever asked: a question gets "No", a dialog, picker or shell operation does not run.
-// Each box is recorded as one line.
-class console_seam final : public ui::modal_seam {
+// Lines for standard error that do not fail the command: printed when it succeeds.
+class warning_list {
 public:
-    // The lines recorded since the last call (warnings aside), joined by "; ".
-    std::wstring take();
-    bool empty() const { return m_lines.empty(); }
-    // What was recorded so far is no failure of what follows: it is shown as warnings when the
-    // command succeeds.
-    void keep_as_warnings();
-    // A line for standard error that does not fail the command.
-    void warn(const std::wstring& line) { m_warnings.push_back(line); }
-    const std::vector<std::wstring>& warnings() const { return m_warnings; }
-
-    int message_box(HWND owner, const std::wstring& text, UINT flags) override;
-    INT_PTR run_dialog(ui::dialog& dlg, HWND owner) override;
-    bool pick_folder(HWND owner, const std::wstring& title, const std::wstring& start_folder,
-                     std::wstring& chosen) override;
-    bool choose_colour(HWND owner, COLORREF& colour) override;
-    HINSTANCE start_program(HWND owner, const std::wstring& file) override;
-    ui::shell_outcome copy_items(const std::wstring& from, const std::wstring& to) override;
-    ui::shell_outcome delete_items(const std::wstring& from) override;
+    void warn(const std::wstring& line) { m_lines.push_back(line); }
+    // Each failure the outcome holds, as one line.
+    void warn(const win::outcome& gone_past);
+    const std::vector<std::wstring>& lines() const { return m_lines; }
 
 private:
     std::vector<std::wstring> m_lines;
-    std::vector<std::wstring> m_warnings;
 };
 
 // Equal but for case, as Windows compares release keys, names and file names.
@@ -71,9 +55,12 @@ std::wstring escaped(const std::wstring& text);
 // Writes one plain output line: the text escaped, then the line end.
 void write_line(text_sink& out, const std::wstring& line);
 
-// A failure (exit 1) whose message goes on with what the boxes said, when they said anything,
-// and the restore point, when one was written.
-outcome failure(const std::wstring& message, console_seam& seam, const std::wstring& restore_point = {});
+// The failures' texts, each on one line, joined by "; ".
+std::wstring failure_lines(const win::outcome& result);
+
+// A failure (exit 1) whose message goes on with the failures of the step that failed, when it
+// has any, and the restore point, when one was written.
+outcome failure(const std::wstring& message, const win::outcome& step = {}, const std::wstring& restore_point = {});
 
 // The program's settings, read as the window reads them: "Version" machine-wide, the folders
 // for the user, from Portable.ini beside the executable when it is there.
@@ -85,8 +72,9 @@ struct program_settings {
     bool folders_read = false;  // the Instance Factory folder could be read
 };
 
-// False when the version cannot be read: the window closes then, before it shows anything.
-bool read_settings(program_settings& settings);
+// Fails when the version cannot be read: the window closes then, before it shows anything. The
+// failures of the other settings are gone past.
+win::outcome read_settings(program_settings& settings);
 
 // Writes one JSON value, object members and array elements each on a line of its own.
 class json_writer {

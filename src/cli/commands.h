@@ -6,12 +6,12 @@
 namespace cli {
 
 // status [--json] [--client-folder PATH]
-outcome show_status(const options& given, text_sink& out, console_seam& seam);
+outcome show_status(const options& given, text_sink& out, warning_list& warnings);
 // connect | disconnect  --all | --release R...  [--dry-run] [--client-folder PATH]
-outcome change_connections(bool connect, const options& given, text_sink& out, console_seam& seam);
+outcome change_connections(bool connect, const options& given, text_sink& out, warning_list& warnings);
 // restore --list | restore POINT [--dry-run]
-outcome restore(const options& given, text_sink& out, console_seam& seam);
+outcome restore(const options& given, text_sink& out, warning_list& warnings);
 // definitions list [--json] | definitions test NAME
-outcome definitions(const options& given, text_sink& out, console_seam& seam);
+outcome definitions(const options& given, text_sink& out, warning_list& warnings);
 
 }  // namespace cli

@@ -57,7 +57,7 @@ void write_list_text(const multi_conn& set, const std::wstring& folder, text_sin
     }
 }
 
-outcome test_login(const multi_conn& set, const std::wstring& name, text_sink& out, console_seam& seam)
+outcome test_login(const multi_conn& set, const std::wstring& name, text_sink& out)
 {
     connection* found = nullptr;
     for (int i = 0; i < set.total() && !found; ++i) {
@@ -68,8 +68,8 @@ outcome test_login(const multi_conn& set, const std::wstring& name, text_sink& o
     if (!found)
         return {exit_failed, L"no definition is named " + name};
     const std::wstring label = found->get_name_label().str();
-    if (!found->reconnect())
-        return failure(label + L": the test login failed", seam);
+    if (const win::outcome login = found->reconnect(); !login)
+        return failure(label + L": the test login failed", login);
     write_line(out, label + L": logged in; seed " + found->get_seed_label().str() + L", gateway " +
                         found->plx2HttpServer().str() + found->plx2HttpProcess().str() + L" port " +
                         std::to_wstring(found->plx2HttpPort()));
@@ -78,16 +78,17 @@ outcome test_login(const multi_conn& set, const std::wstring& name, text_sink& o
 
 }  // namespace
 
-outcome definitions(const options& given, text_sink& out, console_seam& seam)
+outcome definitions(const options& given, text_sink& out, warning_list& warnings)
 {
     program_settings settings;
-    if (!read_settings(settings) || !settings.folders_read)
-        return failure(L"the Instance Factory folder cannot be read from the settings", seam);
+    const win::outcome read = read_settings(settings);
+    if (!read || !settings.folders_read)
+        return failure(L"the Instance Factory folder cannot be read from the settings", read);
+    warnings.warn(read);
     multi_conn set;
-    set.rebuild_list();
-    seam.keep_as_warnings();  // a definition that cannot be read is left out, as the window leaves it
+    warnings.warn(set.rebuild_list());  // a definition that cannot be read is left out, as the window leaves it
     if (given.action == L"test")
-        return test_login(set, given.operand, out, seam);
+        return test_login(set, given.operand, out);
     if (given.json) {
         std::wstring text;
         write_list_json(set, settings.instance_factory, text);

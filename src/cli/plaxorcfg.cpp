@@ -128,15 +128,15 @@ bool asks_for_help(const std::vector<std::wstring>& args)
     return !args.empty() && args[0] == L"help";
 }
 
-outcome run(const options& given, text_sink& out, console_seam& seam)
+outcome run(const options& given, text_sink& out, warning_list& warnings)
 {
     if (given.command == L"status")
-        return show_status(given, out, seam);
+        return show_status(given, out, warnings);
     if (given.command == L"connect" || given.command == L"disconnect")
-        return change_connections(given.command == L"connect", given, out, seam);
+        return change_connections(given.command == L"connect", given, out, warnings);
     if (given.command == L"restore")
-        return restore(given, out, seam);
-    return definitions(given, out, seam);
+        return restore(given, out, warnings);
+    return definitions(given, out, warnings);
 }
 
 }  // namespace
@@ -153,22 +153,20 @@ int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_s
         return exit_usage;
     }
 
-    console_seam seam;
-    ui::modal_seam* const previous = ui::install_modal_seam(&seam);
+    warning_list warnings;
     host::begin_restore_run();
     outcome result;
     try {
-        result = run(given, out, seam);
+        result = run(given, out, warnings);
     } catch (const std::exception& problem) {
-        result = failure(L"stopped by an internal error (" + std::wstring(problem.what(), problem.what() + std::strlen(problem.what())) + L")", seam);
+        result = failure(L"stopped by an internal error (" + std::wstring(problem.what(), problem.what() + std::strlen(problem.what())) + L")");
     }
-    ui::install_modal_seam(previous);
 
     if (result.code != exit_done) {
         write_line(err, L"plaxorcfg: " + result.message);
         return result.code;
     }
-    for (const std::wstring& warning : seam.warnings())
+    for (const std::wstring& warning : warnings.lines())
         write_line(err, L"plaxorcfg: warning: " + warning);
     return exit_done;
 }

@@ -72,26 +72,27 @@ std::wstring obstacle(const acad_install& record, const std::wstring& folder, bo
     return detailed ? L"no row names " + record.release + L" and its product name carries no year" : L"no row";
 }
 
-// The releases of this user, read whole. Boxes shown for single releases are warnings: the
-// window lists what it could read, and so does this. So are the administrator's rows left out.
-host::acad_install_list discover(console_seam& seam, const std::wstring& folder)
+// The releases of this user, read whole. Failures of single releases are warnings: the window
+// lists what it could read, and so does this. So are the administrator's rows left out, and the
+// settings' failures gone past before.
+host::acad_install_list discover(warning_list& warnings, const std::wstring& folder, const win::outcome& settings_read = {})
 {
     std::vector<std::wstring> ignored;
     host::release_extensions extensions{host::read_release_rows(&ignored), folder};
     for (const std::wstring& line : ignored)
-        seam.warn(line);
+        warnings.warn(line);
+    warnings.warn(settings_read);
     host::acad_install_list list;
-    host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions);
-    seam.keep_as_warnings();
+    warnings.warn(host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions));
     return list;
 }
 
 // Profiles must not change under a running AutoCAD: it writes its profile back when it exits.
-bool refuse_while_running(const host::acad_install_list& list, console_seam& seam, outcome& refusal)
+bool refuse_while_running(const host::acad_install_list& list, outcome& refusal)
 {
     std::vector<std::wstring> running;
     if (!host::find_running_acads(list, running)) {
-        refusal = failure(L"the running programs cannot be listed, so nothing was written", seam);
+        refusal = failure(L"the running programs cannot be listed, so nothing was written");
         return true;
     }
     if (running.empty())
@@ -234,8 +235,7 @@ std::wstring profile_of(const host::exported_value& entry)
 
 // What putting the point back would change, profile by profile, in the form connect --dry-run
 // shows; nothing is written.
-outcome show_restore(const std::wstring& file, const std::vector<host::exported_value>& values, text_sink& out,
-                     console_seam& seam)
+outcome show_restore(const std::wstring& file, const std::vector<host::exported_value>& values, text_sink& out)
 {
     for (size_t first = 0, end = 0; first < values.size(); first = end) {
         const std::wstring profile = profile_of(values[first]);
@@ -244,12 +244,14 @@ outcome show_restore(const std::wstring& file, const std::vector<host::exported_
             const host::exported_value& entry = values[end];
             win::unique_hkey key;
             now.emplace_back();
-            if (!host::open_key_or_report(HKEY_CURRENT_USER, entry.key_path, host::read_access, key, HKEY_CURRENT_USER))
-                return failure(L"the restore point " + file + L" could not be put back", seam);
-            if (const LONG status = host::read_stored_value(key.get(), entry.name.c_str(), now.back()); status != ERROR_SUCCESS) {
-                host::report_registry_error(status, HKEY_CURRENT_USER, entry.key_path.c_str());
-                return failure(L"the restore point " + file + L" could not be put back", seam);
+            win::outcome read = host::open_key_or_fail(HKEY_CURRENT_USER, entry.key_path, host::read_access, key,
+                                                       HKEY_CURRENT_USER);
+            if (read) {
+                if (const LONG status = host::read_stored_value(key.get(), entry.name.c_str(), now.back()); status != ERROR_SUCCESS)
+                    read = host::registry_failure(status, HKEY_CURRENT_USER, entry.key_path.c_str());
             }
+            if (!read)
+                return failure(L"the restore point " + file + L" could not be put back", read);
         }
         bool changes = false;
         for (size_t i = first; i < end; ++i)
@@ -264,13 +266,14 @@ outcome show_restore(const std::wstring& file, const std::vector<host::exported_
 
 }  // namespace
 
-outcome show_status(const options& given, text_sink& out, console_seam& seam)
+outcome show_status(const options& given, text_sink& out, warning_list& warnings)
 {
     program_settings settings;
-    if (!read_settings(settings))
-        return failure(L"the program's settings cannot be read", seam);
+    const win::outcome read = read_settings(settings);
+    if (!read)
+        return failure(L"the program's settings cannot be read", read);
     const std::wstring folder = client_folder(given);
-    const host::acad_install_list list = discover(seam, folder);
+    const host::acad_install_list list = discover(warnings, folder, read);
     if (given.json) {
         std::wstring text;
         write_status_json(settings, folder, list, text);
@@ -281,26 +284,27 @@ outcome show_status(const options& given, text_sink& out, console_seam& seam)
     return {};
 }
 
-outcome change_connections(bool connect, const options& given, text_sink& out, console_seam& seam)
+outcome change_connections(bool connect, const options& given, text_sink& out, warning_list& warnings)
 {
     program_settings settings;
-    if (!read_settings(settings))
-        return failure(L"the program's settings cannot be read, so nothing was written", seam);
+    const win::outcome read = read_settings(settings);
+    if (!read)
+        return failure(L"the program's settings cannot be read, so nothing was written", read);
     const std::wstring folder = client_folder(given);
-    host::acad_install_list list = discover(seam, folder);
+    host::acad_install_list list = discover(warnings, folder, read);
     std::vector<acad_install*> targets;
     std::wstring error;
     if (!pick_targets(given, folder, list, targets, error))
         return {exit_failed, error + L"; nothing was written"};
     outcome refusal;
-    if (!given.dry_run && refuse_while_running(list, seam, refusal))
+    if (!given.dry_run && refuse_while_running(list, refusal))
         return refusal;
 
     const std::wstring done = connect ? L"connected" : L"disconnected";
     std::wstring failures;
     for (acad_install* record : targets) {
         if (!connectable(*record, folder)) {
-            seam.warn(title(*record) + L" skipped: cannot be connected (" + obstacle(*record, folder, true) + L")");
+            warnings.warn(title(*record) + L" skipped: cannot be connected (" + obstacle(*record, folder, true) + L")");
             continue;
         }
         const std::wstring acad_before = record->support_path_text;
@@ -319,9 +323,10 @@ outcome change_connections(bool connect, const options& given, text_sink& out, c
             write_line(out, title(*record) + L": already " + done);
             continue;
         }
-        const bool written = host::write_profile_paths(*record) && seam.empty();
+        const win::outcome wrote = host::write_profile_paths(*record);
+        const bool written = wrote.clean();
         const wchar_t* differing = written ? host::first_value_not_written(*record) : nullptr;
-        const std::wstring problem = !written   ? L"not " + done + L": " + seam.take()
+        const std::wstring problem = !written   ? L"not " + done + L": " + failure_lines(wrote)
                                      : differing ? L"\"" + std::wstring(differing) + L"\" does not read back as written"
                                                  : std::wstring();
         if (problem.empty())
@@ -333,11 +338,11 @@ outcome change_connections(bool connect, const options& given, text_sink& out, c
     if (!point.empty())
         write_line(out, L"Restore point: " + point);
     if (!failures.empty())
-        return failure(failures, seam, point);
+        return failure(failures, {}, point);
     return {};
 }
 
-outcome restore(const options& given, text_sink& out, console_seam& seam)
+outcome restore(const options& given, text_sink& out, warning_list& warnings)
 {
     if (given.list)
         return list_points(out);
@@ -347,19 +352,19 @@ outcome restore(const options& given, text_sink& out, console_seam& seam)
     if (!host::read_restore_point(file, values, error))
         return {exit_failed, error + L"; nothing was written"};
     if (given.dry_run)
-        return show_restore(file, values, out, seam);
-    const host::acad_install_list list = discover(seam, client_folder(given));
+        return show_restore(file, values, out);
+    const host::acad_install_list list = discover(warnings, client_folder(given));
     outcome refusal;
-    if (refuse_while_running(list, seam, refusal))
+    if (refuse_while_running(list, refusal))
         return refusal;
 
     std::wstring mismatch;
-    const bool applied = host::apply_restore_point(values, mismatch);
+    const win::outcome applied = host::apply_restore_point(values, mismatch);
     const std::wstring point = host::restore_run_file();
     if (!applied)
-        return failure(mismatch.empty() ? L"the restore point " + file + L" was not applied in full"
-                                        : mismatch + L" does not read back as the restore point " + file + L" holds it",
-                       seam, point);
+        return mismatch.empty()
+                   ? failure(L"the restore point " + file + L" was not applied in full", applied, point)
+                   : failure(mismatch + L" does not read back as the restore point " + file + L" holds it", {}, point);
     write_line(out, L"Put back " + std::to_wstring(values.size()) + L" values from " + file);
     if (!point.empty())
         write_line(out, L"Restore point of the values they replaced: " + point);

@@ -76,7 +76,7 @@ void connection::copy_from(const connection& other)
             field.kind);
 }
 
-definition_write connection::copy_to_file(vorn_buffer path)
+win::outcome connection::copy_to_file(vorn_buffer path)
 {
     vorn_buffer old_path = ini_path;
     vorn_buffer old_stem = file_stem;
@@ -84,8 +84,8 @@ definition_write connection::copy_to_file(vorn_buffer path)
     ini_path = path;
     file_stem = file_stem_of(path);
     m_name = file_stem;
-    definition_write result = write_ini();
-    if (!result.written) {
+    win::outcome result = write_ini();
+    if (!result) {
         ini_path = old_path;
         file_stem = old_stem;
         m_name = old_name;

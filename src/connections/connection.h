@@ -10,19 +10,13 @@
 #include "connections/exports.h"
 #include "vorn/vorn_buffer.h"
 #include "vorn/vorn_dates.h"
+#include "win/outcome.h"
 
 #include <windows.h>
 
 #include <string>
 
 struct DBC_VAR;
-
-// What a write of a definition's file came to: the file holds every field, or it is as it was
-// and `reason` says why (the system's text where the system gave one).
-struct definition_write {
-    bool written = false;
-    std::wstring reason;
-};
 
 constexpr int login_type_lan = 1;
 constexpr int login_type_http = 2;
@@ -48,10 +42,12 @@ public:
     void copy_from(const connection& other);
 
     void read_ini();
-    definition_write write_ini();
+    // Done when the file holds every field; else it is as it was, and the failure's text is the
+    // reason alone (the system's text where the system gave one), for the set's save to word.
+    win::outcome write_ini();
     // Gives the definition the file at `path` (named after it) and writes it there; when that
     // fails, the definition keeps its file and name as they were.
-    definition_write copy_to_file(vorn_buffer path);
+    win::outcome copy_to_file(vorn_buffer path);
     // True until a file exists at ini_path.
     bool is_new() const;
 
@@ -71,8 +67,8 @@ public:
     void* hConnTemp() const;
 
     // Logs in through the client library and takes the server's seed and HTTP values; a failure
-    // is shown through show_dbc_error and gives false. Does not write the file.
-    bool reconnect();
+    // carries the library's last-error text after its own. Does not write the file.
+    win::outcome reconnect();
     bool is_connected() const;
     // The user and password the login uses: the server logon's when it is set, else the HTTP
     // user's. Each is cut to fit its buffer (sizes in wide characters, terminator included).
@@ -143,6 +139,6 @@ private:
     vorn_buffer get_def_name() const;
     // Forgets the login; the client library is not asked to release it.
     void free_connection();
-    // One server variable of the current login; a failure is shown and gives false.
-    bool getDbcVar(const wchar_t* name, DBC_VAR* var);
+    // One server variable of the current login.
+    win::outcome getDbcVar(const wchar_t* name, DBC_VAR* var);
 };

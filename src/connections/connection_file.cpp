@@ -58,9 +58,9 @@ std::wstring system_text(DWORD status)
 }
 
 // The status a failed step left, or `fallback` when it left none.
-definition_write refused(DWORD status, DWORD fallback)
+win::outcome refused(DWORD status, DWORD fallback)
 {
-    return {false, system_text(status != ERROR_SUCCESS ? status : fallback)};
+    return win::outcome::failed(system_text(status != ERROR_SUCCESS ? status : fallback));
 }
 
 // Why no draft could be made beside the file: a missing folder says it more clearly than the
@@ -242,10 +242,10 @@ void connection::read_ini()
 // Nothing is written for a definition without a file, nor when no draft can be made (the file
 // is read-only, or the folder is missing or has no room for a copy); the file then stays as it
 // was. The draft refuses a read-only file without a status: Windows itself would deny access.
-definition_write connection::write_ini()
+win::outcome connection::write_ini()
 {
     if (ini_path.is_empty())
-        return {false, L"the definition has no file"};
+        return win::outcome::failed(L"the definition has no file");
     const DWORD attributes = GetFileAttributesW(ini_path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return refused(ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED);
@@ -259,9 +259,9 @@ definition_write connection::write_ini()
         std::visit([&](const auto& kind) { write_field(*this, key, kind); }, field.kind);
     }
     if (!sink.reason.empty())
-        return {false, sink.reason};
+        return win::outcome::failed(sink.reason);
     SetLastError(ERROR_SUCCESS);
     if (!draft.replace_file())
         return refused(GetLastError(), ERROR_WRITE_FAULT);
-    return {true, {}};
+    return {};
 }

@@ -3,7 +3,7 @@
 
 #include "connections/connection.h"
 
-#include "ui/show_error.h"
+#include "connections/library_error.h"
 #include "vorn/dbc_login.h"
 #include "vorn/vorn_dates.h"
 
@@ -25,7 +25,7 @@ vorn_buffer first_folder_of(const vorn_buffer& process)
 
 }  // namespace
 
-bool connection::reconnect()
+win::outcome connection::reconnect()
 {
     login_handle = nullptr;
 
@@ -56,46 +56,44 @@ bool connection::reconnect()
         ssl = m_ssl ? 1 : 0;
         break;
     default:
-        show_dbc_error(nullptr, L"Failed because of invalid connection type!");
-        return false;
+        return win::outcome::failed(with_library_error(nullptr, L"Failed because of invalid connection type!"));
     }
 
     DBC_LOGIN_INFO info = {};
     if (!dbc_LoginUser(connect_text, &login_handle, nullptr, &info, http, host, process, port, read_size, ssl,
-                       timeout, 0, 1, 0)) {
-        show_dbc_error(login_handle, L"Failed to dbc_LoginUser because: ");
-        return false;
-    }
+                       timeout, 0, 1, 0))
+        return win::outcome::failed(with_library_error(login_handle, L"Failed to dbc_LoginUser because: "));
 
     DBC_VAR var = {};
-    if (!getDbcVar(L"PLX2_SEED", &var))
-        return false;
+    if (win::outcome got = getDbcVar(L"PLX2_SEED", &var); !got)
+        return got;
     m_seed = var.text_value;
-    if (!getDbcVar(L"PLX2_HTTP_SERVER", &var))
-        return false;
+    if (win::outcome got = getDbcVar(L"PLX2_HTTP_SERVER", &var); !got)
+        return got;
     m_server_host = var.text_value;
-    if (!getDbcVar(L"PLX2_HTTP_PORT", &var))
-        return false;
+    if (win::outcome got = getDbcVar(L"PLX2_HTTP_PORT", &var); !got)
+        return got;
     m_server_port = static_cast<int>(var.int_value);
-    if (!getDbcVar(L"PLX2_HTTP_PROCESS", &var))
-        return false;
+    if (win::outcome got = getDbcVar(L"PLX2_HTTP_PROCESS", &var); !got)
+        return got;
     m_server_process = var.text_value;
-    if (!getDbcVar(L"PLX2_HTTP_PROCESS_BLOBS", &var))
-        return false;
+    if (win::outcome got = getDbcVar(L"PLX2_HTTP_PROCESS_BLOBS", &var); !got)
+        return got;
     m_server_blobs_process = var.text_value;
-    if (!getDbcVar(L"PLX2_HTTP_SSL", &var))
-        return false;
+    if (win::outcome got = getDbcVar(L"PLX2_HTTP_SSL", &var); !got)
+        return got;
     m_server_ssl = var.int_value != 0;
 
     m_first_folder = first_folder_of(m_server_process);
     dbc_getTimeNow(&m_last_login);
-    return true;
+    return {};
 }
 
-bool connection::getDbcVar(const wchar_t* name, DBC_VAR* var)
+win::outcome connection::getDbcVar(const wchar_t* name, DBC_VAR* var)
 {
     if (dbcVars_GetVar(login_handle, name, var))
-        return true;
-    show_dbc_error(login_handle, L"Failed to dbcVars_GetVar on '%s' because: ", name);
-    return false;
+        return {};
+    vorn_buffer text;
+    text.format(L"Failed to dbcVars_GetVar on '%s' because: ", name);
+    return win::outcome::failed(with_library_error(login_handle, text.str()));
 }

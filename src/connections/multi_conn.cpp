@@ -1,7 +1,6 @@
 #include "connections/multi_conn.h"
 
 #include "connections/seed_file_name.h"
-#include "ui/show_error.h"
 #include "host/folder_path.h"
 #include "host/settings_store.h"
 #include "vorn/vorn_profile_draft.h"
@@ -21,14 +20,23 @@ constexpr wchar_t last_default_key[] = L"LastDefault";
 constexpr size_t path_capacity = 260;  // wide characters, terminator included
 constexpr DWORD stem_capacity = 260;
 
-// The Instance Factory folder with its trailing backslash; empty when the setting cannot be read
-// (the settings store has shown why).
-std::wstring instance_factory_folder()
+// The Instance Factory folder with its trailing backslash; empty when the setting cannot be read,
+// and the outcome says why.
+win::outcome instance_factory_folder(std::wstring& folder)
 {
     bool is_portable = false;
-    std::wstring folder;
-    host::read_setting(is_portable, L"InsFactory", folder, false);
-    return host::with_one_backslash(folder);
+    folder.clear();
+    win::outcome read = host::read_setting(is_portable, L"InsFactory", folder, false);
+    folder = host::with_one_backslash(folder);
+    return read;
+}
+
+// A failure with the printf-style text (%s and %ls both wide) shown in an error box.
+win::outcome failed_with(const wchar_t* format, const wchar_t* text = nullptr, const wchar_t* more = nullptr)
+{
+    vorn_buffer message;
+    message.format(format, text, more);
+    return win::outcome::failed(message.str());
 }
 
 std::wstring config_path(const std::wstring& folder)
@@ -70,23 +78,24 @@ multi_conn::~multi_conn()
     free_list();
 }
 
-void multi_conn::rebuild_list()
+win::outcome multi_conn::rebuild_list()
 {
     free_list();
-    const std::wstring folder = instance_factory_folder();
+    std::wstring folder;
+    win::outcome read = instance_factory_folder(folder);
     m_list = new_list();
     if (folder.empty())
-        return;
+        return read;
 
     // A folder whose pattern or definition paths do not fit the platform's path limit is not
     // listed: it could not be read reliably.
     const std::wstring pattern = folder + L"*.ini";
     if (pattern.size() >= path_capacity)
-        return;
+        return read;
     WIN32_FIND_DATAW entry;
     win::unique_find listing(FindFirstFileW(pattern.c_str(), &entry));
     if (!listing)
-        return;
+        return read;
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
@@ -100,6 +109,7 @@ void multi_conn::rebuild_list()
     } while (FindNextFileW(listing.get(), &entry));
     listing.reset();
     get_lastsaved_default(folder);
+    return read;
 }
 
 void multi_conn::get_lastsaved_default(const std::wstring& folder)
@@ -142,9 +152,10 @@ connection* multi_conn::get_default() const
     return m_default;
 }
 
-void multi_conn::set_default(connection* conn)
+win::outcome multi_conn::set_default(connection* conn)
 {
-    const std::wstring folder = instance_factory_folder();
+    std::wstring folder;
+    win::outcome read = instance_factory_folder(folder);
     if (conn && !folder.empty()) {
         // Through a draft: a read-only record stays as it is, a full disk does not cut it.
         vorn_profile_draft draft(config_path(folder));
@@ -152,6 +163,7 @@ void multi_conn::set_default(connection* conn)
             draft.replace_file();
     }
     m_default = conn;
+    return read;
 }
 
 connection* multi_conn::find_conn(vorn_buffer stem) const
@@ -164,47 +176,61 @@ connection* multi_conn::find_conn_by_seed(vorn_buffer seed) const
     return find_by(m_list.get(), &connection::m_seed, seed);
 }
 
-// The name comes from the server: the box shows it as sent, its control characters escaped.
-bool multi_conn::create_new(error_collector&, vorn_buffer name, vorn_buffer& path)
+// The name comes from the server: the failure shows it as sent, its control characters escaped.
+// A setting that cannot be read reads as no folder, and its failure comes first.
+win::outcome multi_conn::create_new(error_collector&, vorn_buffer name, vorn_buffer& path)
 {
-    const std::wstring folder = instance_factory_folder();
-    if (folder.empty()) {
-        show_error(L"No Instance Factory folder is set: choose one with '...' first!");
-        return false;
-    }
+    std::wstring folder;
+    win::outcome made = instance_factory_folder(folder);
+    made = win::outcome().went_past(std::move(made));
+    if (folder.empty())
+        return made += failed_with(L"No Instance Factory folder is set: choose one with '...' first!");
     const std::wstring sent = name.str();
     name.lower();
     std::wstring file;
     const std::wstring problem = seed_file_problem(folder, name.str(), file);
-    if (!problem.empty()) {
-        show_error(L"Can't create connection! The server's seed '%ls' cannot name its file: %ls. The seed must be "
-                   L"corrected on the server.",
-                   shown_server_text(sent).c_str(), problem.c_str());
-        return false;
-    }
+    if (!problem.empty())
+        return made += failed_with(L"Can't create connection! The server's seed '%ls' cannot name its file: %ls. The "
+                                   L"seed must be corrected on the server.",
+                                   shown_server_text(sent).c_str(), problem.c_str());
     path = file.c_str();
-    if (file_exists(path)) {
-        show_error(L"Can't create connection! File '%s' already exists!", path.as_const_w_buffer());
-        return false;
-    }
-    return true;
+    if (file_exists(path))
+        return made += failed_with(L"Can't create connection! File '%s' already exists!", path.as_const_w_buffer());
+    return made;
 }
 
-bool multi_conn::delete_conn(error_collector&, connection* conn)
+win::outcome multi_conn::delete_conn(error_collector&, connection* conn)
 {
-    if (!holds(conn)) {
-        show_error(L"Connection is not in the standard set!");
-        return false;
-    }
-    if (!DeleteFileW(conn->ini_path)) {
-        show_error(L"Connection file [%s] does not exist!", conn->ini_path.as_const_w_buffer());
-        return false;
-    }
+    if (!holds(conn))
+        return failed_with(L"Connection is not in the standard set!");
+    if (!DeleteFileW(conn->ini_path))
+        return failed_with(L"Connection file [%s] does not exist!", conn->ini_path.as_const_w_buffer());
     m_list->erase(std::find(m_list->begin(), m_list->end(), conn));
     // The caller destroys the definition next; the recorded default stays for the next rebuild.
     if (m_default == conn)
         m_default = nullptr;
-    return true;
+    return {};
+}
+
+win::outcome multi_conn::save(connection& conn, definition_save how)
+{
+    if (how == definition_save::in_place) {
+        const win::outcome written = conn.write_ini();
+        if (written)
+            return {};
+        return failed_with(L"Can't save connection! The file '%ls' cannot be written: %ls.",
+                           conn.ini_path.as_const_w_buffer(), written.text().c_str());
+    }
+    error_collector errors;
+    vorn_buffer path;
+    win::outcome created = create_new(errors, conn.m_seed, path);
+    if (!created)
+        return created;
+    const win::outcome written = conn.copy_to_file(path);
+    if (!written)
+        return created += failed_with(L"Can't create connection! The file '%ls' cannot be written: %ls.",
+                                      path.as_const_w_buffer(), written.text().c_str());
+    return created;
 }
 
 std::wstring multi_conn::folder()

@@ -6,13 +6,17 @@
 #include "connections/connection.h"
 #include "connections/exports.h"
 #include "vorn/vorn_buffer.h"
+#include "win/outcome.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-// Passed to create_new and delete_conn by the callers; the two report failures themselves.
+// Passed to create_new and delete_conn by the callers; the two return their failures.
 struct error_collector {};
+
+// How multi_conn::save writes a definition: Save writes its own file, Create gives it a new one.
+enum class definition_save { in_place, create };
 
 class PLAXOR_EXPORT multi_conn {
 public:
@@ -25,25 +29,33 @@ public:
     multi_conn& operator=(const multi_conn& other);
 
     // Drops every definition and loads the folder anew; the default becomes the recorded one
-    // when it is still there, else the first one loaded.
-    void rebuild_list();
+    // when it is still there, else the first one loaded. Fails when the setting cannot be read;
+    // the set is then empty.
+    win::outcome rebuild_list();
     void free_list();
 
     int total() const;
     // Null while no list was built; std::out_of_range for n outside 0 .. total() - 1.
     connection* get_nth(int n) const;
     connection* get_default() const;
-    // Makes the definition the default and records it in the folder.
-    void set_default(connection* conn);
+    // Makes the definition the default and records it in the folder. Fails, with the default
+    // made all the same, when the setting cannot be read: nothing is recorded then.
+    win::outcome set_default(connection* conn);
     connection* find_conn(vorn_buffer stem) const;
     connection* find_conn_by_seed(vorn_buffer seed) const;
 
     // The path for a new definition named `name`: "<folder><name in lower case>_locator.ini".
-    // False, after an error box, when no folder is set, when the name cannot be that file's name
-    // unaltered inside the folder (seed_file_name.h), or when a file is already there.
-    bool create_new(error_collector& errors, vorn_buffer name, vorn_buffer& path);
+    // Fails when no folder is set, when the name cannot be that file's name unaltered inside the
+    // folder (seed_file_name.h), or when a file is already there.
+    win::outcome create_new(error_collector& errors, vorn_buffer name, vorn_buffer& path);
     // Deletes the definition's file and takes it out of the set; the caller destroys it.
-    bool delete_conn(error_collector& errors, connection* conn);
+    win::outcome delete_conn(error_collector& errors, connection* conn);
+
+    // Writes the definition, the one way Create and Save both take: in place at its own file, or
+    // created at the path create_new makes from its seed, which it then takes. Done when the file
+    // holds every field; else the file and the definition are as they were, and the failure says
+    // why.
+    win::outcome save(connection& conn, definition_save how);
 
     // The Instance Factory folder (with its trailing backslash) as the setting holds it, read
     // without a box: empty when none is set or the setting cannot be read. The set never lists,

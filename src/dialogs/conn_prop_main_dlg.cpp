@@ -130,20 +130,11 @@ void conn_prop_main_dlg::on_ok()
         return;
     if (m_page)
         m_page->read_controls();
-    if (!save_or_report(*m_working))
+    if (!show_failures(m_set.save(*m_working, definition_save::in_place)))
         return;
     m_wrote_file = true;
     m_original.copy_from(*m_working);
     end(IDOK);
-}
-
-bool conn_prop_main_dlg::save_or_report(connection& conn)
-{
-    const definition_write written = conn.write_ini();
-    if (!written.written)
-        show_error(L"Can't save connection! The file '%ls' cannot be written: %ls.", conn.ini_path.as_const_w_buffer(),
-                   written.reason.c_str());
-    return written.written;
 }
 
 bool conn_prop_main_dlg::typed_values_storable(bool lines) const
@@ -164,14 +155,14 @@ void conn_prop_main_dlg::choose_colour()
     paint_swatch();
 }
 
-// A failed login or creation has shown its box and leaves the dialog open. A new definition's
+// A failed login or creation shows its box and leaves the dialog open. A new definition's
 // boxes are checked before the login: Create stores them.
 void conn_prop_main_dlg::test_or_create()
 {
     if (!typed_values_storable(m_working->is_new()))
         return;
     ui::wait_cursor waiting;
-    if (!m_working->reconnect())
+    if (!show_failures(m_working->reconnect()))
         return;
     if (!m_working->is_new()) {
         show_connection();  // the seed and last login the login set; saved only by Save
@@ -183,16 +174,8 @@ void conn_prop_main_dlg::test_or_create()
 // Nothing of a failed step is kept: the working copy stays new, with everything typed.
 void conn_prop_main_dlg::create_file()
 {
-    error_collector errors;
-    vorn_buffer path;
-    if (!m_set.create_new(errors, m_working->m_seed, path))
+    if (!show_failures(m_set.save(*m_working, definition_save::create)))
         return;
-    const definition_write written = m_working->copy_to_file(path);
-    if (!written.written) {
-        show_error(L"Can't create connection! The file '%ls' cannot be written: %ls.", path.as_const_w_buffer(),
-                   written.reason.c_str());
-        return;
-    }
     m_wrote_file = true;
     m_name_edit.enable(true);
     m_save_btn.enable(true);

@@ -31,9 +31,6 @@ public:
     // end it with OK; a dialog ended with OK otherwise leaves the write to its caller.
     bool wrote_file() const { return m_wrote_file; }
 
-    // Writes the definition's file, or shows why it could not be written and returns false.
-    static bool save_or_report(connection& conn);
-
 protected:
     bool on_init() override;
     bool on_command(int id, int code, HWND control) override;

@@ -23,12 +23,12 @@ constexpr folder_texts cached_base{L"CachedBase", L"Select a new Cached-base fol
                                    L"Import Cached-base from another folder",
                                    L"No Cached-base folder is set: choose one with '...' first!"};
 
-// A failed read has shown its own box. Administrators set the folders by script and by hand,
+// A failed read shows its box. Administrators set the folders by script and by hand,
 // often without the trailing backslash that the steps build their patterns on.
 bool read_folder(const folder_texts& folder, std::wstring& value)
 {
     bool is_portable = false;
-    const bool read = host::read_setting(is_portable, folder.setting, value, false);
+    const bool read = show_failures(host::read_setting(is_portable, folder.setting, value, false));
     value = host::with_one_backslash(value);
     return read;
 }
@@ -40,8 +40,8 @@ bool move_to_chosen(folder_window& window, const folder_texts& folder, const std
         return false;
     const relocation moved = relocate_folder(current, chosen);
     // The originals may go only once the setting no longer names them: an unsaved folder leaves
-    // the client on the old one. A refused save has shown its own box.
-    if (moved == relocation::refused || !host::write_setting(folder.setting, chosen))
+    // the client on the old one.
+    if (moved == relocation::refused || !show_failures(host::write_setting(folder.setting, chosen)))
         return false;
     if (moved == relocation::copied)
         offer_to_delete_originals(current);
@@ -87,7 +87,7 @@ bool import_into(folder_window& window, const folder_texts& folder)
 void reload_instances(folder_window& window)
 {
     window.empty_instance_list();
-    window.conns().rebuild_list();
+    show_failures(window.conns().rebuild_list());
     window.fill_instance_list();
 }
 

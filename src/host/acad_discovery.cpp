@@ -17,13 +17,15 @@ constexpr DWORD key_name_size = 512;  // wide characters
 
 // One value of an open key when it is found as text, else empty; `type` receives a text type
 // only when the value is read whole. Read whole, a value is the one the registry's own lookup
-// finds (case ignored), the one that a write of the name replaces.
-std::wstring read_text_value(HKEY key, const wchar_t* name, discovery_mode mode, DWORD* type = nullptr)
+// finds (case ignored), the one that a write of the name replaces. A value that cannot be read
+// adds its failure to `read` and reads as empty.
+std::wstring read_text_value(HKEY key, const wchar_t* name, discovery_mode mode, win::outcome& read,
+                             DWORD* type = nullptr)
 {
     if (mode == discovery_mode::whole_values) {
         stored_value value;
         if (const LONG status = read_stored_value(key, name, value); status != ERROR_SUCCESS)
-            report_registry_error(status, HKEY_CURRENT_USER, nullptr);
+            read.went_past(registry_failure(status, HKEY_CURRENT_USER, nullptr));
         if (!value.exists || !is_text_type(value.type))
             return {};
         if (type)
@@ -31,7 +33,9 @@ std::wstring read_text_value(HKEY key, const wchar_t* name, discovery_mode mode,
         return stored_text(value);
     }
     vorn_buffer value;
-    find_registry_value(key, name, &value);
+    win::outcome unread;
+    find_registry_value(key, name, &value, &unread);
+    read.went_past(std::move(unread));
     return value.str();
 }
 
@@ -118,44 +122,47 @@ void choose_extra_suffix(acad_install& record, const std::vector<release_row>& r
 
 }  // namespace
 
-void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list,
-                          discovery_mode mode)
+win::outcome read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list,
+                                  discovery_mode mode)
 {
     acad_install& record = list[release];
     win::unique_hkey key;
+    win::outcome read;
 
-    if (!open_key_or_report(autocad_key, release, read_access, key, HKEY_CURRENT_USER))
-        return;
-    const std::wstring product_key = read_text_value(key.get(), L"CurVer", mode);
+    if (!(read += open_key_or_fail(autocad_key, release, read_access, key, HKEY_CURRENT_USER)))
+        return read;
+    const std::wstring product_key = read_text_value(key.get(), L"CurVer", mode, read);
     record.product_key = product_key;
     key.reset();
 
     const std::wstring profiles_path = release + L"\\" + product_key + L"\\Profiles";
-    if (!open_key_or_report(autocad_key, profiles_path, read_access, key, HKEY_CURRENT_USER))
-        return;
-    const std::wstring profile = read_text_value(key.get(), L"", mode);
+    if (!(read += open_key_or_fail(autocad_key, profiles_path, read_access, key, HKEY_CURRENT_USER)))
+        return read;
+    const std::wstring profile = read_text_value(key.get(), L"", mode, read);
     record.profile = profile;
     key.reset();
 
     const std::wstring profile_path = profiles_path + L"\\" + profile;
-    if (!open_key_or_report(autocad_key, profile_path + L"\\General", read_access, key, HKEY_CURRENT_USER))
-        return;
-    record.support_path_text = read_text_value(key.get(), L"ACAD", mode, &record.support_path_type);
+    if (!(read += open_key_or_fail(autocad_key, profile_path + L"\\General", read_access, key, HKEY_CURRENT_USER)))
+        return read;
+    record.support_path_text = read_text_value(key.get(), L"ACAD", mode, read, &record.support_path_type);
     key.reset();
 
-    if (!open_key_or_report(autocad_key, profile_path + L"\\Variables", read_access, key, HKEY_CURRENT_USER))
-        return;
-    record.trusted_paths_text = read_text_value(key.get(), L"TRUSTEDPATHS", mode, &record.trusted_paths_type);
+    if (!(read += open_key_or_fail(autocad_key, profile_path + L"\\Variables", read_access, key, HKEY_CURRENT_USER)))
+        return read;
+    record.trusted_paths_text = read_text_value(key.get(), L"TRUSTEDPATHS", mode, read, &record.trusted_paths_type);
+    return read;
 }
 
-void read_install_details(acad_install& record, discovery_mode mode)
+win::outcome read_install_details(acad_install& record, discovery_mode mode)
 {
     const std::wstring machine_path = machine_autocad_path + record.release + L"\\" + record.product_key;
     win::unique_hkey key;
-    if (!open_key_or_report(HKEY_LOCAL_MACHINE, machine_path, read_access, key, HKEY_LOCAL_MACHINE))
-        return;
-    std::wstring location = read_text_value(key.get(), L"AcadLocation", mode);
-    const std::wstring product_name = read_text_value(key.get(), L"ProductName", mode);
+    win::outcome read = open_key_or_fail(HKEY_LOCAL_MACHINE, machine_path, read_access, key, HKEY_LOCAL_MACHINE);
+    if (!read)
+        return read;
+    std::wstring location = read_text_value(key.get(), L"AcadLocation", mode, read);
+    const std::wstring product_name = read_text_value(key.get(), L"ProductName", mode, read);
     if (location.empty() || location.back() != L'\\')
         location += L'\\';
     key.reset();
@@ -164,13 +171,15 @@ void read_install_details(acad_install& record, discovery_mode mode)
     record.product_name = product_name;
     if (mode == discovery_mode::window)
         read_icon(record);
+    return read;
 }
 
-bool discover_acad_installs(acad_install_list& list, discovery_mode mode, const release_extensions& extensions)
+win::outcome discover_acad_installs(acad_install_list& list, discovery_mode mode, const release_extensions& extensions)
 {
     win::unique_hkey autocad_key;
-    if (!open_key_or_report(HKEY_CURRENT_USER, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER))
-        return false;
+    win::outcome found = open_key_or_fail(HKEY_CURRENT_USER, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER);
+    if (!found)
+        return found;
 
     DWORD release_count = 0;
     if (RegQueryInfoKeyW(autocad_key.get(), nullptr, nullptr, nullptr, &release_count, nullptr, nullptr, nullptr,
@@ -195,17 +204,17 @@ bool discover_acad_installs(acad_install_list& list, discovery_mode mode, const 
         acad_install& record = list[name];
         record.release = name;
         record.product_name = listed_name;
-        read_release_profile(autocad_key.get(), name, list, mode);
+        found.went_past(read_release_profile(autocad_key.get(), name, list, mode));
     }
     autocad_key.reset();
 
     for (auto& [release, record] : list) {
-        read_install_details(record, mode);
+        found.went_past(read_install_details(record, mode));
         record.support_paths = split_path_list(record.support_path_text);
         record.trusted_paths = split_path_list(record.trusted_paths_text);
         choose_extra_suffix(record, extensions.rows);
     }
-    return true;
+    return found;
 }
 
 }  // namespace host

@@ -5,6 +5,7 @@
 #include "host/acad_install.h"
 #include "host/profile_text.h"
 #include "host/release_rows.h"
+#include "win/outcome.h"
 
 #include <windows.h>
 
@@ -14,29 +15,31 @@
 namespace host {
 
 enum class discovery_mode {
-    // The window's: every value through a 4,096-byte buffer (a longer one fails with its box and
-    // reads as empty), and the icon of each acad.exe for the list.
+    // The window's: every value through a 4,096-byte buffer (a longer one fails and reads as
+    // empty), and the icon of each acad.exe for the list.
     window,
     // Every value whole, whatever its length, with its type, found by the registry's own lookup
     // (case ignored) as a write of the name finds it; no icon (nothing shows one).
     whole_values,
 };
 
-// Fills the (empty) list. False only when Software\Autodesk\AutoCAD of the current user cannot
-// be opened; every other failing key shows its box and the discovery goes on. Besides the
+// Fills the (empty) list. Fails only when Software\Autodesk\AutoCAD of the current user cannot
+// be opened; the discovery goes past every other failing key or value, each failure kept in
+// the outcome in the order it happened. Besides the
 // releases of product_name_table it lists those the administrator's rows name, and those whose
 // machine-wide "ProductName" carries a year whose release folder the client folder holds; each
 // record without a built-in suffix row learns where its suffix may come from.
-bool discover_acad_installs(acad_install_list& list, discovery_mode mode = discovery_mode::window,
-                            const release_extensions& extensions = {});
+win::outcome discover_acad_installs(acad_install_list& list, discovery_mode mode = discovery_mode::window,
+                                    const release_extensions& extensions = {});
 
 // Reads CurVer, the current profile, "ACAD" and "TRUSTEDPATHS" of one release; stops at the
-// first key that cannot be opened, keeping what it read so far.
-void read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list,
+// first key that cannot be opened, keeping what it read so far. The outcome holds the failures
+// of keys and values, and fails when it stopped.
+win::outcome read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list,
                           discovery_mode mode = discovery_mode::window);
 
 // Reads the machine-wide install folder and product name, and in the window's mode the icon of
-// acad.exe.
-void read_install_details(acad_install& record, discovery_mode mode = discovery_mode::window);
+// acad.exe. Fails when the key cannot be opened; holds the failures of values read.
+win::outcome read_install_details(acad_install& record, discovery_mode mode = discovery_mode::window);
 
 }  // namespace host

@@ -77,18 +77,20 @@ std::wstring profile_key_path(const acad_install& record)
 
 // Writes the joined list under the value name, with the type given, unless the stored text
 // already is that text (case and length counting); the stored text follows only a write that
-// succeeded. False, with nothing written, when the value cannot be kept in the restore point.
-bool write_if_changed(HKEY key, const std::wstring& key_path, const wchar_t* name, const path_list& list, DWORD type,
-                      std::wstring& stored_text)
+// succeeded, a refused write is gone past. Fails, with nothing written, when the value cannot be
+// kept in the restore point.
+win::outcome write_if_changed(HKEY key, const std::wstring& key_path, const wchar_t* name, const path_list& list,
+                              DWORD type, std::wstring& stored_text)
 {
     const std::wstring joined = join_path_list(list);
     if (joined == stored_text)
-        return true;
-    if (!keep_before_write(key, key_path, name))
-        return false;
-    if (set_string_value(key, name, joined.c_str(), type))
+        return {};
+    if (win::outcome kept = keep_before_write(key, key_path, name); !kept)
+        return kept;
+    win::outcome written = set_string_value(key, name, joined.c_str(), type);
+    if (written)
         stored_text = joined;
-    return true;
+    return win::outcome().went_past(std::move(written));
 }
 
 // Whether the value reads back whole as the text, with the type when it is there at all.
@@ -176,29 +178,33 @@ bool plan_profile_connection(bool connect, acad_install& record, const std::wstr
     return true;
 }
 
-bool set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder)
+win::outcome set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder)
 {
-    return plan_profile_connection(connect, record, base_folder) && write_profile_paths(record);
+    if (!plan_profile_connection(connect, record, base_folder))
+        return win::outcome::failed();
+    return write_profile_paths(record);
 }
 
-bool write_profile_paths(acad_install& record)
+win::outcome write_profile_paths(acad_install& record)
 {
     const std::wstring profile_path = profile_key_path(record);
     const std::wstring general_path = profile_path + L"\\General";
     const std::wstring variables_path = profile_path + L"\\Variables";
 
+    win::outcome written;
     {
         win::unique_hkey general;
-        if (!open_key_or_report(HKEY_CURRENT_USER, general_path, write_access, general, HKEY_CURRENT_USER) ||
-            !write_if_changed(general.get(), general_path, L"ACAD", record.support_paths, record.support_path_type,
-                              record.support_path_text))
-            return false;
+        if (!(written += open_key_or_fail(HKEY_CURRENT_USER, general_path, write_access, general, HKEY_CURRENT_USER)) ||
+            !(written += write_if_changed(general.get(), general_path, L"ACAD", record.support_paths,
+                                          record.support_path_type, record.support_path_text)))
+            return written;
     }
 
     win::unique_hkey variables;
-    return open_key_or_report(HKEY_CURRENT_USER, variables_path, write_access, variables, HKEY_CURRENT_USER) &&
-           write_if_changed(variables.get(), variables_path, L"TRUSTEDPATHS", record.trusted_paths,
-                            record.trusted_paths_type, record.trusted_paths_text);
+    if (written += open_key_or_fail(HKEY_CURRENT_USER, variables_path, write_access, variables, HKEY_CURRENT_USER))
+        written += write_if_changed(variables.get(), variables_path, L"TRUSTEDPATHS", record.trusted_paths,
+                                    record.trusted_paths_type, record.trusted_paths_text);
+    return written;
 }
 
 const wchar_t* first_value_not_written(const acad_install& record)

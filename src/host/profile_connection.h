@@ -6,6 +6,7 @@
 
 #include "host/acad_install.h"
 #include "host/profile_text.h"
+#include "win/outcome.h"
 
 #include <string>
 #include <vector>
@@ -48,16 +49,16 @@ bool is_profile_connected(const acad_install& record, const std::wstring& base_f
 // release has no row (nothing changed).
 bool plan_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder);
 
-// plan_profile_connection, then write_profile_paths. False when the release has no row (nothing
-// changed, nothing shown) or when write_profile_paths gives false.
-bool set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder);
+// plan_profile_connection, then write_profile_paths. Fails without a failure to show when the
+// release has no row (nothing changed); else as write_profile_paths.
+win::outcome set_profile_connection(bool connect, acad_install& record, const std::wstring& base_folder);
 
 // Writes "ACAD" and "TRUSTEDPATHS" where the joined list differs from the stored text, with the
 // record's types, and takes a written text as the stored one. Each value is kept in the run's
-// restore point before it is first written. False when the General or Variables key cannot be
+// restore point before it is first written. Fails when the General or Variables key cannot be
 // opened for writing or the restore point cannot be written (nothing more is written then); a
-// refused write has shown its box and still gives true.
-bool write_profile_paths(acad_install& record);
+// refused write is gone past: its failure is kept and the other value still written.
+win::outcome write_profile_paths(acad_install& record);
 
 // Reads both values back whole: the name of the first that does not hold the record's joined
 // list with the record's type, or null when both do (an absent value holds an empty list).

@@ -1,7 +1,5 @@
 #include "host/registry.h"
 
-#include "ui/modal_seam.h"
-
 #include <array>
 #include <cstring>
 #include <cwchar>
@@ -52,11 +50,11 @@ void format_registry_error(LONG status, registry_error_text& text, HKEY hive, co
         copy_bounded(text, static_cast<const wchar_t*>(system_text.get()));
 }
 
-void report_registry_error(LONG status, HKEY hive, const wchar_t* subkey)
+win::outcome registry_failure(LONG status, HKEY hive, const wchar_t* subkey)
 {
     registry_error_text text;
     format_registry_error(status, text, hive, subkey);
-    ui::message_box(text, MB_OK | MB_ICONERROR);
+    return win::outcome::failed(text);
 }
 
 LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key)
@@ -68,18 +66,16 @@ LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hk
     return status;
 }
 
-bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key,
-                        HKEY named_hive)
+win::outcome open_key_or_fail(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key,
+                              HKEY named_hive)
 {
     const LONG status = open_key(hive, path, access, key);
-    if (status != ERROR_SUCCESS) {
-        report_registry_error(status, named_hive, path.c_str());
-        return false;
-    }
-    return true;
+    if (status != ERROR_SUCCESS)
+        return registry_failure(status, named_hive, path.c_str());
+    return {};
 }
 
-bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
+bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data, win::outcome* unread)
 {
     DWORD value_count = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &value_count, nullptr, nullptr,
@@ -116,7 +112,8 @@ bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
     const LONG status = RegEnumValueW(key, found_index, read_name.data(), &name_length, nullptr, &type,
                                       reinterpret_cast<BYTE*>(value.data()), &size);
     if (status != ERROR_SUCCESS) {
-        report_registry_error(status, HKEY_CURRENT_USER, nullptr);
+        if (unread)
+            *unread += registry_failure(status, HKEY_CURRENT_USER, nullptr);
         return false;
     }
     if (is_text_type(type))
@@ -124,17 +121,15 @@ bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data)
     return true;
 }
 
-bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD type)
+win::outcome set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD type)
 {
     const DWORD length = static_cast<DWORD>(std::wcslen(value));
     std::vector<wchar_t> data(length + 1, L'\0');
     std::wmemcpy(data.data(), value, length);
     const LONG status = RegSetKeyValueW(key, nullptr, name, type, data.data(), length * 2 + 2);
-    if (status != ERROR_SUCCESS) {
-        report_registry_error(status, HKEY_CURRENT_USER, nullptr);
-        return false;
-    }
-    return true;
+    if (status != ERROR_SUCCESS)
+        return registry_failure(status, HKEY_CURRENT_USER, nullptr);
+    return {};
 }
 
 LONG read_stored_value(HKEY key, const wchar_t* name, stored_value& value)

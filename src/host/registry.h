@@ -4,6 +4,7 @@
 // writing text, and reading a value whole and putting it back. Nothing here creates or deletes a
 // key; a value is deleted only by write_stored_value, when the value put back did not exist.
 
+#include "win/outcome.h"
 #include "win/unique_handle.h"
 #include "vorn/vorn_buffer.h"
 
@@ -30,22 +31,24 @@ const wchar_t* hive_name(HKEY hive);
 // A missing subkey reads as "(null)".
 void format_registry_error(LONG status, registry_error_text& text, HKEY hive, const wchar_t* subkey);
 
-// Shows the format_registry_error text in an OK box with the error icon.
-void report_registry_error(LONG status, HKEY hive, const wchar_t* subkey);
+// The failure with the format_registry_error text, shown in an OK box with the error icon.
+win::outcome registry_failure(LONG status, HKEY hive, const wchar_t* subkey);
 
 // RegOpenKeyExW with options 0; the key is set only on success.
 LONG open_key(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key);
 
-// open_key that reports a failure with report_registry_error, naming `named_hive` and the path.
-bool open_key_or_report(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key,
-                        HKEY named_hive);
+// open_key whose failure is the registry_failure naming `named_hive` and the path.
+win::outcome open_key_or_fail(HKEY hive, const std::wstring& path, REGSAM access, win::unique_hkey& key,
+                              HKEY named_hive);
 
 // Finds a value by its exact name (case counting; empty names the default value). When `data`
 // is given and the value is text, it receives the text; values of other types leave it alone.
-bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data);
+// A value found that cannot be read (longer than 4,096 bytes) gives false, and its
+// registry_failure goes to `unread` when given.
+bool find_registry_value(HKEY key, const wchar_t* name, vorn_buffer* data, win::outcome* unread = nullptr);
 
 // Writes the text with its terminating NUL counted, as REG_SZ unless another text type is given.
-bool set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD type = REG_SZ);
+win::outcome set_string_value(HKEY key, const wchar_t* name, const wchar_t* value, DWORD type = REG_SZ);
 
 // A value exactly as the registry stores it, or the fact that there is none.
 struct stored_value {

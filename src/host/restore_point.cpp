@@ -1,6 +1,6 @@
 #include "host/restore_point.h"
 
-#include "ui/show_error.h"
+#include "vorn/vorn_buffer.h"
 #include "win/unique_handle.h"
 
 #include <shlobj.h>
@@ -230,12 +230,12 @@ const std::wstring& restore_run_file()
     return current_run().file;
 }
 
-bool keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name)
+win::outcome keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name)
 {
     restore_run& run = current_run();
     for (const exported_value& kept : run.kept)
         if (same_text(kept.key_path, key_path) && same_text(kept.name, name))
-            return true;
+            return {};
 
     exported_value entry{key_path, name, {}};
     std::wstring place = run.file.empty() ? restore_point_folder() : run.file;
@@ -248,10 +248,11 @@ bool keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* na
             run.kept.pop_back();
     }
     if (status == ERROR_SUCCESS)
-        return true;
-    show_error(L"The restore point '%ls' cannot be written (%ls), so \"%ls\" of HKEY_CURRENT_USER\\%ls is left as it is.",
-               place.c_str(), system_text(status).c_str(), name, key_path.c_str());
-    return false;
+        return {};
+    vorn_buffer text;
+    text.format(L"The restore point '%ls' cannot be written (%ls), so \"%ls\" of HKEY_CURRENT_USER\\%ls is left as it is.",
+                place.c_str(), system_text(status).c_str(), name, key_path.c_str());
+    return win::outcome::failed(text.str());
 }
 
 std::vector<std::wstring> list_restore_points()
@@ -276,24 +277,22 @@ bool read_restore_point(const std::wstring& file, std::vector<exported_value>& v
     return error.empty();
 }
 
-bool apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch)
+win::outcome apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch)
 {
     for (const exported_value& entry : values) {
         win::unique_hkey key;
-        if (!open_key_or_report(HKEY_CURRENT_USER, entry.key_path, write_access, key, HKEY_CURRENT_USER) ||
-            !keep_before_write(key.get(), entry.key_path, entry.name.c_str()))
-            return false;
-        if (const LONG status = write_stored_value(key.get(), entry.name.c_str(), entry.value); status != ERROR_SUCCESS) {
-            report_registry_error(status, HKEY_CURRENT_USER, entry.key_path.c_str());
-            return false;
-        }
+        if (win::outcome kept = open_key_or_fail(HKEY_CURRENT_USER, entry.key_path, write_access, key, HKEY_CURRENT_USER);
+            !kept || !(kept = keep_before_write(key.get(), entry.key_path, entry.name.c_str())))
+            return kept;
+        if (const LONG status = write_stored_value(key.get(), entry.name.c_str(), entry.value); status != ERROR_SUCCESS)
+            return registry_failure(status, HKEY_CURRENT_USER, entry.key_path.c_str());
         stored_value now;
         if (read_stored_value(key.get(), entry.name.c_str(), now) != ERROR_SUCCESS || !(now == entry.value)) {
             mismatch = L"\"" + entry.name + L"\" of HKEY_CURRENT_USER\\" + entry.key_path;
-            return false;
+            return win::outcome::failed(mismatch + L" does not read back as written");
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace host

@@ -6,6 +6,7 @@
 // They live in %LOCALAPPDATA%\VORN\PLAXOR\Restore Points.
 
 #include "host/reg_export.h"
+#include "win/outcome.h"
 
 #include <windows.h>
 
@@ -26,9 +27,9 @@ void begin_restore_run();
 const std::wstring& restore_run_file();
 
 // Keeps the value `name` of the open key at `key_path` (under HKEY_CURRENT_USER) as it stands,
-// unless this run kept it already. False, after an error box, when the point cannot be written:
-// the value must then not be written either.
-bool keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name);
+// unless this run kept it already. Fails when the point cannot be written: the value must then
+// not be written either.
+win::outcome keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name);
 
 // The restore points in the folder, full paths, oldest first.
 std::vector<std::wstring> list_restore_points();
@@ -40,8 +41,9 @@ std::vector<std::wstring> list_restore_points();
 bool read_restore_point(const std::wstring& file, std::vector<exported_value>& values, std::wstring& error);
 
 // Puts each value back, keeping first its present state in this run's restore point, and reads it
-// back. False when a key cannot be opened for writing, a point or a value cannot be written (each
-// with its box), or a value reads back otherwise (`mismatch` names it).
-bool apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch);
+// back. Fails at the first key that cannot be opened for writing or point or value that cannot
+// be written, with its text; or, without a text, when a value reads back otherwise (`mismatch`
+// names it).
+win::outcome apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch);
 
 }  // namespace host

@@ -1,8 +1,6 @@
 #include "host/settings_store.h"
 
 #include "host/registry.h"
-#include "ui/modal_seam.h"
-#include "ui/show_error.h"
 #include "vorn/vorn_paths.h"
 #include "vorn/vorn_profile_draft.h"
 
@@ -31,11 +29,11 @@ bool cached_portable_ini(vorn_buffer& path)
     return true;
 }
 
-void show_missing_key()
+win::outcome missing_key()
 {
     wchar_t text[message_size] = {};
     _snwprintf(text, message_size - 1, L"Register Key '%ls' doesn't exist!", settings_key_path);
-    ui::message_box(text, MB_OK | MB_ICONERROR);
+    return win::outcome::failed(text);
 }
 
 }  // namespace
@@ -67,7 +65,7 @@ bool find_portable_ini(vorn_buffer& path)
     return true;
 }
 
-bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, bool machine_wide)
+win::outcome read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, bool machine_wide)
 {
     is_portable = false;
     vorn_buffer ini_path;
@@ -76,24 +74,21 @@ bool read_setting(bool& is_portable, const wchar_t* name, std::wstring& value, b
         GetPrivateProfileStringW(portable_section, name, L"", text, file_value_size, ini_path.as_const_w_buffer());
         value = text;
         is_portable = true;
-        return true;
+        return {};
     }
 
     const HKEY hive = machine_wide ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     win::unique_hkey key;
     const LONG status = open_key(hive, settings_key_path, read_access, key);
-    if (status == ERROR_FILE_NOT_FOUND) {
-        show_missing_key();
-        return false;
-    }
-    if (status != ERROR_SUCCESS) {
-        report_registry_error(status, hive, settings_key_path);
-        return false;
-    }
+    if (status == ERROR_FILE_NOT_FOUND)
+        return missing_key();
+    if (status != ERROR_SUCCESS)
+        return registry_failure(status, hive, settings_key_path);
     vorn_buffer data;
-    if (find_registry_value(key.get(), name, &data))
+    win::outcome unread;
+    if (find_registry_value(key.get(), name, &data, &unread))
         value = data.str();
-    return true;
+    return win::outcome().went_past(std::move(unread));
 }
 
 bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide)
@@ -116,7 +111,7 @@ bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machin
     return true;
 }
 
-bool write_setting(const wchar_t* name, const std::wstring& value)
+win::outcome write_setting(const wchar_t* name, const std::wstring& value)
 {
     vorn_buffer ini_path;
     if (find_portable_ini(ini_path)) {
@@ -124,14 +119,16 @@ bool write_setting(const wchar_t* name, const std::wstring& value)
         // still reports success, and every other setting would go with it.
         vorn_profile_draft draft(ini_path.str());
         if (draft.write(portable_section, name, value.c_str()) && draft.replace_file())
-            return true;
-        show_error(L"The setting \"%ls\" could not be saved in '%ls'.", name, ini_path.as_const_w_buffer());
-        return false;
+            return {};
+        vorn_buffer text;
+        text.format(L"The setting \"%ls\" could not be saved in '%ls'.", name, ini_path.as_const_w_buffer());
+        return win::outcome::failed(text.str());
     }
 
     win::unique_hkey key;
-    if (!open_key_or_report(HKEY_CURRENT_USER, settings_key_path, write_access, key, HKEY_CURRENT_USER))
-        return false;
+    if (win::outcome opened = open_key_or_fail(HKEY_CURRENT_USER, settings_key_path, write_access, key, HKEY_CURRENT_USER);
+        !opened)
+        return opened;
     return set_string_value(key.get(), name, value.c_str());
 }
 

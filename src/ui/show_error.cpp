@@ -1,7 +1,6 @@
 #include "ui/show_error.h"
 
 #include "ui/modal_seam.h"
-#include "vorn/dbc_login.h"
 #include "vorn/vorn_buffer.h"
 
 #include <cstdarg>
@@ -16,14 +15,9 @@ void show_error(const wchar_t* format, ...)
     ui::message_box(text.str(), MB_OK | MB_ICONERROR);
 }
 
-void show_dbc_error(void* handle, const wchar_t* format, ...)
+bool show_failures(const win::outcome& result)
 {
-    vorn_buffer text;
-    va_list args;
-    va_start(args, format);
-    text.format_v(format, args);
-    va_end(args);
-    wchar_t last_error[dbc_last_error_size] = {};
-    text += dbc_LastError(handle, last_error, dbc_last_error_size);
-    ui::message_box(text.str(), MB_OK | MB_ICONERROR);
+    for (const win::failure& each : result.failures())
+        ui::message_box(each.text, each.flags);
+    return static_cast<bool>(result);
 }
