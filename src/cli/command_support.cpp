@@ -12,12 +12,6 @@ void warning_list::warn(const win::outcome& gone_past)
         m_lines.push_back(one_line(each.text));
 }
 
-bool same_text(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 std::wstring one_line(const std::wstring& text)
 {
     std::wstring line;

@@ -39,9 +39,6 @@ private:
     std::vector<std::wstring> m_lines;
 };
 
-// Equal but for case, as Windows compares release keys, names and file names.
-bool same_text(const std::wstring& a, const std::wstring& b);
-
 // The text on one line: line ends and tabs become single spaces, and none stand at either end.
 std::wstring one_line(const std::wstring& text);
 

@@ -4,11 +4,14 @@
 #include "cli/commands.h"
 #include "cli/plaxorcfg.h"
 #include "connections/multi_conn.h"
+#include "win/same_text.h"
 
 #include <windows.h>
 
 namespace cli {
 namespace {
+
+using win::same_text;
 
 std::wstring file_name(const connection& definition)
 {

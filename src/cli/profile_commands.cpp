@@ -7,6 +7,7 @@
 #include "host/profile_connection.h"
 #include "host/restore_point.h"
 #include "host/running_acads.h"
+#include "win/same_text.h"
 
 #include <windows.h>
 
@@ -14,6 +15,8 @@
 
 namespace cli {
 namespace {
+
+using win::same_text;
 
 using host::acad_install;
 

@@ -3,6 +3,7 @@
 #include "host/registry.h"
 #include "host/release_rows.h"
 #include "host/restore_point.h"
+#include "win/same_text.h"
 
 #include <windows.h>
 
@@ -18,18 +19,13 @@ const release_suffix_row release_suffix_table[5] = {
 
 namespace {
 
-using path_list = std::vector<std::wstring>;
+using win::same_text;
 
-// Windows compares paths without regard to case, so the entries do too.
-bool same_folder(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
+using path_list = std::vector<std::wstring>;
 
 bool contains_folder(const path_list& list, const std::wstring& folder)
 {
-    return std::any_of(list.begin(), list.end(), [&](const std::wstring& entry) { return same_folder(entry, folder); });
+    return std::any_of(list.begin(), list.end(), [&](const std::wstring& entry) { return same_text(entry, folder); });
 }
 
 void connect_lists(acad_install& record, const std::wstring& release_folder, const std::wstring& client_folder)
@@ -38,9 +34,9 @@ void connect_lists(acad_install& record, const std::wstring& release_folder, con
     if (support.empty()) {
         support = {release_folder, client_folder};
     } else {
-        if (!same_folder(support[0], release_folder))
+        if (!same_text(support[0], release_folder))
             support.insert(support.begin(), release_folder);
-        if (support.size() < 2 || !same_folder(support[1], client_folder))
+        if (support.size() < 2 || !same_text(support[1], client_folder))
             support.insert(support.begin() + 1, client_folder);
     }
 
@@ -58,14 +54,14 @@ void disconnect_lists(acad_install& record, const std::wstring& release_folder, 
     // Only the two entries that connecting put in front are taken out of the support path; the
     // same folder further down was put there by someone else.
     path_list& support = record.support_paths;
-    if (!support.empty() && same_folder(support.front(), release_folder))
+    if (!support.empty() && same_text(support.front(), release_folder))
         support.erase(support.begin());
-    if (!support.empty() && same_folder(support.front(), client_folder))
+    if (!support.empty() && same_text(support.front(), client_folder))
         support.erase(support.begin());
 
     path_list& trusted = record.trusted_paths;
     std::erase_if(trusted, [&](const std::wstring& entry) {
-        return same_folder(entry, release_folder) || same_folder(entry, client_folder);
+        return same_text(entry, release_folder) || same_text(entry, client_folder);
     });
 }
 
@@ -153,15 +149,15 @@ bool is_profile_connected(const acad_install& record, const std::wstring& base_f
         return false;
 
     const path_list& support = record.support_paths;
-    if (support.empty() || !same_folder(support[0], release_folder))
+    if (support.empty() || !same_text(support[0], release_folder))
         return false;
-    if (support.size() > 1 && !same_folder(support[1], client_folder))
+    if (support.size() > 1 && !same_text(support[1], client_folder))
         return false;
 
     // Exactly two, wherever they stand: the client folder twice passes as well.
     const path_list& trusted = record.trusted_paths;
     const auto count = std::count_if(trusted.begin(), trusted.end(), [&](const std::wstring& entry) {
-        return same_folder(entry, client_folder) || same_folder(entry, release_folder);
+        return same_text(entry, client_folder) || same_text(entry, release_folder);
     });
     return count == 2;
 }

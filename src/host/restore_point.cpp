@@ -1,6 +1,7 @@
 #include "host/restore_point.h"
 
 #include "vorn/vorn_buffer.h"
+#include "win/same_text.h"
 #include "win/unique_handle.h"
 
 #include <shlobj.h>
@@ -12,6 +13,8 @@
 
 namespace host {
 namespace {
+
+using win::same_text;
 
 constexpr wchar_t points_folder[] = L"\\VORN\\PLAXOR\\Restore Points";
 constexpr int name_attempts = 100;  // runs that begin writing in the same second
@@ -27,12 +30,6 @@ restore_run& current_run()
 {
     static restore_run run;
     return run;
-}
-
-bool same_text(std::wstring_view a, std::wstring_view b)
-{
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
 }
 
 std::wstring local_application_data()
