@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace cli {
 namespace {
@@ -310,16 +311,20 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
             warnings.warn(title(*record) + L" skipped: cannot be connected (" + obstacle(*record, folder, true) + L")");
             continue;
         }
-        const std::wstring acad_before = record->support_path_text;
-        const std::wstring trusted_before = record->trusted_paths_text;
+        constexpr size_t value_count = std::size(host::profile_values);
+        std::wstring before[value_count], after[value_count];
+        for (size_t i = 0; i < value_count; ++i)
+            before[i] = (*record).*host::profile_values[i].text;
         host::plan_profile_connection(connect, *record, folder);
-        const std::wstring acad_after = host::join_path_list(record->support_paths);
-        const std::wstring trusted_after = host::join_path_list(record->trusted_paths);
-        const bool changes = acad_after != acad_before || trusted_after != trusted_before;
+        bool changes = false;
+        for (size_t i = 0; i < value_count; ++i) {
+            after[i] = host::join_path_list((*record).*host::profile_values[i].paths);
+            changes = changes || after[i] != before[i];
+        }
         if (given.dry_run) {
             write_line(out, title(*record) + L": " + (changes ? L"would be " + done : L"already " + done));
-            show_values(out, L"ACAD", acad_before, acad_after);
-            show_values(out, L"TRUSTEDPATHS", trusted_before, trusted_after);
+            for (size_t i = 0; i < value_count; ++i)
+                show_values(out, host::profile_values[i].name, before[i], after[i]);
             continue;
         }
         if (!changes) {

@@ -184,33 +184,25 @@ win::outcome set_profile_connection(bool connect, acad_install& record, const st
 win::outcome write_profile_paths(acad_install& record)
 {
     const std::wstring profile_path = profile_key_path(record);
-    const std::wstring general_path = profile_path + L"\\General";
-    const std::wstring variables_path = profile_path + L"\\Variables";
-
     win::outcome written;
-    {
-        win::unique_hkey general;
-        if (!(written += open_key_or_fail(HKEY_CURRENT_USER, general_path, write_access, general, HKEY_CURRENT_USER)) ||
-            !(written += write_if_changed(general.get(), general_path, L"ACAD", record.support_paths,
-                                          record.support_path_type, record.support_path_text)))
+    for (const profile_value& value : profile_values) {
+        const std::wstring key_path = profile_path + L"\\" + value.key;
+        win::unique_hkey key;
+        if (!(written += open_key_or_fail(HKEY_CURRENT_USER, key_path, write_access, key, HKEY_CURRENT_USER)) ||
+            !(written += write_if_changed(key.get(), key_path, value.name, record.*value.paths, record.*value.type,
+                                          record.*value.text)))
             return written;
     }
-
-    win::unique_hkey variables;
-    if (written += open_key_or_fail(HKEY_CURRENT_USER, variables_path, write_access, variables, HKEY_CURRENT_USER))
-        written += write_if_changed(variables.get(), variables_path, L"TRUSTEDPATHS", record.trusted_paths,
-                                    record.trusted_paths_type, record.trusted_paths_text);
     return written;
 }
 
 const wchar_t* first_value_not_written(const acad_install& record)
 {
     const std::wstring profile_path = profile_key_path(record);
-    if (!reads_back(profile_path + L"\\General", L"ACAD", join_path_list(record.support_paths), record.support_path_type))
-        return L"ACAD";
-    if (!reads_back(profile_path + L"\\Variables", L"TRUSTEDPATHS", join_path_list(record.trusted_paths),
-                    record.trusted_paths_type))
-        return L"TRUSTEDPATHS";
+    for (const profile_value& value : profile_values)
+        if (!reads_back(profile_path + L"\\" + value.key, value.name, join_path_list(record.*value.paths),
+                        record.*value.type))
+            return value.name;
     return nullptr;
 }
 

@@ -1,5 +1,6 @@
 #include "host/restore_point.h"
 
+#include "host/acad_install.h"
 #include "vorn/vorn_buffer.h"
 #include "win/same_text.h"
 #include "win/unique_handle.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <string_view>
 
 namespace host {
@@ -143,7 +145,7 @@ DWORD save(restore_run& run, std::wstring& place)
     return ERROR_FILE_EXISTS;
 }
 
-// Software\Autodesk\AutoCAD\<release>\<product>\Profiles\<profile>\General (or \Variables): the
+// Software\Autodesk\AutoCAD\<release>\<product>\Profiles\<profile>\<the key of a profile value>: the
 // only keys a restore point of ours names.
 bool is_profile_key(const std::wstring& path, const wchar_t* last)
 {
@@ -173,8 +175,9 @@ bool is_profile_key(const std::wstring& path, const wchar_t* last)
 std::wstring foreign_value(const exported_value& entry)
 {
     const std::wstring where = L"\"" + entry.name + L"\" of HKEY_CURRENT_USER\\" + entry.key_path;
-    const bool ours = (same_text(entry.name, L"ACAD") && is_profile_key(entry.key_path, L"General")) ||
-                      (same_text(entry.name, L"TRUSTEDPATHS") && is_profile_key(entry.key_path, L"Variables"));
+    const bool ours = std::any_of(std::begin(profile_values), std::end(profile_values), [&](const profile_value& value) {
+        return same_text(entry.name, value.name) && is_profile_key(entry.key_path, value.key);
+    });
     if (!ours)
         return L"it holds a value that Configure PLAXOR never writes: " + where;
     const stored_value& value = entry.value;
