@@ -123,19 +123,14 @@ void CConfigurePLAXORDlg::find_program_folder()
 // `folders_read` tells whether the Instance Factory folder could be read.
 bool CConfigurePLAXORDlg::show_settings(bool& folders_read)
 {
-    bool portable = false;
-    std::wstring version;
-    std::wstring cached_base;
-    std::wstring ins_factory;
-    if (!show_failures(host::read_setting(portable, L"Version", version, true))) {
+    host::program_settings settings;
+    if (!show_failures(host::read_program_settings(settings))) {
         end(IDOK);
         return false;
     }
-    show_failures(host::read_setting(portable, L"CachedBase", cached_base, false));
-    folders_read = show_failures(host::read_setting(portable, L"InsFactory", ins_factory, false));
-
-    m_version.show(version, portable);
-    m_folders.show(ins_factory, cached_base);
+    folders_read = settings.folders_read;
+    m_version.show(settings.version, settings.portable);
+    m_folders.show(settings.instance_factory, settings.cached_base);
     return true;
 }
 

@@ -1,7 +1,5 @@
 #include "cli/command_support.h"
 
-#include "host/settings_store.h"
-
 #include <cwchar>
 
 namespace cli {
@@ -65,19 +63,6 @@ outcome failure(const std::wstring& message, const win::outcome& step, const std
     if (!restore_point.empty())
         text += L"; restore point " + restore_point;
     return {1, text};
-}
-
-win::outcome read_settings(program_settings& settings)
-{
-    bool portable = false;
-    win::outcome read = host::read_setting(portable, L"Version", settings.version, true);
-    if (!read)
-        return read;
-    read.went_past(host::read_setting(portable, L"CachedBase", settings.cached_base, false));
-    win::outcome factory = host::read_setting(portable, L"InsFactory", settings.instance_factory, false);
-    settings.folders_read = static_cast<bool>(factory);
-    settings.portable = portable;
-    return read.went_past(std::move(factory));
 }
 
 std::wstring json_string(const std::wstring& text)

@@ -7,6 +7,7 @@
 #include "host/profile_connection.h"
 #include "host/restore_point.h"
 #include "host/running_acads.h"
+#include "host/settings_store.h"
 #include "win/same_text.h"
 
 #include <windows.h>
@@ -143,7 +144,7 @@ void show_values(text_sink& out, const std::wstring& name, const std::wstring& b
     write_line(out, L"  " + name + L" after:  " + after);
 }
 
-void write_status_json(const program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
+void write_status_json(const host::program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
                        std::wstring& text)
 {
     json_writer json(text);
@@ -177,7 +178,7 @@ void write_status_json(const program_settings& settings, const std::wstring& fol
     json.end_object();
 }
 
-void write_status_text(const program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
+void write_status_text(const host::program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
                        text_sink& out)
 {
     write_line(out, L"Configure PLAXOR " + settings.version + L", settings " +
@@ -272,8 +273,8 @@ outcome show_restore(const std::wstring& file, const std::vector<host::exported_
 
 outcome show_status(const options& given, text_sink& out, warning_list& warnings)
 {
-    program_settings settings;
-    const win::outcome read = read_settings(settings);
+    host::program_settings settings;
+    const win::outcome read = host::read_program_settings(settings);
     if (!read)
         return failure(L"the program's settings cannot be read", read);
     const std::wstring folder = client_folder(given);
@@ -290,8 +291,8 @@ outcome show_status(const options& given, text_sink& out, warning_list& warnings
 
 outcome change_connections(bool connect, const options& given, text_sink& out, warning_list& warnings)
 {
-    program_settings settings;
-    const win::outcome read = read_settings(settings);
+    host::program_settings settings;
+    const win::outcome read = host::read_program_settings(settings);
     if (!read)
         return failure(L"the program's settings cannot be read, so nothing was written", read);
     const std::wstring folder = client_folder(given);

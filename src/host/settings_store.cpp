@@ -111,6 +111,24 @@ bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machin
     return true;
 }
 
+std::wstring release_row_setting(int number)
+{
+    return L"AcadRelease" + std::to_wstring(number);
+}
+
+win::outcome read_program_settings(program_settings& settings)
+{
+    bool portable = false;
+    win::outcome read = read_setting(portable, version_setting, settings.version, true);
+    if (!read)
+        return read;
+    read.went_past(read_setting(portable, cached_base_setting, settings.cached_base, false));
+    win::outcome factory = read_setting(portable, instance_factory_setting, settings.instance_factory, false);
+    settings.folders_read = static_cast<bool>(factory);
+    settings.portable = portable;
+    return read.went_past(std::move(factory));
+}
+
 win::outcome write_setting(const wchar_t* name, const std::wstring& value)
 {
     vorn_buffer ini_path;
