@@ -4,6 +4,7 @@
 #include "app/main_window_ids.h"
 #include "folders/working_folders.h"
 #include "host/acad_discovery.h"
+#include "host/folder_path.h"
 #include "host/running_acads.h"
 #include "host/settings_store.h"
 #include "win/gdi.h"
@@ -106,17 +107,7 @@ void CConfigurePLAXORDlg::add_about_entry()
 // The folder connected AutoCAD profiles point to: this program's own, with a trailing backslash.
 void CConfigurePLAXORDlg::find_program_folder()
 {
-    constexpr int size = 256;
-    std::fill(std::begin(m_exe_folder), std::end(m_exe_folder), L'\0');
-    GetModuleFileNameW(nullptr, m_exe_folder, size);
-    m_exe_folder[size - 1] = L'\0';
-    changeDelimiters(m_exe_folder, L'/', L'\\', size);
-    removeLast(m_exe_folder, L'\\', 0);
-    const size_t length = wcsnlen(m_exe_folder, size);
-    if (length + 1 < size) {
-        m_exe_folder[length] = L'\\';
-        m_exe_folder[length + 1] = L'\0';
-    }
+    m_exe_folder = host::program_folder();
 }
 
 // False when the version cannot be read: the window then closes before it is ever shown.

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/plaxorcfg.h"
 #include "host/acad_discovery.h"
+#include "host/folder_path.h"
 #include "host/profile_connection.h"
 #include "host/restore_point.h"
 #include "host/running_acads.h"
@@ -26,18 +27,7 @@ using host::acad_install;
 // trailing backslash as the window has it.
 std::wstring client_folder(const options& given)
 {
-    if (!given.client_folder.empty())
-        return given.client_folder;
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
+    return given.client_folder.empty() ? host::program_folder() : given.client_folder;
 }
 
 std::wstring title(const acad_install& record)
@@ -50,18 +40,6 @@ bool connectable(const acad_install& record, const std::wstring& folder)
     return host::connect_obstacle_of(record, folder) == host::connect_obstacle::none;
 }
 
-// The release folder the record is connected with, or would be once the client folder held it.
-std::wstring release_folder(const acad_install& record, const std::wstring& folder)
-{
-    const wchar_t* suffix = host::built_in_suffix(record.release);
-    if (!suffix && record.extra_suffix_source == host::suffix_source::none)
-        return {};
-    std::wstring client = folder;
-    if (!client.empty() && client.back() == L'\\')
-        client.pop_back();
-    return client + (suffix ? suffix : record.extra_suffix);
-}
-
 // Why the release cannot be connected: "no row" or "no release folder", with what is missing.
 std::wstring obstacle(const acad_install& record, const std::wstring& folder, bool detailed)
 {
@@ -69,7 +47,8 @@ std::wstring obstacle(const acad_install& record, const std::wstring& folder, bo
     case host::connect_obstacle::none:
         return {};
     case host::connect_obstacle::no_release_folder:
-        return detailed ? L"no row names " + record.release + L", and no release folder " + release_folder(record, folder)
+        return detailed ? L"no row names " + record.release + L", and no release folder " +
+                              host::release_folder_of(record, folder)
                         : L"no release folder";
     case host::connect_obstacle::no_row:
         break;
@@ -164,7 +143,7 @@ void write_status_json(const host::program_settings& settings, const std::wstrin
         json.string(L"install_folder", record.install_folder);
         json.boolean(L"connectable", connectable(record, folder));
         json.boolean(L"connected", host::is_profile_connected(record, folder));
-        if (const std::wstring path = release_folder(record, folder); path.empty())
+        if (const std::wstring path = host::release_folder_of(record, folder); path.empty())
             json.null(L"release_folder");
         else
             json.string(L"release_folder", path);

@@ -65,6 +65,12 @@ void disconnect_lists(acad_install& record, const std::wstring& release_folder, 
     });
 }
 
+std::wstring client_folder_of(const std::wstring& base_folder)
+{
+    return !base_folder.empty() && base_folder.back() == L'\\' ? base_folder.substr(0, base_folder.size() - 1)
+                                                                 : base_folder;
+}
+
 std::wstring profile_key_path(const acad_install& record)
 {
     return L"Software\\Autodesk\\AutoCAD\\" + record.release + L"\\" + record.product_key + L"\\Profiles\\" +
@@ -128,17 +134,22 @@ connect_obstacle connect_obstacle_of(const acad_install& record, const std::wstr
     return connect_obstacle::no_row;
 }
 
+std::wstring release_folder_of(const acad_install& record, const std::wstring& base_folder)
+{
+    const wchar_t* suffix = built_in_suffix(record.release);
+    if (!suffix && record.extra_suffix_source == suffix_source::none)
+        return {};
+    return client_folder_of(base_folder) + (suffix ? suffix : record.extra_suffix.c_str());
+}
+
 bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
                      std::wstring& client_folder)
 {
-    client_folder = base_folder;
-    if (!client_folder.empty() && client_folder.back() == L'\\')
-        client_folder.pop_back();
+    client_folder = client_folder_of(base_folder);
     release_folder = client_folder;
     if (connect_obstacle_of(record, base_folder) != connect_obstacle::none)
         return false;
-    const wchar_t* suffix = built_in_suffix(record.release);
-    release_folder += suffix ? suffix : record.extra_suffix.c_str();
+    release_folder = release_folder_of(record, base_folder);
     return true;
 }
 

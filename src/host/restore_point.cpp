@@ -1,6 +1,7 @@
 #include "host/restore_point.h"
 
 #include "host/acad_install.h"
+#include "host/folder_path.h"
 #include "vorn/vorn_buffer.h"
 #include "win/same_text.h"
 #include "win/unique_handle.h"
@@ -78,11 +79,10 @@ DWORD make_folders(const std::wstring& folder)
 // The file's bytes: UTF-16 little-endian after its byte-order mark, as regedit writes them.
 std::wstring file_text(const restore_run& run)
 {
-    wchar_t program[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, program, MAX_PATH);
-    const wchar_t* program_name = std::wcsrchr(program, L'\\') ? std::wcsrchr(program, L'\\') + 1 : program;
+    const std::wstring program = program_path();
+    const std::wstring program_name = program.substr(program.find_last_of(L'\\') + 1);
     return L"\xFEFF" + reg_export_text(run.kept, {L"Configure PLAXOR restore point: each value as it stood before " +
-                                                      std::wstring(program_name) + L" first wrote it in this run.",
+                                                      program_name + L" first wrote it in this run.",
                                                   L"Put them back with: reg import \"<this file>\""});
 }
 
