@@ -28,7 +28,7 @@ bool ask(const wchar_t* question)
 
 }  // namespace
 
-installed_cad_panel::installed_cad_panel(host::acad_install_list& releases, const wchar_t* exe_folder,
+installed_cad_panel::installed_cad_panel(host::acad_install_list& releases, const std::wstring& exe_folder,
                                          const card_style& style, HICON connected_icon)
     : m_releases(releases), m_exe_folder(exe_folder), m_style(style), m_connected_icon(connected_icon)
 {

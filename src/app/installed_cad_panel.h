@@ -13,7 +13,7 @@ class installed_cad_panel : public ui::owner_drawn {
 public:
     // `exe_folder` is the client folder that connected profiles point to; `connected_icon`
     // marks a connected release. All of it is the window's and outlives the panel.
-    installed_cad_panel(host::acad_install_list& releases, const wchar_t* exe_folder, const card_style& style,
+    installed_cad_panel(host::acad_install_list& releases, const std::wstring& exe_folder, const card_style& style,
                         HICON connected_icon);
 
     void bind(const ui::dialog& window);
@@ -33,7 +33,7 @@ private:
     void set_all_connections(bool connect, const wchar_t* question);
 
     host::acad_install_list& m_releases;
-    const wchar_t* m_exe_folder;
+    const std::wstring& m_exe_folder;
     const card_style& m_style;
     HICON m_connected_icon;
     ui::list_box m_list;

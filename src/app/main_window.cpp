@@ -4,6 +4,7 @@
 #include "app/main_window_ids.h"
 #include "folders/working_folders.h"
 #include "host/acad_discovery.h"
+#include "host/folder_path.h"
 #include "host/running_acads.h"
 #include "host/settings_store.h"
 #include "win/gdi.h"
@@ -106,36 +107,21 @@ void CConfigurePLAXORDlg::add_about_entry()
 // The folder connected AutoCAD profiles point to: this program's own, with a trailing backslash.
 void CConfigurePLAXORDlg::find_program_folder()
 {
-    constexpr int size = 256;
-    std::fill(std::begin(m_exe_folder), std::end(m_exe_folder), L'\0');
-    GetModuleFileNameW(nullptr, m_exe_folder, size);
-    m_exe_folder[size - 1] = L'\0';
-    changeDelimiters(m_exe_folder, L'/', L'\\', size);
-    removeLast(m_exe_folder, L'\\', 0);
-    const size_t length = wcsnlen(m_exe_folder, size);
-    if (length + 1 < size) {
-        m_exe_folder[length] = L'\\';
-        m_exe_folder[length + 1] = L'\0';
-    }
+    m_exe_folder = host::program_folder();
 }
 
 // False when the version cannot be read: the window then closes before it is ever shown.
 // `folders_read` tells whether the Instance Factory folder could be read.
 bool CConfigurePLAXORDlg::show_settings(bool& folders_read)
 {
-    bool portable = false;
-    std::wstring version;
-    std::wstring cached_base;
-    std::wstring ins_factory;
-    if (!show_failures(host::read_setting(portable, L"Version", version, true))) {
+    host::program_settings settings;
+    if (!show_failures(host::read_program_settings(settings))) {
         end(IDOK);
         return false;
     }
-    show_failures(host::read_setting(portable, L"CachedBase", cached_base, false));
-    folders_read = show_failures(host::read_setting(portable, L"InsFactory", ins_factory, false));
-
-    m_version.show(version, portable);
-    m_folders.show(ins_factory, cached_base);
+    folders_read = settings.folders_read;
+    m_version.show(settings.version, settings.portable);
+    m_folders.show(settings.instance_factory, settings.cached_base);
     return true;
 }
 

@@ -53,7 +53,7 @@ private:
 
     HICON m_hIcon;
     host::acad_install_list m_acad;
-    wchar_t m_exe_folder[256] = {};
+    std::wstring m_exe_folder;
     multi_conn m_conns;
     card_style m_style;
     cURL_console* m_console = nullptr;

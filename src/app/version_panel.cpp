@@ -20,7 +20,7 @@ void version_panel::check_for_updates()
 {
     bool portable = false;
     std::wstring updater;
-    show_failures(host::read_setting(portable, L"Updater", updater, false));
+    show_failures(host::read_setting(portable, host::updater_setting, updater, false));
     if (!fileExists(updater.c_str())) {
         ui::message_box(L"Updater.exe not present!", MB_OK | MB_ICONEXCLAMATION);
         return;

@@ -1,7 +1,5 @@
 #include "cli/command_support.h"
 
-#include "host/settings_store.h"
-
 #include <cwchar>
 
 namespace cli {
@@ -10,12 +8,6 @@ void warning_list::warn(const win::outcome& gone_past)
 {
     for (const win::failure& each : gone_past.failures())
         m_lines.push_back(one_line(each.text));
-}
-
-bool same_text(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
 }
 
 std::wstring one_line(const std::wstring& text)
@@ -71,19 +63,6 @@ outcome failure(const std::wstring& message, const win::outcome& step, const std
     if (!restore_point.empty())
         text += L"; restore point " + restore_point;
     return {1, text};
-}
-
-win::outcome read_settings(program_settings& settings)
-{
-    bool portable = false;
-    win::outcome read = host::read_setting(portable, L"Version", settings.version, true);
-    if (!read)
-        return read;
-    read.went_past(host::read_setting(portable, L"CachedBase", settings.cached_base, false));
-    win::outcome factory = host::read_setting(portable, L"InsFactory", settings.instance_factory, false);
-    settings.folders_read = static_cast<bool>(factory);
-    settings.portable = portable;
-    return read.went_past(std::move(factory));
 }
 
 std::wstring json_string(const std::wstring& text)

@@ -1,6 +1,6 @@
 #pragma once
 // What the commands of plaxorcfg share: the parsed command line, the warnings a command gathers,
-// the program's settings, and JSON text.
+// and JSON text.
 
 #include "cli/text_sink.h"
 #include "win/outcome.h"
@@ -39,9 +39,6 @@ private:
     std::vector<std::wstring> m_lines;
 };
 
-// Equal but for case, as Windows compares release keys, names and file names.
-bool same_text(const std::wstring& a, const std::wstring& b);
-
 // The text on one line: line ends and tabs become single spaces, and none stand at either end.
 std::wstring one_line(const std::wstring& text);
 
@@ -61,20 +58,6 @@ std::wstring failure_lines(const win::outcome& result);
 // A failure (exit 1) whose message goes on with the failures of the step that failed, when it
 // has any, and the restore point, when one was written.
 outcome failure(const std::wstring& message, const win::outcome& step = {}, const std::wstring& restore_point = {});
-
-// The program's settings, read as the window reads them: "Version" machine-wide, the folders
-// for the user, from Portable.ini beside the executable when it is there.
-struct program_settings {
-    bool portable = false;
-    std::wstring version;
-    std::wstring instance_factory;
-    std::wstring cached_base;
-    bool folders_read = false;  // the Instance Factory folder could be read
-};
-
-// Fails when the version cannot be read: the window closes then, before it shows anything. The
-// failures of the other settings are gone past.
-win::outcome read_settings(program_settings& settings);
 
 // Writes one JSON value, object members and array elements each on a line of its own.
 class json_writer {

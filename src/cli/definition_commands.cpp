@@ -4,11 +4,15 @@
 #include "cli/commands.h"
 #include "cli/plaxorcfg.h"
 #include "connections/multi_conn.h"
+#include "host/settings_store.h"
+#include "win/same_text.h"
 
 #include <windows.h>
 
 namespace cli {
 namespace {
+
+using win::same_text;
 
 std::wstring file_name(const connection& definition)
 {
@@ -80,8 +84,8 @@ outcome test_login(const multi_conn& set, const std::wstring& name, text_sink& o
 
 outcome definitions(const options& given, text_sink& out, warning_list& warnings)
 {
-    program_settings settings;
-    const win::outcome read = read_settings(settings);
+    host::program_settings settings;
+    const win::outcome read = host::read_program_settings(settings);
     if (!read || !settings.folders_read)
         return failure(L"the Instance Factory folder cannot be read from the settings", read);
     warnings.warn(read);

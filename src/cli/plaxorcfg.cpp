@@ -5,34 +5,17 @@
 
 #include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
 namespace cli {
 namespace {
 
-constexpr wchar_t help_text[] =
+constexpr wchar_t help_head[] =
     L"plaxorcfg: Configure PLAXOR from the command line; it never asks anything.\n"
-    L"\n"
-    L"  plaxorcfg status [--json] [--client-folder PATH]\n"
-    L"  plaxorcfg connect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n"
-    L"  plaxorcfg disconnect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n"
-    L"  plaxorcfg restore --list\n"
-    L"  plaxorcfg restore POINT [--dry-run]\n"
-    L"  plaxorcfg definitions list [--json]\n"
-    L"  plaxorcfg definitions test NAME\n"
-    L"\n"
-    L"status       the AutoCAD releases of this user: product, profile, install folder, whether\n"
-    L"             connected, and why one cannot be; --json gives one JSON object\n"
-    L"connect      puts the client folder and its release folder in front of the profile's support\n"
-    L"             path and among its trusted paths; disconnect takes them out again\n"
-    L"  --all             every release that can be connected (the others with their reason\n"
-    L"                    on standard error)\n"
-    L"  --release R       that release; give it again for more\n"
-    L"  --dry-run         writes nothing, shows each value before and after\n"
-    L"  --client-folder   the PLAXOR client folder (default: the folder of plaxorcfg.exe)\n"
-    L"restore      --list lists the restore points; POINT (a name from the list, or a file) puts\n"
-    L"             its values back, --dry-run shows them before and after; a point that holds\n"
-    L"             anything but a profile's ACAD or TRUSTEDPATHS text is refused whole\n"
-    L"definitions  list lists the connection definitions; test NAME tries the test login of one\n"
+    L"\n";
+
+constexpr wchar_t help_tail[] =
     L"\n"
     L"Before a run first writes a profile value it saves the value in a restore point, a file that\n"
     L"`reg import` also puts back: %LOCALAPPDATA%\\VORN\\PLAXOR\\Restore Points\\<date>_<time>.reg\n"
@@ -42,28 +25,122 @@ constexpr wchar_t help_text[] =
     L"Exit codes: 0 done (also when nothing needed changing); 1618 an installed AutoCAD is\n"
     L"running (nothing written; retry later); 2 usage error; 1 any other failure.\n";
 
-// The options each command takes, each between spaces.
-const wchar_t* options_of(const std::wstring& command)
+using operand_list = std::vector<std::wstring>;
+
+// A command of plaxorcfg: everything that names it, checks its command line and runs it. The
+// help text is its rows' usage lines, then their descriptions, in the table's order.
+struct command {
+    const wchar_t* name;
+    const wchar_t* allowed;  // its options, each between spaces
+    // How many operands the command line must have, once its options are read.
+    size_t (*operand_count)(const operand_list& operands, const options& given);
+    // What else is wrong with the command line once the count is right, or nothing; it may take
+    // the operands into `given`.
+    std::wstring (*check)(const operand_list& operands, options& given);
+    outcome (*run)(const options& given, text_sink& out, warning_list& warnings);
+    const wchar_t* usage;        // lines of the help text's synopsis
+    const wchar_t* description;  // lines of the help text's descriptions; empty: told with another
+};
+
+size_t no_operands(const operand_list&, const options&)
 {
-    if (command == L"status")
-        return L" --json --client-folder ";
-    if (command == L"connect" || command == L"disconnect")
-        return L" --all --release --dry-run --client-folder ";
-    if (command == L"restore")
-        return L" --list --dry-run ";
-    if (command == L"definitions")
-        return L" --json ";
+    return 0;
+}
+
+std::wstring nothing_more(const operand_list&, options&)
+{
+    return {};
+}
+
+std::wstring check_connections(const operand_list&, options& given)
+{
+    if (given.all == !given.releases.empty())
+        return given.command + L" takes either --all or --release";
+    return {};
+}
+
+std::wstring check_restore(const operand_list&, options& given)
+{
+    if (given.list && given.dry_run)
+        return L"--dry-run is not an option of restore --list";
+    return {};
+}
+
+std::wstring check_definitions(const operand_list& operands, options& given)
+{
+    given.action = operands[0];
+    if (given.action != L"list" && given.action != L"test")
+        return L"definitions takes list or test";
+    if (given.action == L"test" && given.json)
+        return L"--json is not an option of definitions test";
+    return {};
+}
+
+constexpr wchar_t connection_options[] = L" --all --release --dry-run --client-folder ";
+
+const command commands[] = {
+    {L"status", L" --json --client-folder ", no_operands, nothing_more, show_status,
+     L"  plaxorcfg status [--json] [--client-folder PATH]\n",
+     L"status       the AutoCAD releases of this user: product, profile, install folder, whether\n"
+     L"             connected, and why one cannot be; --json gives one JSON object\n"},
+    {L"connect", connection_options, no_operands, check_connections,
+     [](const options& given, text_sink& out, warning_list& warnings) {
+         return change_connections(true, given, out, warnings);
+     },
+     L"  plaxorcfg connect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n",
+     L"connect      puts the client folder and its release folder in front of the profile's support\n"
+     L"             path and among its trusted paths; disconnect takes them out again\n"
+     L"  --all             every release that can be connected (the others with their reason\n"
+     L"                    on standard error)\n"
+     L"  --release R       that release; give it again for more\n"
+     L"  --dry-run         writes nothing, shows each value before and after\n"
+     L"  --client-folder   the PLAXOR client folder (default: the folder of plaxorcfg.exe)\n"},
+    {L"disconnect", connection_options, no_operands, check_connections,
+     [](const options& given, text_sink& out, warning_list& warnings) {
+         return change_connections(false, given, out, warnings);
+     },
+     L"  plaxorcfg disconnect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n", L""},
+    {L"restore", L" --list --dry-run ",
+     [](const operand_list&, const options& given) -> size_t { return given.list ? 0 : 1; }, check_restore, restore,
+     L"  plaxorcfg restore --list\n"
+     L"  plaxorcfg restore POINT [--dry-run]\n",
+     L"restore      --list lists the restore points; POINT (a name from the list, or a file) puts\n"
+     L"             its values back, --dry-run shows them before and after; a point that holds\n"
+     L"             anything but a profile's ACAD or TRUSTEDPATHS text is refused whole\n"},
+    {L"definitions", L" --json ",
+     [](const operand_list& operands, const options&) -> size_t {
+         return operands.empty() || operands[0] != L"test" ? 1 : 2;
+     },
+     check_definitions, definitions,
+     L"  plaxorcfg definitions list [--json]\n"
+     L"  plaxorcfg definitions test NAME\n",
+     L"definitions  list lists the connection definitions; test NAME tries the test login of one\n"},
+};
+
+std::wstring help_text()
+{
+    std::wstring text = help_head;
+    for (const command& each : commands)
+        text += each.usage;
+    text += L"\n";
+    for (const command& each : commands)
+        text += each.description;
+    return text + help_tail;
+}
+
+const command* find_command(const std::wstring& name)
+{
+    for (const command& each : commands)
+        if (name == each.name)
+            return &each;
     return nullptr;
 }
 
 // Takes the options into `given` and the other arguments into `operands`: what is wrong with them,
 // or nothing.
-std::wstring read_options(const std::vector<std::wstring>& args, options& given, std::vector<std::wstring>& operands)
+std::wstring read_options(const std::vector<std::wstring>& args, const wchar_t* allowed, options& given,
+                          operand_list& operands)
 {
-    given.command = args[0];
-    const wchar_t* allowed = options_of(given.command);
-    if (!allowed)
-        return L"unknown command " + given.command;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::wstring& arg = args[i];
         if (arg.rfind(L"--", 0) != 0) {
@@ -88,36 +165,35 @@ std::wstring read_options(const std::vector<std::wstring>& args, options& given,
     return {};
 }
 
-// What is wrong with the command line, or nothing.
-std::wstring parse(const std::vector<std::wstring>& args, options& given)
+// The command the line names, or null with what is wrong with the line.
+const command* parse(const std::vector<std::wstring>& args, options& given, std::wstring& problem)
 {
-    if (args.empty())
-        return L"no command given";
-    std::vector<std::wstring> operands;
-    if (std::wstring problem = read_options(args, given, operands); !problem.empty())
-        return problem;
-    const std::wstring& command = given.command;
-    const size_t wanted_operands = command == L"definitions" ? (operands.empty() || operands[0] != L"test" ? 1 : 2)
-                                   : command == L"restore"   ? (given.list ? 0 : 1)
-                                                             : 0;
-    if (operands.size() > wanted_operands)
-        return L"too many arguments for " + command;
-    if (operands.size() < wanted_operands)
-        return L"an argument is missing for " + command;
-    if (command == L"restore" && given.list && given.dry_run)
-        return L"--dry-run is not an option of restore --list";
-    if ((command == L"connect" || command == L"disconnect") && given.all == !given.releases.empty())
-        return command + L" takes either --all or --release";
-    if (command == L"definitions") {
-        given.action = operands[0];
-        if (given.action != L"list" && given.action != L"test")
-            return L"definitions takes list or test";
-        if (given.action == L"test" && given.json)
-            return L"--json is not an option of definitions test";
+    if (args.empty()) {
+        problem = L"no command given";
+        return nullptr;
     }
+    given.command = args[0];
+    const command* found = find_command(given.command);
+    if (!found) {
+        problem = L"unknown command " + given.command;
+        return nullptr;
+    }
+    operand_list operands;
+    problem = read_options(args, found->allowed, given, operands);
+    if (problem.empty()) {
+        const size_t wanted = found->operand_count(operands, given);
+        if (operands.size() > wanted)
+            problem = L"too many arguments for " + given.command;
+        else if (operands.size() < wanted)
+            problem = L"an argument is missing for " + given.command;
+        else
+            problem = found->check(operands, given);
+    }
+    if (!problem.empty())
+        return nullptr;
     if (!operands.empty())
         given.operand = operands.back();
-    return {};
+    return found;
 }
 
 bool asks_for_help(const std::vector<std::wstring>& args)
@@ -128,28 +204,19 @@ bool asks_for_help(const std::vector<std::wstring>& args)
     return !args.empty() && args[0] == L"help";
 }
 
-outcome run(const options& given, text_sink& out, warning_list& warnings)
-{
-    if (given.command == L"status")
-        return show_status(given, out, warnings);
-    if (given.command == L"connect" || given.command == L"disconnect")
-        return change_connections(given.command == L"connect", given, out, warnings);
-    if (given.command == L"restore")
-        return restore(given, out, warnings);
-    return definitions(given, out, warnings);
-}
-
 }  // namespace
 
 int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_sink& err)
 {
     if (asks_for_help(args)) {
-        out.write(help_text);
+        out.write(help_text());
         return exit_done;
     }
     options given;
-    if (const std::wstring problem = parse(args, given); !problem.empty()) {
-        write_line(err, L"plaxorcfg: " + problem + L" (plaxorcfg --help lists the commands)");
+    std::wstring usage_problem;
+    const command* named = parse(args, given, usage_problem);
+    if (!named) {
+        write_line(err, L"plaxorcfg: " + usage_problem + L" (plaxorcfg --help lists the commands)");
         return exit_usage;
     }
 
@@ -157,7 +224,7 @@ int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_s
     host::begin_restore_run();
     outcome result;
     try {
-        result = run(given, out, warnings);
+        result = named->run(given, out, warnings);
     } catch (const std::exception& problem) {
         result = failure(L"stopped by an internal error (" + std::wstring(problem.what(), problem.what() + std::strlen(problem.what())) + L")");
     }

@@ -4,16 +4,22 @@
 #include "cli/commands.h"
 #include "cli/plaxorcfg.h"
 #include "host/acad_discovery.h"
+#include "host/folder_path.h"
 #include "host/profile_connection.h"
 #include "host/restore_point.h"
 #include "host/running_acads.h"
+#include "host/settings_store.h"
+#include "win/same_text.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace cli {
 namespace {
+
+using win::same_text;
 
 using host::acad_install;
 
@@ -21,18 +27,7 @@ using host::acad_install;
 // trailing backslash as the window has it.
 std::wstring client_folder(const options& given)
 {
-    if (!given.client_folder.empty())
-        return given.client_folder;
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
+    return given.client_folder.empty() ? host::program_folder() : given.client_folder;
 }
 
 std::wstring title(const acad_install& record)
@@ -45,18 +40,6 @@ bool connectable(const acad_install& record, const std::wstring& folder)
     return host::connect_obstacle_of(record, folder) == host::connect_obstacle::none;
 }
 
-// The release folder the record is connected with, or would be once the client folder held it.
-std::wstring release_folder(const acad_install& record, const std::wstring& folder)
-{
-    const wchar_t* suffix = host::built_in_suffix(record.release);
-    if (!suffix && record.extra_suffix_source == host::suffix_source::none)
-        return {};
-    std::wstring client = folder;
-    if (!client.empty() && client.back() == L'\\')
-        client.pop_back();
-    return client + (suffix ? suffix : record.extra_suffix);
-}
-
 // Why the release cannot be connected: "no row" or "no release folder", with what is missing.
 std::wstring obstacle(const acad_install& record, const std::wstring& folder, bool detailed)
 {
@@ -64,7 +47,8 @@ std::wstring obstacle(const acad_install& record, const std::wstring& folder, bo
     case host::connect_obstacle::none:
         return {};
     case host::connect_obstacle::no_release_folder:
-        return detailed ? L"no row names " + record.release + L", and no release folder " + release_folder(record, folder)
+        return detailed ? L"no row names " + record.release + L", and no release folder " +
+                              host::release_folder_of(record, folder)
                         : L"no release folder";
     case host::connect_obstacle::no_row:
         break;
@@ -139,7 +123,7 @@ void show_values(text_sink& out, const std::wstring& name, const std::wstring& b
     write_line(out, L"  " + name + L" after:  " + after);
 }
 
-void write_status_json(const program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
+void write_status_json(const host::program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
                        std::wstring& text)
 {
     json_writer json(text);
@@ -159,7 +143,7 @@ void write_status_json(const program_settings& settings, const std::wstring& fol
         json.string(L"install_folder", record.install_folder);
         json.boolean(L"connectable", connectable(record, folder));
         json.boolean(L"connected", host::is_profile_connected(record, folder));
-        if (const std::wstring path = release_folder(record, folder); path.empty())
+        if (const std::wstring path = host::release_folder_of(record, folder); path.empty())
             json.null(L"release_folder");
         else
             json.string(L"release_folder", path);
@@ -173,7 +157,7 @@ void write_status_json(const program_settings& settings, const std::wstring& fol
     json.end_object();
 }
 
-void write_status_text(const program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
+void write_status_text(const host::program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
                        text_sink& out)
 {
     write_line(out, L"Configure PLAXOR " + settings.version + L", settings " +
@@ -268,8 +252,8 @@ outcome show_restore(const std::wstring& file, const std::vector<host::exported_
 
 outcome show_status(const options& given, text_sink& out, warning_list& warnings)
 {
-    program_settings settings;
-    const win::outcome read = read_settings(settings);
+    host::program_settings settings;
+    const win::outcome read = host::read_program_settings(settings);
     if (!read)
         return failure(L"the program's settings cannot be read", read);
     const std::wstring folder = client_folder(given);
@@ -286,8 +270,8 @@ outcome show_status(const options& given, text_sink& out, warning_list& warnings
 
 outcome change_connections(bool connect, const options& given, text_sink& out, warning_list& warnings)
 {
-    program_settings settings;
-    const win::outcome read = read_settings(settings);
+    host::program_settings settings;
+    const win::outcome read = host::read_program_settings(settings);
     if (!read)
         return failure(L"the program's settings cannot be read, so nothing was written", read);
     const std::wstring folder = client_folder(given);
@@ -307,16 +291,20 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
             warnings.warn(title(*record) + L" skipped: cannot be connected (" + obstacle(*record, folder, true) + L")");
             continue;
         }
-        const std::wstring acad_before = record->support_path_text;
-        const std::wstring trusted_before = record->trusted_paths_text;
+        constexpr size_t value_count = std::size(host::profile_values);
+        std::wstring before[value_count], after[value_count];
+        for (size_t i = 0; i < value_count; ++i)
+            before[i] = (*record).*host::profile_values[i].text;
         host::plan_profile_connection(connect, *record, folder);
-        const std::wstring acad_after = host::join_path_list(record->support_paths);
-        const std::wstring trusted_after = host::join_path_list(record->trusted_paths);
-        const bool changes = acad_after != acad_before || trusted_after != trusted_before;
+        bool changes = false;
+        for (size_t i = 0; i < value_count; ++i) {
+            after[i] = host::join_path_list((*record).*host::profile_values[i].paths);
+            changes = changes || after[i] != before[i];
+        }
         if (given.dry_run) {
             write_line(out, title(*record) + L": " + (changes ? L"would be " + done : L"already " + done));
-            show_values(out, L"ACAD", acad_before, acad_after);
-            show_values(out, L"TRUSTEDPATHS", trusted_before, trusted_after);
+            for (size_t i = 0; i < value_count; ++i)
+                show_values(out, host::profile_values[i].name, before[i], after[i]);
             continue;
         }
         if (!changes) {

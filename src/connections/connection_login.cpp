@@ -6,6 +6,7 @@
 #include "connections/library_error.h"
 #include "vorn/dbc_login.h"
 #include "vorn/vorn_dates.h"
+#include "win/same_text.h"
 
 #include <cwchar>
 
@@ -15,10 +16,7 @@ namespace {
 // the installation, as "acme" in /acme/dbclient.php.
 vorn_buffer first_folder_of(const vorn_buffer& process)
 {
-    constexpr wchar_t standard[] = L"/drawing_management";
-    constexpr size_t standard_length = 19;
-    static_assert(sizeof(standard) / sizeof(wchar_t) - 1 == standard_length);
-    if (_wcsnicmp(process, standard, standard_length) == 0)
+    if (win::starts_with_text(process.str(), L"/drawing_management"))
         return {};
     return process.get_element(1, L'/');
 }

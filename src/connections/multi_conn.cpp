@@ -26,7 +26,7 @@ win::outcome instance_factory_folder(std::wstring& folder)
 {
     bool is_portable = false;
     folder.clear();
-    win::outcome read = host::read_setting(is_portable, L"InsFactory", folder, false);
+    win::outcome read = host::read_setting(is_portable, host::instance_factory_setting, folder, false);
     folder = host::with_one_backslash(folder);
     return read;
 }
@@ -236,7 +236,7 @@ win::outcome multi_conn::save(connection& conn, definition_save how)
 std::wstring multi_conn::folder()
 {
     std::wstring folder;
-    host::read_optional_setting(L"InsFactory", folder, false);
+    host::read_optional_setting(host::instance_factory_setting, folder, false);
     return host::with_one_backslash(folder);
 }
 

@@ -1,11 +1,11 @@
 #include "connections/seed_file_name.h"
 
 #include "vorn/vorn_line_text.h"
+#include "win/same_text.h"
 
 #include <algorithm>
 #include <array>
 #include <cwchar>
-#include <cwctype>
 
 namespace {
 
@@ -21,15 +21,10 @@ bool is_device_name(std::wstring_view name)
     while (!name.empty() && name.back() == L' ')
         name.remove_suffix(1);
     static constexpr std::array<std::wstring_view, 6> plain = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-    const auto same = [](std::wstring_view a, std::wstring_view b) {
-        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-                   return std::towupper(x) == std::towupper(y);
-               });
-    };
     for (const std::wstring_view device : plain)
-        if (same(name, device))
+        if (win::same_text(name, device))
             return true;
-    if (name.size() != 4 || !(same(name.substr(0, 3), L"COM") || same(name.substr(0, 3), L"LPT")))
+    if (name.size() != 4 || !(win::same_text(name.substr(0, 3), L"COM") || win::same_text(name.substr(0, 3), L"LPT")))
         return false;
     const wchar_t number = name[3];
     return (number >= L'0' && number <= L'9') || number == L'\u00B9' || number == L'\u00B2' || number == L'\u00B3';

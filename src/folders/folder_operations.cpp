@@ -2,6 +2,7 @@
 
 #include "ui/modal_seam.h"
 #include "ui/show_error.h"
+#include "win/same_text.h"
 #include "win/unique_handle.h"
 
 #include <shlwapi.h>
@@ -41,10 +42,7 @@ bool accepts_a_written_file(const std::wstring& folder)
 bool is_inside(const std::wstring& inner, const std::wstring& outer)
 {
     const std::wstring inner_folder = host::with_one_backslash(inner), outer_folder = host::with_one_backslash(outer);
-    if (inner_folder.empty() || outer_folder.empty() || inner_folder.size() < outer_folder.size())
-        return false;
-    const int length = static_cast<int>(outer_folder.size());
-    return CompareStringOrdinal(inner_folder.c_str(), length, outer_folder.c_str(), length, TRUE) == CSTR_EQUAL;
+    return !inner_folder.empty() && !outer_folder.empty() && win::starts_with_text(inner_folder, outer_folder);
 }
 
 bool fits_path_limit(const std::wstring& folder)

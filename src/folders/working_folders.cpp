@@ -16,10 +16,10 @@ struct folder_texts {
     const wchar_t* unset_warning;
 };
 
-constexpr folder_texts ins_factory{L"InsFactory", L"Select a new Instance Factory folder",
+constexpr folder_texts ins_factory{host::instance_factory_setting, L"Select a new Instance Factory folder",
                                    L"Import Instance Factory from another folder",
                                    L"No Instance Factory folder is set: choose one with '...' first!"};
-constexpr folder_texts cached_base{L"CachedBase", L"Select a new Cached-base folder",
+constexpr folder_texts cached_base{host::cached_base_setting, L"Select a new Cached-base folder",
                                    L"Import Cached-base from another folder",
                                    L"No Cached-base folder is set: choose one with '...' first!"};
 

@@ -41,6 +41,24 @@ struct acad_install {
     int icon_height = 0;
 };
 
+// The values of a profile that the program writes, reads back and keeps in restore points, in the
+// order it writes them: each under its key below the profile's key, with the record's members
+// that hold its stored text, its list and the type it is written back with.
+struct profile_value {
+    const wchar_t* key;
+    const wchar_t* name;
+    std::wstring acad_install::*text;
+    std::vector<std::wstring> acad_install::*paths;
+    DWORD acad_install::*type;
+};
+
+inline constexpr profile_value profile_values[] = {
+    {L"General", L"ACAD", &acad_install::support_path_text, &acad_install::support_paths,
+     &acad_install::support_path_type},
+    {L"Variables", L"TRUSTEDPATHS", &acad_install::trusted_paths_text, &acad_install::trusted_paths,
+     &acad_install::trusted_paths_type},
+};
+
 // Ordered by the plain 16-bit character codes of the release key. Records keep their place in
 // memory while the list lives: the Installed CAD list points at them.
 using acad_install_list = std::map<std::wstring, acad_install>;

@@ -12,4 +12,12 @@ namespace host {
 // Empty stays empty: no folder is set, and nothing may read the current directory instead.
 std::wstring with_one_backslash(const std::wstring& folder);
 
+// The full path of this program's executable, however long; empty when it cannot be had.
+std::wstring program_path();
+
+// The folder of this program's executable with its trailing backslash: the client folder that
+// connected profiles point to unless another is given, and where Portable.ini lies. Empty when
+// the executable's path cannot be had.
+std::wstring program_folder();
+
 }  // namespace host

@@ -3,6 +3,7 @@
 #include "host/registry.h"
 #include "host/release_rows.h"
 #include "host/restore_point.h"
+#include "win/same_text.h"
 
 #include <windows.h>
 
@@ -18,18 +19,13 @@ const release_suffix_row release_suffix_table[5] = {
 
 namespace {
 
-using path_list = std::vector<std::wstring>;
+using win::same_text;
 
-// Windows compares paths without regard to case, so the entries do too.
-bool same_folder(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
+using path_list = std::vector<std::wstring>;
 
 bool contains_folder(const path_list& list, const std::wstring& folder)
 {
-    return std::any_of(list.begin(), list.end(), [&](const std::wstring& entry) { return same_folder(entry, folder); });
+    return std::any_of(list.begin(), list.end(), [&](const std::wstring& entry) { return same_text(entry, folder); });
 }
 
 void connect_lists(acad_install& record, const std::wstring& release_folder, const std::wstring& client_folder)
@@ -38,9 +34,9 @@ void connect_lists(acad_install& record, const std::wstring& release_folder, con
     if (support.empty()) {
         support = {release_folder, client_folder};
     } else {
-        if (!same_folder(support[0], release_folder))
+        if (!same_text(support[0], release_folder))
             support.insert(support.begin(), release_folder);
-        if (support.size() < 2 || !same_folder(support[1], client_folder))
+        if (support.size() < 2 || !same_text(support[1], client_folder))
             support.insert(support.begin() + 1, client_folder);
     }
 
@@ -58,15 +54,21 @@ void disconnect_lists(acad_install& record, const std::wstring& release_folder, 
     // Only the two entries that connecting put in front are taken out of the support path; the
     // same folder further down was put there by someone else.
     path_list& support = record.support_paths;
-    if (!support.empty() && same_folder(support.front(), release_folder))
+    if (!support.empty() && same_text(support.front(), release_folder))
         support.erase(support.begin());
-    if (!support.empty() && same_folder(support.front(), client_folder))
+    if (!support.empty() && same_text(support.front(), client_folder))
         support.erase(support.begin());
 
     path_list& trusted = record.trusted_paths;
     std::erase_if(trusted, [&](const std::wstring& entry) {
-        return same_folder(entry, release_folder) || same_folder(entry, client_folder);
+        return same_text(entry, release_folder) || same_text(entry, client_folder);
     });
+}
+
+std::wstring client_folder_of(const std::wstring& base_folder)
+{
+    return !base_folder.empty() && base_folder.back() == L'\\' ? base_folder.substr(0, base_folder.size() - 1)
+                                                                 : base_folder;
 }
 
 std::wstring profile_key_path(const acad_install& record)
@@ -132,17 +134,22 @@ connect_obstacle connect_obstacle_of(const acad_install& record, const std::wstr
     return connect_obstacle::no_row;
 }
 
+std::wstring release_folder_of(const acad_install& record, const std::wstring& base_folder)
+{
+    const wchar_t* suffix = built_in_suffix(record.release);
+    if (!suffix && record.extra_suffix_source == suffix_source::none)
+        return {};
+    return client_folder_of(base_folder) + (suffix ? suffix : record.extra_suffix.c_str());
+}
+
 bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
                      std::wstring& client_folder)
 {
-    client_folder = base_folder;
-    if (!client_folder.empty() && client_folder.back() == L'\\')
-        client_folder.pop_back();
+    client_folder = client_folder_of(base_folder);
     release_folder = client_folder;
     if (connect_obstacle_of(record, base_folder) != connect_obstacle::none)
         return false;
-    const wchar_t* suffix = built_in_suffix(record.release);
-    release_folder += suffix ? suffix : record.extra_suffix.c_str();
+    release_folder = release_folder_of(record, base_folder);
     return true;
 }
 
@@ -153,15 +160,15 @@ bool is_profile_connected(const acad_install& record, const std::wstring& base_f
         return false;
 
     const path_list& support = record.support_paths;
-    if (support.empty() || !same_folder(support[0], release_folder))
+    if (support.empty() || !same_text(support[0], release_folder))
         return false;
-    if (support.size() > 1 && !same_folder(support[1], client_folder))
+    if (support.size() > 1 && !same_text(support[1], client_folder))
         return false;
 
     // Exactly two, wherever they stand: the client folder twice passes as well.
     const path_list& trusted = record.trusted_paths;
     const auto count = std::count_if(trusted.begin(), trusted.end(), [&](const std::wstring& entry) {
-        return same_folder(entry, client_folder) || same_folder(entry, release_folder);
+        return same_text(entry, client_folder) || same_text(entry, release_folder);
     });
     return count == 2;
 }
@@ -188,33 +195,25 @@ win::outcome set_profile_connection(bool connect, acad_install& record, const st
 win::outcome write_profile_paths(acad_install& record)
 {
     const std::wstring profile_path = profile_key_path(record);
-    const std::wstring general_path = profile_path + L"\\General";
-    const std::wstring variables_path = profile_path + L"\\Variables";
-
     win::outcome written;
-    {
-        win::unique_hkey general;
-        if (!(written += open_key_or_fail(HKEY_CURRENT_USER, general_path, write_access, general, HKEY_CURRENT_USER)) ||
-            !(written += write_if_changed(general.get(), general_path, L"ACAD", record.support_paths,
-                                          record.support_path_type, record.support_path_text)))
+    for (const profile_value& value : profile_values) {
+        const std::wstring key_path = profile_path + L"\\" + value.key;
+        win::unique_hkey key;
+        if (!(written += open_key_or_fail(HKEY_CURRENT_USER, key_path, write_access, key, HKEY_CURRENT_USER)) ||
+            !(written += write_if_changed(key.get(), key_path, value.name, record.*value.paths, record.*value.type,
+                                          record.*value.text)))
             return written;
     }
-
-    win::unique_hkey variables;
-    if (written += open_key_or_fail(HKEY_CURRENT_USER, variables_path, write_access, variables, HKEY_CURRENT_USER))
-        written += write_if_changed(variables.get(), variables_path, L"TRUSTEDPATHS", record.trusted_paths,
-                                    record.trusted_paths_type, record.trusted_paths_text);
     return written;
 }
 
 const wchar_t* first_value_not_written(const acad_install& record)
 {
     const std::wstring profile_path = profile_key_path(record);
-    if (!reads_back(profile_path + L"\\General", L"ACAD", join_path_list(record.support_paths), record.support_path_type))
-        return L"ACAD";
-    if (!reads_back(profile_path + L"\\Variables", L"TRUSTEDPATHS", join_path_list(record.trusted_paths),
-                    record.trusted_paths_type))
-        return L"TRUSTEDPATHS";
+    for (const profile_value& value : profile_values)
+        if (!reads_back(profile_path + L"\\" + value.key, value.name, join_path_list(record.*value.paths),
+                        record.*value.type))
+            return value.name;
     return nullptr;
 }
 

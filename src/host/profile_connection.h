@@ -35,8 +35,13 @@ enum class connect_obstacle {
 // row, or the release folder of its year when the client folder (the base folder) holds it.
 connect_obstacle connect_obstacle_of(const acad_install& record, const std::wstring& base_folder);
 
-// The client folder is the base folder without its trailing backslash; the release folder is the
-// client folder followed by the release's suffix. False (release folder = client folder) when
+// The client folder (the base folder without its trailing backslash) followed by the release's
+// suffix: the release folder the record is connected with, or would be once the client folder
+// held it. Empty when the release has no suffix at all.
+std::wstring release_folder_of(const acad_install& record, const std::wstring& base_folder);
+
+// The client folder is the base folder without its trailing backslash; the release folder is
+// release_folder_of. False (release folder = client folder) when
 // the release cannot be connected (connect_obstacle_of).
 bool release_folders(const acad_install& record, const std::wstring& base_folder, std::wstring& release_folder,
                      std::wstring& client_folder);

@@ -71,7 +71,7 @@ std::vector<release_row> read_release_rows(std::vector<std::wstring>* ignored)
 {
     std::vector<release_row> rows;
     for (int number = 1; number <= release_row_settings; ++number) {
-        const std::wstring name = L"AcadRelease" + std::to_wstring(number);
+        const std::wstring name = release_row_setting(number);
         std::wstring text;
         if (!read_optional_setting(name.c_str(), text, true) || text.empty())
             continue;

@@ -1,6 +1,9 @@
 #include "host/restore_point.h"
 
+#include "host/acad_install.h"
+#include "host/folder_path.h"
 #include "vorn/vorn_buffer.h"
+#include "win/same_text.h"
 #include "win/unique_handle.h"
 
 #include <shlobj.h>
@@ -8,10 +11,13 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <string_view>
 
 namespace host {
 namespace {
+
+using win::same_text;
 
 constexpr wchar_t points_folder[] = L"\\VORN\\PLAXOR\\Restore Points";
 constexpr int name_attempts = 100;  // runs that begin writing in the same second
@@ -27,12 +33,6 @@ restore_run& current_run()
 {
     static restore_run run;
     return run;
-}
-
-bool same_text(std::wstring_view a, std::wstring_view b)
-{
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
 }
 
 std::wstring local_application_data()
@@ -79,11 +79,10 @@ DWORD make_folders(const std::wstring& folder)
 // The file's bytes: UTF-16 little-endian after its byte-order mark, as regedit writes them.
 std::wstring file_text(const restore_run& run)
 {
-    wchar_t program[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, program, MAX_PATH);
-    const wchar_t* program_name = std::wcsrchr(program, L'\\') ? std::wcsrchr(program, L'\\') + 1 : program;
+    const std::wstring program = program_path();
+    const std::wstring program_name = program.substr(program.find_last_of(L'\\') + 1);
     return L"\xFEFF" + reg_export_text(run.kept, {L"Configure PLAXOR restore point: each value as it stood before " +
-                                                      std::wstring(program_name) + L" first wrote it in this run.",
+                                                      program_name + L" first wrote it in this run.",
                                                   L"Put them back with: reg import \"<this file>\""});
 }
 
@@ -146,7 +145,7 @@ DWORD save(restore_run& run, std::wstring& place)
     return ERROR_FILE_EXISTS;
 }
 
-// Software\Autodesk\AutoCAD\<release>\<product>\Profiles\<profile>\General (or \Variables): the
+// Software\Autodesk\AutoCAD\<release>\<product>\Profiles\<profile>\<the key of a profile value>: the
 // only keys a restore point of ours names.
 bool is_profile_key(const std::wstring& path, const wchar_t* last)
 {
@@ -176,8 +175,9 @@ bool is_profile_key(const std::wstring& path, const wchar_t* last)
 std::wstring foreign_value(const exported_value& entry)
 {
     const std::wstring where = L"\"" + entry.name + L"\" of HKEY_CURRENT_USER\\" + entry.key_path;
-    const bool ours = (same_text(entry.name, L"ACAD") && is_profile_key(entry.key_path, L"General")) ||
-                      (same_text(entry.name, L"TRUSTEDPATHS") && is_profile_key(entry.key_path, L"Variables"));
+    const bool ours = std::any_of(std::begin(profile_values), std::end(profile_values), [&](const profile_value& value) {
+        return same_text(entry.name, value.name) && is_profile_key(entry.key_path, value.key);
+    });
     if (!ours)
         return L"it holds a value that Configure PLAXOR never writes: " + where;
     const stored_value& value = entry.value;

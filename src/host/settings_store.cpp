@@ -1,5 +1,6 @@
 #include "host/settings_store.h"
 
+#include "host/folder_path.h"
 #include "host/registry.h"
 #include "vorn/vorn_paths.h"
 #include "vorn/vorn_profile_draft.h"
@@ -13,7 +14,7 @@ namespace {
 
 constexpr wchar_t settings_key_path[] = L"SOFTWARE\\VORN\\PLAXOR";
 constexpr wchar_t portable_section[] = L"General";
-constexpr wchar_t portable_file_name[] = L"\\Portable.ini";
+constexpr wchar_t portable_file_name[] = L"Portable.ini";
 constexpr DWORD path_size = 512;         // wide characters, terminator included
 constexpr DWORD file_value_size = 512;   // wide characters, terminator included
 constexpr int message_size = 512;        // wide characters, terminator included
@@ -44,23 +45,14 @@ bool find_portable_ini(vorn_buffer& path)
     if (s_portable_ini_path[0] != L'\0')
         return cached_portable_ini(path);
 
-    wchar_t candidate[path_size] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, candidate, path_size);
-    if (length == 0 || length >= path_size)  // a cut path names no file of ours
+    const std::wstring folder = program_folder();
+    if (folder.empty())
         return false;
-    if (!fileExists(candidate))
-        return false;
-    changeDelimiters(candidate, L'/', L'\\', static_cast<int>(path_size));
-    removeLast(candidate, L'\\', 0);
-    const size_t folder_length = std::wcslen(candidate);
-    const size_t name_length = std::wcslen(portable_file_name);
-    if (folder_length + name_length >= path_size)
-        return false;
-    std::wmemcpy(candidate + folder_length, portable_file_name, name_length + 1);
-    if (!fileExists(candidate))
+    const std::wstring candidate = folder + portable_file_name;
+    if (candidate.size() >= path_size || !fileExists(candidate.c_str()))  // a longer one is never kept
         return false;
 
-    std::wmemcpy(s_portable_ini_path, candidate, path_size);
+    std::wmemcpy(s_portable_ini_path, candidate.c_str(), candidate.size() + 1);
     path = s_portable_ini_path;
     return true;
 }
@@ -109,6 +101,24 @@ bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machin
         return false;
     value = stored.exists && is_text_type(stored.type) ? stored_text(stored) : std::wstring();
     return true;
+}
+
+std::wstring release_row_setting(int number)
+{
+    return L"AcadRelease" + std::to_wstring(number);
+}
+
+win::outcome read_program_settings(program_settings& settings)
+{
+    bool portable = false;
+    win::outcome read = read_setting(portable, version_setting, settings.version, true);
+    if (!read)
+        return read;
+    read.went_past(read_setting(portable, cached_base_setting, settings.cached_base, false));
+    win::outcome factory = read_setting(portable, instance_factory_setting, settings.instance_factory, false);
+    settings.folders_read = static_cast<bool>(factory);
+    settings.portable = portable;
+    return read.went_past(std::move(factory));
 }
 
 win::outcome write_setting(const wchar_t* name, const std::wstring& value)

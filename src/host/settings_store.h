@@ -1,6 +1,5 @@
 #pragma once
-// The program's four settings ("Version", "InsFactory", "CachedBase", "Updater"): in
-// Portable.ini beside the executable, section "General", when that file exists, else in the
+// The program's settings (their names below): in Portable.ini beside the executable, section "General", when that file exists, else in the
 // registry key SOFTWARE\VORN\PLAXOR. The place is decided again at every access. Neither the
 // file nor the key is ever created here.
 
@@ -10,6 +9,14 @@
 #include <string>
 
 namespace host {
+
+// The names of the settings, here alone.
+inline constexpr wchar_t version_setting[] = L"Version";  // machine-wide
+inline constexpr wchar_t instance_factory_setting[] = L"InsFactory";
+inline constexpr wchar_t cached_base_setting[] = L"CachedBase";
+inline constexpr wchar_t updater_setting[] = L"Updater";
+// An administrator's release row, machine-wide: "AcadRelease1" for 1.
+std::wstring release_row_setting(int number);
 
 // Empties the path; true with the full path of Portable.ini when it lies beside the executable.
 // Once found, the path is kept for the rest of the run and never searched for again.
@@ -25,6 +32,21 @@ win::outcome read_setting(bool& is_portable, const wchar_t* name, std::wstring& 
 // registry key cannot be opened. A registry value is read whole; one that is not text reads as
 // empty text.
 bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide);
+
+// The settings the window shows when it opens and the command line reports: "Version"
+// machine-wide, the folders for the user, from Portable.ini beside the executable when it is
+// there.
+struct program_settings {
+    bool portable = false;
+    std::wstring version;
+    std::wstring instance_factory;
+    std::wstring cached_base;
+    bool folders_read = false;  // the Instance Factory folder could be read
+};
+
+// Fails when the version cannot be read: the window closes then, before it shows anything. The
+// failures of the folders are gone past, in the order they were read.
+win::outcome read_program_settings(program_settings& settings);
 
 // Stores one setting, in the registry always for the current user. Fails whenever it is not
 // stored: with the registry's own text when the key cannot be opened or the write is refused,

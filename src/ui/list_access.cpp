@@ -1,6 +1,7 @@
 #include "ui/list_access.h"
 
 #include "win/com.h"
+#include "win/same_text.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
@@ -291,7 +292,7 @@ LRESULT CALLBACK list_procedure(HWND list, UINT message, WPARAM wparam, LPARAM l
 void serve_list_items(HWND list, owner_drawn& items)
 {
     wchar_t class_name[16] = {};
-    if (!list || !GetClassNameW(list, class_name, 16) || _wcsicmp(class_name, L"ListBox") != 0)
+    if (!list || !GetClassNameW(list, class_name, 16) || !win::same_text(class_name, L"ListBox"))
         return;
     if (!SetPropW(list, owner_property, &items))
         return;

@@ -1,5 +1,7 @@
 #include "vorn/vorn_buffer.h"
 
+#include "win/same_text.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -53,8 +55,7 @@ void vorn_buffer::lower()
 
 bool vorn_buffer::compare_no_case(const vorn_buffer& other) const
 {
-    return CompareStringOrdinal(m_text.c_str(), length(), other.m_text.c_str(), other.length(), TRUE) ==
-           CSTR_EQUAL;
+    return win::same_text(m_text, other.m_text);
 }
 
 const char* vorn_buffer::convert_to_ansi() const

@@ -1,5 +1,7 @@
 #include "vorn/vorn_curl_mask.h"
 
+#include "win/same_text.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cwctype>
@@ -25,9 +27,10 @@ std::wstring trim(const std::wstring& text)
 // credential itself (a bare token), so it goes too.
 bool is_auth_scheme(const std::wstring& word)
 {
-    const std::wstring name = lower(word);
-    return name == L"basic" || name == L"bearer" || name == L"digest" || name == L"ntlm" || name == L"negotiate" ||
-           name == L"kerberos";
+    for (const wchar_t* scheme : {L"basic", L"bearer", L"digest", L"ntlm", L"negotiate", L"kerberos"})
+        if (win::same_text(word, scheme))
+            return true;
+    return false;
 }
 
 // `masked` tells whether the line's value was hidden, so that its folded continuation lines go too.
@@ -37,14 +40,14 @@ std::wstring mask_header_line(const std::wstring& line, bool& masked)
     const size_t colon = line.find(L':');
     if (colon == std::wstring::npos)
         return line;
-    const std::wstring name = lower(trim(line.substr(0, colon)));
-    if (name == L"authorization" || name == L"proxy-authorization") {
+    const std::wstring name = trim(line.substr(0, colon));
+    if (win::same_text(name, L"authorization") || win::same_text(name, L"proxy-authorization")) {
         masked = true;
         const std::wstring value = trim(line.substr(colon + 1));
         const std::wstring scheme = value.substr(0, value.find_first_of(L" \t"));
         return line.substr(0, colon + 1) + L" " + (is_auth_scheme(scheme) ? scheme + L" " : L"") + vorn_mask;
     }
-    if (name == L"cookie" || name == L"set-cookie") {
+    if (win::same_text(name, L"cookie") || win::same_text(name, L"set-cookie")) {
         masked = true;
         return line.substr(0, colon + 1) + L" " + vorn_mask;
     }
