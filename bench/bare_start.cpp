@@ -24,6 +24,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <cstdarg>
 #include <cwchar>
 #include <string>
 
@@ -45,6 +46,17 @@ wchar_t product_keys[max_releases][product_key_size];
 int release_count = 0;
 int definitions_read = 0;
 
+// Formats into `path`; a path that does not fit is left empty, and nothing is read through it.
+void make_path(const wchar_t* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vswprintf(path, text_size, format, arguments);
+    va_end(arguments);
+    if (length < 0 || length >= text_size)
+        path[0] = L'\0';
+}
+
 // As the registry layer finds a value: the key's values enumerated by name up to the wanted one,
 // which is then read into `value` (empty when it is not there).
 void enumerate_and_read(HKEY key, const wchar_t* wanted)
@@ -64,10 +76,11 @@ void enumerate_and_read(HKEY key, const wchar_t* wanted)
         DWORD read_length = text_size;
         DWORD type = 0;
         DWORD size = (text_size - 1) * sizeof(wchar_t);
-        if (RegEnumValueW(key, index, read_name, &read_length, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+        if (RegEnumValueW(key, index, read_name, &read_length, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
             ERROR_SUCCESS)
+            value[size / sizeof(wchar_t)] = L'\0';  // at most text_size - 1
+        else
             value[0] = L'\0';
-        value[size / sizeof(wchar_t)] = L'\0';  // at most text_size - 1
         return;
     }
 }
@@ -75,7 +88,7 @@ void enumerate_and_read(HKEY key, const wchar_t* wanted)
 bool open_and_read(HKEY parent, const wchar_t* key_path, const wchar_t* wanted)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(parent, key_path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (!key_path[0] || RegOpenKeyExW(parent, key_path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     enumerate_and_read(key, wanted);
     RegCloseKey(key);
@@ -118,26 +131,25 @@ void discover()
         if (!open_and_read(autocad, release, L"CurVer"))
             continue;
         wcsncpy_s(product_key, product_key_size, value, _TRUNCATE);
-        std::swprintf(path, text_size, L"%ls\\%ls\\Profiles", release, product_key);
+        make_path(L"%ls\\%ls\\Profiles", release, product_key);
         if (!open_and_read(autocad, path, L""))
             continue;
         wcsncpy_s(profile, text_size, value, _TRUNCATE);
-        std::swprintf(path, text_size, L"%ls\\%ls\\Profiles\\%ls\\General", release, product_key, profile);
+        make_path(L"%ls\\%ls\\Profiles\\%ls\\General", release, product_key, profile);
         if (!open_and_read(autocad, path, L"ACAD"))
             continue;
-        std::swprintf(path, text_size, L"%ls\\%ls\\Profiles\\%ls\\Variables", release, product_key, profile);
+        make_path(L"%ls\\%ls\\Profiles\\%ls\\Variables", release, product_key, profile);
         open_and_read(autocad, path, L"TRUSTEDPATHS");
     }
     RegCloseKey(autocad);
 
     for (int index = 0; index < release_count; ++index) {
-        std::swprintf(path, text_size, L"SOFTWARE\\Autodesk\\AutoCAD\\%ls\\%ls", releases[index], product_keys[index]);
+        make_path(L"SOFTWARE\\Autodesk\\AutoCAD\\%ls\\%ls", releases[index], product_keys[index]);
         HKEY machine = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &machine) != ERROR_SUCCESS)
+        if (!path[0] || RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &machine) != ERROR_SUCCESS)
             continue;
         enumerate_and_read(machine, L"AcadLocation");
-        std::swprintf(path, text_size, L"%ls%lsacad.exe", value,
-                      value[0] && value[std::wcslen(value) - 1] == L'\\' ? L"" : L"\\");
+        make_path(L"%ls%lsacad.exe", value, value[0] && value[std::wcslen(value) - 1] == L'\\' ? L"" : L"\\");
         enumerate_and_read(machine, L"ProductName");
         RegCloseKey(machine);
         const DWORD attributes = GetFileAttributesW(path);
@@ -149,13 +161,14 @@ void discover()
 // One setting as the program reads it: Portable.ini beside the program looked for, then the key.
 void read_setting(HKEY hive, const wchar_t* name)
 {
+    value[0] = L'\0';
     wchar_t exe[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || GetFileAttributesW(exe) == INVALID_FILE_ATTRIBUTES)
         return;
     if (wchar_t* last = std::wcsrchr(exe, L'\\'))
         *last = L'\0';
-    std::swprintf(path, text_size, L"%ls\\Portable.ini", exe);
+    make_path(L"%ls\\Portable.ini", exe);
     if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
         return;
     open_and_read(hive, L"SOFTWARE\\VORN\\PLAXOR", name);
@@ -214,9 +227,12 @@ void open_window(HWND hwnd)
     wcsncpy_s(folder, MAX_PATH, value, _TRUNCATE);
     show_text(hwnd, IDC_INS_FACTORY_EDIT, folder, true);
 
-    definitions_read = bench::rebuild_profile_calls(folder);
-    std::swprintf(path, text_size, L"%lsmulti_conn.config", folder);
-    GetPrivateProfileStringW(L"General", L"LastDefault", L"", value, MAX_PATH, path);
+    if (folder[0]) {
+        definitions_read = bench::rebuild_profile_calls(folder);
+        make_path(L"%lsmulti_conn.config", folder);
+        if (path[0])
+            GetPrivateProfileStringW(L"General", L"LastDefault", L"", value, MAX_PATH, path);
+    }
 
     find_running_acads();
 }

@@ -43,7 +43,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int definition_count = 20;
-constexpr int rounds = 21;
+constexpr int rounds = 31;
 constexpr int warm_up_rounds = 2;
 constexpr DWORD patience_ms = 30000;  // for each wait of a start or a close
 constexpr int start_attempts = 3;
