@@ -63,8 +63,8 @@ HICON shell_icon(const std::wstring& exe_path)
 }
 
 // The shell's large icon of an executable is its first icon at the system's large icon size:
-// taken from the file itself, it is the same icon without the shell's image list, whose building
-// costs more than the rest of the window's opening.
+// taken from the file itself, it is the same icon without the shell's system image list, whose
+// building costs tens of milliseconds at each start.
 void read_icon(acad_install& record)
 {
     const std::wstring exe_path = record.install_folder + L"acad.exe";

@@ -49,9 +49,9 @@ bool read_executable(DWORD process_id, wchar_t (&base_name)[module_text_size], w
 
 }  // namespace
 
-// One snapshot of the process list names every process's executable: only those named acad.exe
-// are opened and read, where reading every process of the system costs more than the whole
-// window's opening. What is matched is what the module list says, as before.
+// One snapshot of the process list names every process's executable, so only the processes named
+// acad.exe are opened and their module list read: opening and reading every process of the system
+// would cost tens of milliseconds at each start. What is matched is what the module list says.
 bool find_running_acads(const acad_install_list& list, std::vector<std::wstring>& names)
 {
     names.clear();
