@@ -1,10 +1,9 @@
 #pragma once
-// Connection definitions as benchmarks write them into an Instance Factory folder, and the bare
-// platform calls of the set's rebuild reading them, which a benchmark takes as its floor.
+// Connection definitions as benchmarks write them into an Instance Factory folder; the bare calls
+// of the set's rebuild reading them, which a benchmark takes as its floor, come with them.
 
-#include <windows.h>
+#include "bench_profile_calls.h"
 
-#include <cwchar>
 #include <string>
 
 namespace bench {
@@ -12,31 +11,5 @@ namespace bench {
 // `count` definitions "site<i>_locator.ini", written by the program itself: every HTTP key set,
 // both passwords enciphered.
 void write_definitions(const std::wstring& folder, int count);
-
-// Calls `each` with the full path of every "*.ini" file of the folder (with its trailing
-// backslash), from a fixed buffer.
-template <typename Each>
-void list_definitions(const std::wstring& folder, Each each)
-{
-    static wchar_t path[MAX_PATH];
-    const std::wstring pattern = folder + L"*.ini";
-    WIN32_FIND_DATAW entry;
-    const HANDLE listing = FindFirstFileW(pattern.c_str(), &entry);
-    if (listing == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        std::wmemcpy(path, folder.c_str(), folder.size());
-        wcscpy_s(path + folder.size(), MAX_PATH - folder.size(), entry.cFileName);
-        each(path);
-    } while (FindNextFileW(listing, &entry));
-    FindClose(listing);
-}
-
-// The calls of the rebuild for the definitions of the folder, done bare: the listing and the 33
-// private-profile reads of each file, with no objects, no texts kept and no deciphering. Returns
-// the number of files read.
-int rebuild_profile_calls(const std::wstring& folder);
 
 }  // namespace bench

@@ -20,5 +20,7 @@ function(plaxor_delay_load target)
   endforeach()
   add_custom_target(${target}_delay_load DEPENDS ${libraries})
   add_dependencies(${target} ${target}_delay_load)
+  # Linked by name, not by path: without this a library newly named here would not relink TARGET.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${libraries})
   target_link_directories(${target} BEFORE PRIVATE ${folder})
 endfunction()

@@ -222,16 +222,21 @@ TEST_F(DiscoveryTest, WithoutReleasesListsNothingAndWithoutAutoCadShowsOneBox)
     EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'Software\\Autodesk\\AutoCAD' does not exist!"}));
 }
 
-// Without acad.exe a release has no icon: the main window's item heights show it.
+// Without acad.exe a release has no icon: the main window's item heights show it. An acad.exe
+// without an icon of its own has the one the shell shows for it, as large.
 TEST_F(DiscoveryTest, TakesTheLargeIconOfAcadExe)
 {
-    test::temp_folder installed;
-    std::filesystem::copy_file(test::program_folder() / L"acad.exe", installed.path() / L"acad.exe");
     test::load_reg_text(user_release(L"R24.1"));
-    test::created_key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409").set(L"AcadLocation", installed.path());
-    ASSERT_TRUE(show_failures(host::discover_acad_installs(list)));
-    EXPECT_TRUE(seam.boxes().empty());
-    EXPECT_EQ(summary(L"R24.1"), installed.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | icon 32x32");
+    for (const wchar_t* copied : {L"acad.exe", L"host_tests.exe"}) {
+        list.clear();
+        test::temp_folder installed;
+        std::filesystem::copy_file(test::program_folder() / copied, installed.path() / L"acad.exe");
+        test::created_key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409").set(L"AcadLocation", installed.path());
+        ASSERT_TRUE(show_failures(host::discover_acad_installs(list)));
+        EXPECT_TRUE(seam.boxes().empty());
+        EXPECT_EQ(summary(L"R24.1"), installed.with_backslash() + L" |  | ACAD-5101:409 | Site | 8/1 | 0/0 | icon 32x32")
+            << copied;
+    }
 }
 
 TEST(SplitPathList, KeepsEmptyEntriesButNotATrailingOne)

@@ -55,18 +55,32 @@ void read_icon_size(acad_install& record)
     }
 }
 
+// The icon the shell shows for the file, from its system image list: what a file without an icon
+// of its own gets.
+HICON shell_icon(const std::wstring& exe_path)
+{
+    SHFILEINFOW info{};
+    const auto image_list = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(exe_path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_ICON));
+    win::unique_hicon copy(info.hIcon);  // SHGFI_ICON hands us a copy we must destroy
+    return image_list ? ImageList_GetIcon(image_list, info.iIcon, ILD_NORMAL) : nullptr;
+}
+
+// The shell's large icon of an executable is its first icon at the system's large icon size:
+// taken from the file itself, it is the same icon without the shell's system image list, whose
+// building costs tens of milliseconds at each start.
 void read_icon(acad_install& record)
 {
     const std::wstring exe_path = record.install_folder + L"acad.exe";
     if (!fileExists(exe_path.c_str()))
         return;
-    SHFILEINFOW info{};
-    const auto image_list = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoW(exe_path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_ICON));
-    win::unique_hicon shell_icon(info.hIcon);  // SHGFI_ICON hands us a copy we must destroy
-    if (!image_list)
-        return;
-    record.icon.reset(ImageList_GetIcon(image_list, info.iIcon, ILD_NORMAL));
+    HICON icon = nullptr;
+    UINT icon_id = 0;
+    PrivateExtractIconsW(exe_path.c_str(), 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), &icon, &icon_id,
+                         1, 0);
+    record.icon.reset(icon);
+    if (!record.icon)
+        record.icon.reset(shell_icon(exe_path));
     if (record.icon)
         read_icon_size(record);
 }

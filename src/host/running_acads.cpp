@@ -4,12 +4,15 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 namespace host {
 namespace {
 
-constexpr DWORD max_process_ids = 4096 / sizeof(DWORD);
+// The system's process list is looked at as far as a list of 4,096 bytes of process ids reaches.
+constexpr DWORD max_processes = 4096 / sizeof(DWORD);
 constexpr DWORD module_text_size = 256;  // wide characters, terminator included
+constexpr wchar_t acad_exe[] = L"acad.exe";
 
 bool equal_ignoring_case(const std::wstring& a, const wchar_t* b)
 {
@@ -19,46 +22,60 @@ bool equal_ignoring_case(const std::wstring& a, const wchar_t* b)
 const acad_install* installation_of(const acad_install_list& list, const wchar_t* executable_path)
 {
     for (const auto& [release, record] : list)
-        if (equal_ignoring_case(record.install_folder + L"acad.exe", executable_path))
+        if (equal_ignoring_case(record.install_folder + acad_exe, executable_path))
             return &record;
     return nullptr;
 }
 
+// The running program's executable as its module list names it: its base name and full path. A
+// name or path that does not fit arrives cut and then matches nothing; older systems leave a cut
+// text unterminated, hence the last character is set here. False when the process may not be
+// read, which skips it.
+bool read_executable(DWORD process_id, wchar_t (&base_name)[module_text_size], wchar_t (&full_path)[module_text_size])
+{
+    win::unique_handle_null process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id));
+    if (!process)
+        return false;
+    HMODULE executable = nullptr;
+    DWORD needed = 0;
+    if (!K32EnumProcessModules(process.get(), &executable, sizeof executable, &needed))
+        return false;
+    K32GetModuleBaseNameW(process.get(), executable, base_name, module_text_size);
+    K32GetModuleFileNameExW(process.get(), executable, full_path, module_text_size);
+    base_name[module_text_size - 1] = L'\0';
+    full_path[module_text_size - 1] = L'\0';
+    return true;
+}
+
 }  // namespace
 
+// One snapshot of the process list names every process's executable, so only the processes named
+// acad.exe are opened and their module list read: opening and reading every process of the system
+// would cost tens of milliseconds at each start. What is matched is what the module list says.
 bool find_running_acads(const acad_install_list& list, std::vector<std::wstring>& names)
 {
     names.clear();
-    DWORD ids[max_process_ids] = {};
-    DWORD bytes = 0;
-    if (!K32EnumProcesses(ids, sizeof ids, &bytes))
+    const win::unique_file snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    if (!Process32FirstW(snapshot.get(), &entry))
+        return GetLastError() == ERROR_NO_MORE_FILES;
 
-    const DWORD count = bytes / sizeof(DWORD);
-    for (DWORD i = 0; i < count; ++i) {
-        if (ids[i] == 0)
+    DWORD seen = 0;
+    do {
+        if (entry.th32ProcessID == 0 ||
+            CompareStringOrdinal(entry.szExeFile, -1, acad_exe, -1, TRUE) != CSTR_EQUAL)
             continue;
-        win::unique_handle_null process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
-        if (!process)
-            continue;
-        HMODULE executable = nullptr;
-        DWORD needed = 0;
-        if (!K32EnumProcessModules(process.get(), &executable, sizeof executable, &needed))
-            continue;
-
-        // A name or path that does not fit arrives cut and then matches nothing; older systems
-        // leave a cut text unterminated, hence the last character is set here.
         wchar_t base_name[module_text_size] = {};
         wchar_t full_path[module_text_size] = {};
-        K32GetModuleBaseNameW(process.get(), executable, base_name, module_text_size);
-        K32GetModuleFileNameExW(process.get(), executable, full_path, module_text_size);
-        base_name[module_text_size - 1] = L'\0';
-        full_path[module_text_size - 1] = L'\0';
-        if (!equal_ignoring_case(L"acad.exe", base_name))
+        if (!read_executable(entry.th32ProcessID, base_name, full_path) ||
+            CompareStringOrdinal(base_name, -1, acad_exe, -1, TRUE) != CSTR_EQUAL)
             continue;
         if (const acad_install* record = installation_of(list, full_path))
             names.push_back(record->product_name);
-    }
+    } while (++seen < max_processes && Process32NextW(snapshot.get(), &entry));
     return true;
 }
 
