@@ -8,6 +8,7 @@
 #include "vorn/vorn_crypt.h"
 #include "vorn/vorn_line_text.h"
 #include "vorn/vorn_profile_draft.h"
+#include "win/system_text.h"
 #include "win/unique_handle.h"
 
 #include <algorithm>
@@ -43,24 +44,10 @@ const wchar_t* section_of(field_place place)
     }
 }
 
-// The system's text for a status, on one line, without its closing full stop.
-std::wstring system_text(DWORD status)
-{
-    win::unique_local_memory text;
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
-                       nullptr, status, 0, reinterpret_cast<wchar_t*>(text.put()), 0, nullptr);
-    std::wstring result = length && text ? static_cast<const wchar_t*>(text.get()) : L"error " + std::to_wstring(status);
-    std::replace_if(result.begin(), result.end(), [](wchar_t ch) { return ch == L'\r' || ch == L'\n'; }, L' ');
-    while (!result.empty() && (std::iswspace(result.back()) || result.back() == L'.'))
-        result.pop_back();
-    return result;
-}
-
 // The status a failed step left, or `fallback` when it left none.
 win::outcome refused(DWORD status, DWORD fallback)
 {
-    return win::outcome::failed(system_text(status != ERROR_SUCCESS ? status : fallback));
+    return win::outcome::failed(win::system_text(status != ERROR_SUCCESS ? status : fallback));
 }
 
 // Why no draft could be made beside the file: a missing folder says it more clearly than the
@@ -84,7 +71,7 @@ struct draft_sink {
             return;
         reason = holds_control_character(value ? value : L"")
                      ? std::wstring(L"the value of ") + key + L" holds a line break or another control character"
-                     : system_text(GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT);
+                     : win::system_text(GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT);
     }
 };
 

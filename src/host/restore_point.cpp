@@ -4,6 +4,7 @@
 #include "host/folder_path.h"
 #include "vorn/vorn_buffer.h"
 #include "win/same_text.h"
+#include "win/system_text.h"
 #include "win/unique_handle.h"
 
 #include <shlobj.h>
@@ -48,20 +49,6 @@ std::wstring local_application_data()
     if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
         return buffer;
     return {};
-}
-
-// The system's text for the status, on one line, without its closing full stop.
-std::wstring system_text(DWORD status)
-{
-    win::unique_local_memory text;
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
-                       nullptr, status, 0, reinterpret_cast<wchar_t*>(text.put()), 0, nullptr);
-    std::wstring result = length && text ? static_cast<const wchar_t*>(text.get()) : L"error " + std::to_wstring(status);
-    std::replace_if(result.begin(), result.end(), [](wchar_t ch) { return ch == L'\r' || ch == L'\n'; }, L' ');
-    while (!result.empty() && (std::iswspace(result.back()) || result.back() == L'.'))
-        result.pop_back();
-    return result;
 }
 
 DWORD make_folders(const std::wstring& folder)
@@ -195,12 +182,12 @@ std::wstring point_problem(const std::wstring& file, std::vector<exported_value>
     win::unique_file handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size{};
     if (!handle || !GetFileSizeEx(handle.get(), &size) || size.QuadPart > largest_point)
-        return L"'" + file + L"' cannot be read: " + system_text(GetLastError());
+        return L"'" + file + L"' cannot be read: " + win::system_text(GetLastError());
     std::wstring text(static_cast<size_t>(size.QuadPart) / sizeof(wchar_t), L'\0');
     DWORD read = 0;
     const DWORD wanted = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     if (!ReadFile(handle.get(), text.data(), wanted, &read, nullptr) || read != wanted)
-        return L"'" + file + L"' cannot be read: " + system_text(GetLastError());
+        return L"'" + file + L"' cannot be read: " + win::system_text(GetLastError());
     if (text.empty() || text[0] != L'\xFEFF')
         return L"'" + file + L"' is not a regedit export in UTF-16";
     std::wstring error;
@@ -251,7 +238,7 @@ win::outcome keep_before_write(HKEY key, const std::wstring& key_path, const wch
         return {};
     vorn_buffer text;
     text.format(L"The restore point '%ls' cannot be written (%ls), so \"%ls\" of HKEY_CURRENT_USER\\%ls is left as it is.",
-                place.c_str(), system_text(status).c_str(), name, key_path.c_str());
+                place.c_str(), win::system_text(status).c_str(), name, key_path.c_str());
     return win::outcome::failed(text.str());
 }
 

@@ -1,5 +1,6 @@
 #include "host/running_acads.h"
 
+#include "win/same_text.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -14,15 +15,10 @@ constexpr DWORD max_processes = 4096 / sizeof(DWORD);
 constexpr DWORD module_text_size = 256;  // wide characters, terminator included
 constexpr wchar_t acad_exe[] = L"acad.exe";
 
-bool equal_ignoring_case(const std::wstring& a, const wchar_t* b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
-}
-
 const acad_install* installation_of(const acad_install_list& list, const wchar_t* executable_path)
 {
     for (const auto& [release, record] : list)
-        if (equal_ignoring_case(record.install_folder + acad_exe, executable_path))
+        if (win::same_text(record.install_folder + acad_exe, executable_path))
             return &record;
     return nullptr;
 }
