@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
+#include <cwctype>
 #include <ctime>
 #include <string>
 
@@ -168,4 +170,16 @@ NTSTATUS BCryptDecrypt(BCRYPT_KEY_HANDLE key, PUCHAR input, ULONG input_size, vo
                        PUCHAR output, ULONG output_size, ULONG* result, ULONG flags)
 {
     return BCryptEncrypt(key, input, input_size, padding, iv, iv_size, output, output_size, result, flags);
+}
+
+int CompareStringOrdinal(const wchar_t* first, int first_length, const wchar_t* second, int second_length,
+                         BOOL ignore_case)
+{
+    const std::wstring a(first, first_length < 0 ? std::wcslen(first) : static_cast<size_t>(first_length));
+    const std::wstring b(second, second_length < 0 ? std::wcslen(second) : static_cast<size_t>(second_length));
+    const auto unit = [&](wchar_t ch) { return ignore_case ? static_cast<wchar_t>(std::towupper(ch)) : ch; };
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (unit(a[i]) != unit(b[i]))
+            return unit(a[i]) < unit(b[i]) ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
+    return a.size() == b.size() ? CSTR_EQUAL : a.size() < b.size() ? CSTR_LESS_THAN : CSTR_GREATER_THAN;
 }

@@ -81,6 +81,19 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, const wchar_t* wide, int wi
 int MultiByteToWideChar(UINT code_page, DWORD flags, const char* narrow, int narrow_length, wchar_t* wide,
                         int wide_size);
 
+// Message-box flags, which a failure carries up to the window that shows it.
+#define MB_OK 0x00000000L
+#define MB_ICONERROR 0x00000010L
+#define MB_ICONEXCLAMATION 0x00000030L
+
+// Ordinal compare of UTF-16 code units; with ignore_case, by an upper-case table (here the C
+// library's, which the fuzzed sources only use to test equality).
+#define CSTR_LESS_THAN 1
+#define CSTR_EQUAL 2
+#define CSTR_GREATER_THAN 3
+int CompareStringOrdinal(const wchar_t* first, int first_length, const wchar_t* second, int second_length,
+                         BOOL ignore_case);
+
 inline void* SecureZeroMemory(void* data, std::size_t size)
 {
     volatile unsigned char* bytes = static_cast<volatile unsigned char*>(data);
