@@ -2,6 +2,8 @@
 
 #include "connections/connection.h"
 
+#include <stdexcept>
+
 namespace bench {
 
 void write_definitions(const std::wstring& folder, int count)
@@ -21,7 +23,8 @@ void write_definitions(const std::wstring& folder, int count)
         conn.m_process = L"/drawing_management/dbclient.php";
         conn.m_port = 443;
         conn.m_ssl = true;
-        conn.copy_to_file((folder + seed + L"_locator.ini").c_str());
+        if (!conn.copy_to_file((folder + seed + L"_locator.ini").c_str()))
+            throw std::runtime_error("a definition could not be written");
     }
 }
 

@@ -12,7 +12,6 @@
 #include "host/acad_discovery.h"
 
 #include "support/registry_sandbox.h"
-#include "support/scripted_seam.h"
 #include "support/temp_folder.h"
 #include "support/workstation.h"
 
@@ -69,9 +68,9 @@ void direct_reads(const bench::release_set& set)
 }
 
 // A discovery that read less than the whole workstation would time the wrong thing.
-bool read_everything(const host::acad_install_list& list, const test::scripted_seam& seam)
+bool read_everything(const host::acad_install_list& list, const win::outcome& found)
 {
-    if (list.size() != 16 || !seam.boxes().empty())
+    if (list.size() != 16 || !found.clean())
         return false;
     for (const auto& [release, record] : list)
         if (record.install_folder.empty() || record.support_paths.size() != 10 || record.trusted_paths.size() != 3 ||
@@ -85,16 +84,16 @@ bool read_everything(const host::acad_install_list& list, const test::scripted_s
 int main()
 {
     test::registry_sandbox sandbox;
-    test::scripted_seam seam;  // any box would be an error; none may block the run
     const test::temp_folder root;
     const test::workstation station(root.path());
     const bench::release_set releases = bench::add_full_releases(station);
 
     host::acad_install_list list;
+    win::outcome found;
     const auto times = bench::time_rounds(warm_up_rounds, rounds, bench::order::as_listed,
-                                          {{[&] { host::discover_acad_installs(list); },
+                                          {{[&] { found = host::discover_acad_installs(list); },
                                             [&] {
-                                                const bool whole = read_everything(list, seam);
+                                                const bool whole = read_everything(list, found);
                                                 list.clear();
                                                 return whole;
                                             }},

@@ -7,7 +7,6 @@
 #include "connections/connection.h"
 #include "vorn/dbc_http_login.h"
 
-#include "support/scripted_seam.h"
 #include "support/temp_folder.h"
 #include "support/unix_service.h"
 
@@ -72,7 +71,6 @@ int main()
         return 1;
     }
 
-    test::scripted_seam seam;  // a failing login would show a box: count it instead
     connection definition;
     definition.m_host_name = L"localhost";
     definition.m_port = static_cast<int>(gateway.port());
@@ -80,7 +78,7 @@ int main()
     definition.m_user_name = L"ann";
     definition.m_password = L"s3cret";
     definition.m_user_server_logon = false;
-    bool logged_in = false;
+    win::outcome logged_in;
 
     const std::string body = login_form_body(L"ann", L"s3cret", definition.m_remember_password, definition.m_read_size);
     unsigned long status = 0;
@@ -89,7 +87,7 @@ int main()
     const auto times = bench::time_rounds(
         warm_up_rounds, rounds, bench::order::taking_turns,
         {{[&] { logged_in = definition.reconnect(); },
-          [&] { return logged_in && seam.boxes().empty() && definition.firstFolder().str() == L"acme"; }},
+          [&] { return logged_in.clean() && definition.firstFolder().str() == L"acme"; }},
          {[&] { status = bare_post(gateway.port(), body, answer_length); },
           [&] { return status == 200 && answer_length > 100; }}});
     if (!times) {

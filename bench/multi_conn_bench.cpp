@@ -10,7 +10,6 @@
 #include "connections/multi_conn.h"
 
 #include "support/registry_sandbox.h"
-#include "support/scripted_seam.h"
 #include "support/temp_folder.h"
 #include "support/workstation.h"
 
@@ -45,9 +44,9 @@ int plain_reads(const std::wstring& folder)
 }
 
 // A rebuild that read less than every definition whole would time the wrong thing.
-bool read_everything(const multi_conn& set, const test::scripted_seam& seam)
+bool read_everything(const multi_conn& set, const win::outcome& rebuilt)
 {
-    if (set.total() != definition_count || !seam.boxes().empty())
+    if (set.total() != definition_count || !rebuilt.clean())
         return false;
     for (int i = 0; i < set.total(); ++i) {
         const connection* conn = set.get_nth(i);
@@ -63,7 +62,6 @@ bool read_everything(const multi_conn& set, const test::scripted_seam& seam)
 int main()
 {
     test::registry_sandbox sandbox;
-    test::scripted_seam seam;  // any box would be an error; none may block the run
     const test::temp_folder root;
     const test::workstation station(root.path());
     station.add_settings_keys(L"5.2.1");
@@ -71,10 +69,11 @@ int main()
     bench::write_definitions(folder, definition_count);
 
     multi_conn set;
+    win::outcome rebuilt;
     int files = 0;
     const auto times = bench::time_rounds(
         warm_up_rounds, rounds, bench::order::taking_turns,
-        {{[&] { set.rebuild_list(); }, [&] { return read_everything(set, seam); }},
+        {{[&] { rebuilt = set.rebuild_list(); }, [&] { return read_everything(set, rebuilt); }},
          {[&] { files = bench::rebuild_profile_calls(folder); }, [&] { return files == definition_count; }},
          {[&] { files = plain_reads(folder); }, [&] { return files == definition_count; }}});
     if (!times) {
