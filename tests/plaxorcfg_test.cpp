@@ -581,9 +581,9 @@ TEST_F(CommandLine, TheMachineLogHoldsEachRunAndNoCredential)
          L"1 start: plaxorcfg connect --all --client-folder D:\\Tool --log LOG\n1 R24.1 AutoCAD 2022: connected\n"
          L"1 Restore point: \n2 plaxorcfg: warning: R25.0 AutoCAD 2025 skipped: cannot be connected (no row names R25.0, "
          L"and no release folder D:\\Tool\\A2025)\n1 exit code 0\n"},
-        {{L"definitions", L"test", address, L"--log", log.wstring(), L"--password", secret, L"/pwd:" + secret},
-         L"1 start: plaxorcfg definitions test https://****@plaxor.example.com/db --log LOG --password **** /pwd:****\n"
-         L"3 plaxorcfg: --password is not an option of definitions (plaxorcfg --help lists the commands)\n3 exit code 2\n"},
+        {{L"definitions", L"test", address, L"--log", log.wstring(), L"--token=" + secret, L"--password", secret, L"/pwd:" + secret},
+         L"1 start: plaxorcfg definitions test https://****@plaxor.example.com/db --log LOG --token=**** --password **** /pwd:****\n"
+         L"3 plaxorcfg: --token=**** is not an option of definitions (plaxorcfg --help lists the commands)\n3 exit code 2\n"},
         {{L"definitions", L"test", address, L"--log", log.wstring()},
          L"1 start: plaxorcfg definitions test https://****@plaxor.example.com/db --log LOG\n"
          L"3 plaxorcfg: no definition is named https://****@plaxor.example.com/db\n3 exit code 1\n"},

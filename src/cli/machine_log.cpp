@@ -31,10 +31,24 @@ bool names_a_credential(const std::wstring& name)
     return false;
 }
 
-// Every address in the text keeps its scheme and host only ("https://user:pw@host" shows as
-// "https://****@host"): a definition's or a proxy's address may carry its password. A path with an
-// "@" in it is no address.
-std::wstring without_user_info(const std::wstring& text)
+// An option whose name speaks of a credential, with its value after "=" or ":" (--token=x,
+// /pwd:x): its name and the mask. Empty for any other argument.
+std::wstring masked_option(const std::wstring& argument)
+{
+    if (argument.empty() || (argument[0] != L'-' && argument[0] != L'/'))
+        return {};
+    const size_t name = argument.find_first_not_of(L"-/");
+    const size_t separator = name == std::wstring::npos ? name : argument.find_first_of(L"=:", name);
+    if (separator == std::wstring::npos || !names_a_credential(argument.substr(0, separator)))
+        return {};
+    return argument.substr(0, separator + 1) + vorn_mask;
+}
+
+// The text as the log may hold it. The command line's own mistakes are echoed in the lines
+// (--token=x is not an option), so every word that is such an option is masked, and every
+// address keeps its scheme and host only ("https://user:pw@host" shows as "https://****@host"): a
+// definition's or a proxy's address may carry its password. A path with an "@" is no address.
+std::wstring masked(const std::wstring& text)
 {
     std::wstring shown;
     for (size_t start = 0; start < text.size();) {
@@ -42,7 +56,10 @@ std::wstring without_user_info(const std::wstring& text)
         const std::wstring word = text.substr(start, end - start);
         const size_t scheme = word.find(L"://");
         const size_t at = word.rfind(L'@');
-        shown += scheme != std::wstring::npos && at != std::wstring::npos && at > scheme ? mask_proxy_user_info(word) : word;
+        const std::wstring option = masked_option(word);
+        shown += !option.empty() ? option
+                 : scheme != std::wstring::npos && at != std::wstring::npos && at > scheme ? mask_proxy_user_info(word)
+                                                                                            : word;
         if (end < text.size())
             shown += text[end];
         start = end + 1;
@@ -132,18 +149,11 @@ std::wstring logged_command_line(const std::vector<std::wstring>& args)
     std::wstring line = L"plaxorcfg";
     bool value_hidden = false;  // the argument after an option that names a credential
     for (const std::wstring& arg : args) {
-        std::wstring shown = value_hidden ? std::wstring(vorn_mask) : arg;
+        const std::wstring option = masked_option(arg);  // whole, though its value holds a blank
+        const std::wstring shown = value_hidden ? std::wstring(vorn_mask) : option.empty() ? arg : option;
         value_hidden = false;
-        if (!arg.empty() && (arg[0] == L'-' || arg[0] == L'/')) {
-            const size_t name = arg.find_first_not_of(L"-/");
-            const size_t separator = arg.find_first_of(L"=:", name == std::wstring::npos ? arg.size() : name);
-            if (names_a_credential(arg.substr(0, separator))) {
-                if (separator == std::wstring::npos)
-                    value_hidden = true;
-                else
-                    shown = arg.substr(0, separator + 1) + vorn_mask;
-            }
-        }
+        if (option.empty() && !arg.empty() && (arg[0] == L'-' || arg[0] == L'/'))
+            value_hidden = names_a_credential(arg);
         const bool blank = shown.empty() || shown.find_first_of(L" \t") != std::wstring::npos;
         line += blank ? L" \"" + shown + L"\"" : L" " + shown;
     }
@@ -157,7 +167,7 @@ void machine_log::write(const std::wstring& text, log_type type)
     std::string bytes;
     for (size_t start = 0; start < text.size();) {
         const size_t end = std::min(text.find(L'\n', start), text.size());
-        bytes += utf8(record(without_user_info(text.substr(start, end - start)), type));
+        bytes += utf8(record(masked(text.substr(start, end - start)), type));
         start = end + 1;
     }
     m_trouble = append(bytes);
