@@ -13,6 +13,7 @@
 #include "support/moved_local_data.h"
 #include "support/program_copy.h"
 #include "support/created_key.h"
+#include "support/denied_key_rights.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
 #include "support/running_acad.h"
@@ -507,23 +508,27 @@ TEST_F(CommandLine, ActiveSetupRaisesItsVersionAtEachInstall)
     const struct row {
         const wchar_t* stored;  // null: no key yet
         std::vector<std::wstring> args;
+        bool denied;  // the key refuses writes
         int code;
         const wchar_t* version;  // afterwards, or what standard error says
     } rows[] = {
-        {nullptr, {L"active-setup", L"remove"}, 0, L"(none)"},
-        {nullptr, {L"active-setup", L"install"}, 0, L"1,0,0,1"},
-        {L"1,0,0,1", {L"active-setup", L"install", L"--client-folder", client.wstring()}, 0, L"1,0,0,2"},
-        {L"2.4.0.9", {L"active-setup", L"install"}, 0, L"2,4,0,10"},
-        {L"1,0,7,65535", {L"active-setup", L"install"}, 0, L"1,0,8,0"},
-        {L"1,0,0,-3", {L"active-setup", L"install"}, 0, L"1,0,0,1"},
-        {L"1,0,0,4", {L"active-setup", L"install", L"--client-folder", (root.path() / L"none").wstring()}, 1,
+        {nullptr, {L"active-setup", L"remove"}, false, 0, L"(none)"},
+        {nullptr, {L"active-setup", L"install"}, false, 0, L"1,0,0,1"},
+        {L"1,0,0,1", {L"active-setup", L"install", L"--client-folder", client.wstring()}, false, 0, L"1,0,0,2"},
+        {L"2.4.0.9", {L"active-setup", L"install"}, false, 0, L"2,4,0,10"},
+        {L"1,0,7,65535", {L"active-setup", L"install"}, false, 0, L"1,0,8,0"},
+        {L"1,0,0,-3", {L"active-setup", L"install"}, false, 0, L"1,0,0,1"},
+        {L"1,0,0,4", {L"active-setup", L"install", L"--client-folder", (root.path() / L"none").wstring()}, false, 1,
          L"plaxorcfg: the client folder "},
+        {L"1,0,0,4", {L"active-setup", L"install"}, true, 1, L"plaxorcfg: Active Setup cannot be registered (HKEY_LOCAL_MACHINE\\SOFTWARE"},
+        {L"1,0,0,4", {L"active-setup", L"remove"}, true, 1, L"plaxorcfg: Active Setup cannot be retired (HKEY_LOCAL_MACHINE\\SOFTWARE"},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(testing::Message() << (r.stored ? r.stored : L"no key") << " " << r.args.back());
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft");
         if (r.stored)
             test::created_key(HKEY_LOCAL_MACHINE, active_setup_key).set(L"Version", r.stored);
+        const auto locked = r.denied ? std::make_unique<test::denied_key_rights>(HKEY_LOCAL_MACHINE, active_setup_key, KEY_SET_VALUE) : nullptr;
         const run_result result = run(r.args);
         EXPECT_EQ(result.code, r.code) << result.err;
         if (r.code) {
@@ -609,6 +614,11 @@ TEST_F(CommandLine, TheMachineLogHoldsEachRunAndNoCredential)
     wchar_t data[MAX_PATH] = {};
     GetEnvironmentVariableW(L"ProgramData", data, MAX_PATH);
     EXPECT_FALSE(fs::exists(fs::path(data) / L"VORN\\PLAXOR\\Logs\\plaxorcfg.log"));
+    // A log that cannot be written costs the run nothing but a warning.
+    const run_result unlogged = run({L"status", L"--log", root.path().wstring()});
+    EXPECT_EQ(unlogged.code, 0);
+    EXPECT_EQ(unlogged.err.rfind(L"plaxorcfg: warning: the machine log " + root.path().wstring() + L" cannot be written: ", 0), 0u)
+        << unlogged.err;
 }
 
 // Past 1 MB the log becomes the one older file (.lo_, replacing the one before) and a new one begins.
