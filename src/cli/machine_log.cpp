@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace cli {
 namespace {
