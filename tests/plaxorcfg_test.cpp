@@ -13,6 +13,7 @@
 #include "support/moved_local_data.h"
 #include "support/program_copy.h"
 #include "support/created_key.h"
+#include "support/denied_key_rights.h"
 #include "support/reg_fixture.h"
 #include "support/registry_sandbox.h"
 #include "support/running_acad.h"
@@ -30,6 +31,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <regex>
 #include <thread>
 
 namespace {
@@ -40,6 +42,8 @@ using registry_map = std::map<std::wstring, host::stored_value>;
 const std::wstring autocad = L"Software\\Autodesk\\AutoCAD";
 const std::wstring machine_2022 = L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5101:409";
 const std::wstring tool = L"D:\\Tool";
+const std::wstring active_setup_key =
+    L"SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\{EBC89940-9232-4A31-8419-832FC4A194C9}";
 
 struct run_result {
     int code;
@@ -496,6 +500,143 @@ TEST_F(CommandLine, OutsideTextShowsItsControlCharactersEscaped)
     }
 }
 
+// Windows runs the step again for every user only when the machine's Version passes the user's.
+TEST_F(CommandLine, ActiveSetupRaisesItsVersionAtEachInstall)
+{
+    const fs::path client = root.path() / L"PLAXOR Client";
+    fs::create_directories(client);
+    const struct row {
+        const wchar_t* stored;  // null: no key yet
+        std::vector<std::wstring> args;
+        bool denied;  // the key refuses writes
+        int code;
+        const wchar_t* version;  // afterwards, or what standard error says
+    } rows[] = {
+        {nullptr, {L"active-setup", L"remove"}, false, 0, L"(none)"},
+        {nullptr, {L"active-setup", L"install"}, false, 0, L"1,0,0,1"},
+        {L"1,0,0,1", {L"active-setup", L"install", L"--client-folder", client.wstring()}, false, 0, L"1,0,0,2"},
+        {L"2.4.0.9", {L"active-setup", L"install"}, false, 0, L"2,4,0,10"},
+        {L"1,0,7,65535", {L"active-setup", L"install"}, false, 0, L"1,0,8,0"},
+        {L"1,0,0,-3", {L"active-setup", L"install"}, false, 0, L"1,0,0,1"},
+        {L"1,0,0,4", {L"active-setup", L"install", L"--client-folder", (root.path() / L"none").wstring()}, false, 1,
+         L"plaxorcfg: the client folder "},
+        {L"1,0,0,4", {L"active-setup", L"install"}, true, 1, L"plaxorcfg: Active Setup cannot be registered (HKEY_LOCAL_MACHINE\\SOFTWARE"},
+        {L"1,0,0,4", {L"active-setup", L"remove"}, true, 1, L"plaxorcfg: Active Setup cannot be retired (HKEY_LOCAL_MACHINE\\SOFTWARE"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(testing::Message() << (r.stored ? r.stored : L"no key") << " " << r.args.back());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft");
+        if (r.stored)
+            test::created_key(HKEY_LOCAL_MACHINE, active_setup_key).set(L"Version", r.stored);
+        const auto locked = r.denied ? std::make_unique<test::denied_key_rights>(HKEY_LOCAL_MACHINE, active_setup_key, KEY_SET_VALUE) : nullptr;
+        const run_result result = run(r.args);
+        EXPECT_EQ(result.code, r.code) << result.err;
+        if (r.code) {
+            EXPECT_EQ(result.err.rfind(r.version, 0), 0u) << result.err;
+            EXPECT_EQ(test::registry_text(HKEY_LOCAL_MACHINE, active_setup_key, L"Version"), r.stored);
+            continue;
+        }
+        EXPECT_EQ(test::registry_text(HKEY_LOCAL_MACHINE, active_setup_key, L"Version"), r.version);
+        const std::wstring stub = test::registry_text(HKEY_LOCAL_MACHINE, active_setup_key, L"StubPath");
+        EXPECT_EQ(r.args.size() == 4 ? stub.substr(stub.find(L" connect")) : L"", r.args.size() == 4
+            ? L" connect --all --client-folder \"" + client.wstring() + L"\"" : L"") << stub;
+    }
+}
+
+// Each line of a machine log record: text, time with the zone's bias, date, type, thread.
+const std::wregex log_record(L"<!\\[LOG\\[(.*)\\]LOG\\]!><time=\"\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d{3}\" "
+                             L"date=\"(\\d\\d-\\d\\d-\\d{4})\" component=\"plaxorcfg\" context=\"\" type=\"([123])\" "
+                             L"thread=\"\\d+\" file=\"\">");
+
+// The log's records as "type text" lines; "unparsed: ..." for a line that is no record.
+std::wstring log_records(const fs::path& file, std::wstring* date = nullptr)
+{
+    const std::string bytes = test::read_file(file);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) != 0)
+        return L"no byte-order mark";
+    std::wstring text(bytes.size(), L'\0');
+    text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3),
+                                                        text.data(), static_cast<int>(text.size()))));
+    std::wstring records;
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find(L"\r\n", start);
+        const std::wstring line = text.substr(start, end - start);
+        std::wsmatch parts;
+        if (!std::regex_match(line, parts, log_record))
+            return records + L"unparsed: " + line;
+        records += parts[3].str() + L" " + parts[1].str() + L"\n";
+        if (date)
+            *date = parts[2];
+    }
+    return records;
+}
+
+TEST_F(CommandLine, TheMachineLogHoldsEachRunAndNoCredential)
+{
+    station.add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t", false});
+    station.add_release({L"R25.0", L"ACAD-8101:409", L"AutoCAD 2025", L"<<Unnamed Profile>>", L"x", L"", false});
+    const fs::path log = root.path() / L"Logs\\made\\plaxorcfg.log";  // no such folder yet
+    const std::wstring secret = L"pl@xor-Secret";
+    const std::wstring address = L"https://ann:" + secret + L"@plaxor.example.com/db";
+    struct row {
+        std::vector<std::wstring> args;
+        const wchar_t* records;  // each "type text", the run's restore point left out
+    } rows[] = {
+        {{L"connect", L"--all", L"--client-folder", tool, L"--log", log.wstring()},
+         L"1 start: plaxorcfg connect --all --client-folder D:\\Tool --log LOG\n1 R24.1 AutoCAD 2022: connected\n"
+         L"1 Restore point: \n2 plaxorcfg: warning: R25.0 AutoCAD 2025 skipped: cannot be connected (no row names R25.0, "
+         L"and no release folder D:\\Tool\\A2025)\n1 exit code 0\n"},
+        {{L"definitions", L"test", address, L"--log", log.wstring(), L"--token=" + secret, L"--password", secret, L"/pwd:" + secret},
+         L"1 start: plaxorcfg definitions test https://****@plaxor.example.com/db --log LOG --token=**** --password **** /pwd:****\n"
+         L"3 plaxorcfg: --token=**** is not an option of definitions (plaxorcfg --help lists the commands)\n3 exit code 2\n"},
+        {{L"definitions", L"test", address, L"--log", log.wstring()},
+         L"1 start: plaxorcfg definitions test https://****@plaxor.example.com/db --log LOG\n"
+         L"3 plaxorcfg: no definition is named https://****@plaxor.example.com/db\n3 exit code 1\n"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.args[0] << " " << r.args[1]);
+        fs::remove(log);
+        const run_result result = run(r.args);
+        std::wstring date, records = log_records(log, &date);
+        for (const std::wstring& part : {log.wstring(), line_after(result.out, L"Restore point: ")})
+            if (const size_t at = records.find(part); !part.empty() && at != std::wstring::npos)
+                records.replace(at, part.size(), part == log.wstring() ? L"LOG" : L"");
+        EXPECT_EQ(records, r.records);
+        EXPECT_EQ(records.find(secret), std::wstring::npos);
+        SYSTEMTIME today{};
+        GetLocalTime(&today);
+        wchar_t expected[16] = {};
+        std::swprintf(expected, 16, L"%02u-%02u-%04u", today.wMonth, today.wDay, today.wYear);
+        EXPECT_EQ(date, expected);
+    }
+    // Without --log a run as another user than SYSTEM keeps no log.
+    run({L"status"});
+    wchar_t data[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"ProgramData", data, MAX_PATH);
+    EXPECT_FALSE(fs::exists(fs::path(data) / L"VORN\\PLAXOR\\Logs\\plaxorcfg.log"));
+    // A log that cannot be written costs the run nothing but a warning.
+    const run_result unlogged = run({L"status", L"--log", root.path().wstring()});
+    EXPECT_EQ(unlogged.code, 0);
+    EXPECT_EQ(unlogged.err.rfind(L"plaxorcfg: warning: the machine log " + root.path().wstring() + L" cannot be written: ", 0), 0u)
+        << unlogged.err;
+}
+
+// Past 1 MB the log becomes the one older file (.lo_, replacing the one before) and a new one begins.
+TEST_F(CommandLine, TheMachineLogKeepsOneOlderFile)
+{
+    const fs::path log = root.path() / L"plaxorcfg.log";
+    const fs::path older = root.path() / L"plaxorcfg.lo_";
+    for (const char filler : {'a', 'b'}) {
+        std::ofstream(log, std::ios::binary) << "\xEF\xBB\xBF" << std::string(1024 * 1024 - 100, filler);
+        EXPECT_EQ(run({L"status", L"--log", log.wstring()}).code, 0);
+        const std::string moved = test::read_file(older);
+        EXPECT_EQ(moved.size(), 1024u * 1024 - 97);
+        EXPECT_EQ(moved.substr(0, 4), "\xEF\xBB\xBF" + std::string(1, filler));
+        EXPECT_EQ(log_records(log).substr(0, 24), L"1 start: plaxorcfg statu");
+        EXPECT_LT(fs::file_size(log), 4096u);
+    }
+}
+
 // A comment that looks like a hexadecimal value going on ends with its line all the same.
 TEST(RestorePoints, ACommentLineHidesNoValue)
 {
@@ -528,6 +669,10 @@ TEST(CommandLineUsage, MistakesExitWithTwoAndOneLine)
         {L"definitions", L"show"},
         {L"definitions", L"test"},
         {L"definitions", L"test", L"Lab", L"--json"},
+        {L"status", L"--log"},
+        {L"active-setup"},
+        {L"active-setup", L"add"},
+        {L"active-setup", L"remove", L"--client-folder", L"C:\\PLAXOR"},
     };
     for (const std::vector<std::wstring>& args : mistakes) {
         SCOPED_TRACE(testing::Message() << args.size() << " arguments");
@@ -568,10 +713,11 @@ protected:
     }
 
 private:
-    const std::pair<HKEY, const wchar_t*> m_keys[4] = {{HKEY_CURRENT_USER, L"Software\\Autodesk"},
+    const std::pair<HKEY, const wchar_t*> m_keys[5] = {{HKEY_CURRENT_USER, L"Software\\Autodesk"},
                                                        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk"},
                                                        {HKEY_CURRENT_USER, L"SOFTWARE\\VORN"},
-                                                       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN"}};
+                                                       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN"},
+                                                       {HKEY_LOCAL_MACHINE, active_setup_key.c_str()}};
     bool m_owned = false;
 };
 
@@ -615,6 +761,42 @@ TEST_F(ThePrefix, TheProgramKeepsTheTypeAndPrintsJsonThatPythonAccepts)
     EXPECT_EQ(test::run_program(program + L"connect", out), 2);
     EXPECT_EQ(test::read_file(out.wstring() + L".err"),
               "plaxorcfg: connect takes either --all or --release (plaxorcfg --help lists the commands)\r\n");
+}
+
+// Windows runs StubPath at a user's next logon as it stands, through CreateProcess: run so, it
+// connects that user, with a client folder whose name holds a blank and ends in a backslash.
+TEST_F(ThePrefix, ActiveSetupsStepConnectsTheUserAsWindowsRunsIt)
+{
+    const fs::path client = root.path() / L"PLAXOR Client";
+    fs::create_directories(client / L"A2022");
+    test::workstation(root.path()).add_release({L"R24.1", L"ACAD-5101:409", L"AutoCAD 2022", L"<<Unnamed Profile>>", L"x;y", L"t", false});
+    const std::wstring program = L"\"" + (test::program_folder() / L"plaxorcfg.exe").wstring() + L"\" ";
+    const std::wstring folder_argument = L" --client-folder \"" + client.wstring() + L"\\\\\"";
+    const fs::path out = root.path() / L"out.txt";
+    const auto installed = [&] {
+        DWORD value = 2, size = sizeof value;
+        RegGetValueW(HKEY_LOCAL_MACHINE, active_setup_key.c_str(), L"IsInstalled", RRF_RT_REG_DWORD, nullptr, &value, &size);
+        return value;
+    };
+    for (const wchar_t* version : {L"1,0,0,1", L"1,0,0,2"}) {
+        ASSERT_EQ(test::run_program(program + L"active-setup install" + folder_argument, out), 0) << test::read_file(out);
+        EXPECT_EQ(test::registry_text(HKEY_LOCAL_MACHINE, active_setup_key, L"Version"), version);
+    }
+    EXPECT_EQ(test::registry_text(HKEY_LOCAL_MACHINE, active_setup_key, L""), L"Configure PLAXOR");
+    EXPECT_EQ(installed(), 1u);
+    const std::wstring stub = test::registry_text(HKEY_LOCAL_MACHINE, active_setup_key, L"StubPath");
+    EXPECT_EQ(stub, program + L"connect --all" + folder_argument);
+
+    EXPECT_EQ(test::run_program(stub, out), 0) << test::read_file(out.wstring() + L".err");
+    const std::wstring general = autocad + L"\\R24.1\\ACAD-5101:409\\Profiles\\<<Unnamed Profile>>\\General";
+    EXPECT_EQ(host::stored_text(stored(general, L"ACAD")).find(client.wstring() + L"\\A2022;"), 0u);
+    EXPECT_EQ(test::run_program(program + L"status" + folder_argument, out), 0);
+    EXPECT_NE(test::read_file(out).find("R24.1 AutoCAD 2022: connected\r\n"), std::string::npos) << test::read_file(out);
+
+    // Retired: Windows starts it for nobody, and the Version stays for the next install to pass.
+    EXPECT_EQ(test::run_program(program + L"active-setup remove", out), 0);
+    EXPECT_EQ(installed(), 0u);
+    EXPECT_EQ(test::registry_text(HKEY_LOCAL_MACHINE, active_setup_key, L"Version"), L"1,0,0,2");
 }
 
 }  // namespace

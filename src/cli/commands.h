@@ -13,5 +13,7 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
 outcome restore(const options& given, text_sink& out, warning_list& warnings);
 // definitions list [--json] | definitions test NAME
 outcome definitions(const options& given, text_sink& out, warning_list& warnings);
+// active-setup install [--client-folder PATH] | active-setup remove
+outcome active_setup(const options& given, text_sink& out, warning_list& warnings);
 
 }  // namespace cli

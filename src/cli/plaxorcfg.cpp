@@ -1,6 +1,7 @@
 #include "cli/plaxorcfg.h"
 
 #include "cli/commands.h"
+#include "cli/machine_log.h"
 #include "host/restore_point.h"
 
 #include <cstring>
@@ -19,6 +20,10 @@ constexpr wchar_t help_tail[] =
     L"\n"
     L"Before a run first writes a profile value it saves the value in a restore point, a file that\n"
     L"`reg import` also puts back: %LOCALAPPDATA%\\VORN\\PLAXOR\\Restore Points\\<date>_<time>.reg\n"
+    L"\n"
+    L"--log PATH, with any command, appends what the run did to PATH (its folder made when missing)\n"
+    L"in ConfigMgr's log format; run as SYSTEM, every run does so to\n"
+    L"%ProgramData%\\VORN\\PLAXOR\\Logs\\plaxorcfg.log. A log is kept to 1 MB and one older file (.lo_).\n"
     L"\n"
     L"Text read from elsewhere shows its control characters escaped: \\r \\n \\t \\xHH \\uHHHH.\n"
     L"\n"
@@ -76,6 +81,16 @@ std::wstring check_definitions(const operand_list& operands, options& given)
     return {};
 }
 
+std::wstring check_active_setup(const operand_list& operands, options& given)
+{
+    given.action = operands[0];
+    if (given.action != L"install" && given.action != L"remove")
+        return L"active-setup takes install or remove";
+    if (given.action == L"remove" && !given.client_folder.empty())
+        return L"--client-folder is not an option of active-setup remove";
+    return {};
+}
+
 constexpr wchar_t connection_options[] = L" --all --release --dry-run --client-folder ";
 
 const command commands[] = {
@@ -115,6 +130,13 @@ const command commands[] = {
      L"  plaxorcfg definitions list [--json]\n"
      L"  plaxorcfg definitions test NAME\n",
      L"definitions  list lists the connection definitions; test NAME tries the test login of one\n"},
+    {L"active-setup", L" --client-folder ", [](const operand_list&, const options&) -> size_t { return 1; },
+     check_active_setup, active_setup,
+     L"  plaxorcfg active-setup install [--client-folder PATH]\n"
+     L"  plaxorcfg active-setup remove\n",
+     L"active-setup install has Windows run connect --all (with that client folder) once for each\n"
+     L"             user at the next logon, again after each install; remove retires it (run as an\n"
+     L"             administrator)\n"},
 };
 
 std::wstring help_text()
@@ -196,6 +218,22 @@ const command* parse(const std::vector<std::wstring>& args, options& given, std:
     return found;
 }
 
+// --log PATH may stand anywhere on any command line: it is taken out before the command's own
+// options are read. What is wrong with it, or nothing.
+std::wstring take_log_option(std::vector<std::wstring>& args, std::wstring& file)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != L"--log")
+            continue;
+        if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind(L"--", 0) == 0)
+            return L"--log needs a value";
+        file = args[i + 1];
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        --i;
+    }
+    return {};
+}
+
 bool asks_for_help(const std::vector<std::wstring>& args)
 {
     for (const std::wstring& arg : args)
@@ -204,23 +242,22 @@ bool asks_for_help(const std::vector<std::wstring>& args)
     return !args.empty() && args[0] == L"help";
 }
 
-}  // namespace
-
-int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_sink& err)
+// The run once the log is set up: `usage_problem` is what is already known to be wrong with the
+// command line.
+int run(const std::vector<std::wstring>& args, std::wstring usage_problem, text_sink& out, text_sink& err,
+        warning_list& warnings)
 {
-    if (asks_for_help(args)) {
+    if (usage_problem.empty() && asks_for_help(args)) {
         out.write(help_text());
         return exit_done;
     }
     options given;
-    std::wstring usage_problem;
-    const command* named = parse(args, given, usage_problem);
+    const command* named = usage_problem.empty() ? parse(args, given, usage_problem) : nullptr;
     if (!named) {
         write_line(err, L"plaxorcfg: " + usage_problem + L" (plaxorcfg --help lists the commands)");
         return exit_usage;
     }
 
-    warning_list warnings;
     host::begin_restore_run();
     outcome result;
     try {
@@ -236,6 +273,27 @@ int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_s
     for (const std::wstring& warning : warnings.lines())
         write_line(err, L"plaxorcfg: warning: " + warning);
     return exit_done;
+}
+
+}  // namespace
+
+int plaxorcfg_main(const std::vector<std::wstring>& args, text_sink& out, text_sink& err)
+{
+    std::vector<std::wstring> command_line = args;
+    std::wstring log_option;
+    const std::wstring log_problem = take_log_option(command_line, log_option);
+    machine_log log(machine_log_file(log_option));
+    log.write(L"start: " + logged_command_line(args), log_type::information);
+    warning_list warnings;
+    warnings.warn(log.trouble());
+    int code = exit_done;
+    {
+        logged_sink logged_out(out, log, false), logged_err(err, log, true);
+        code = run(command_line, log_problem, logged_out, logged_err, warnings);
+    }
+    log.write(L"exit code " + std::to_wstring(code),
+              code == exit_done ? log_type::information : code == exit_acad_running ? log_type::warning : log_type::error);
+    return code;
 }
 
 }  // namespace cli
