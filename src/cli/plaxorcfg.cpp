@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 #include "host/restore_point.h"
 
+#include "plaxor_version.h"
+
 #include <cstring>
 #include <exception>
 #include <string>
@@ -115,6 +117,13 @@ const command commands[] = {
      L"  plaxorcfg definitions list [--json]\n"
      L"  plaxorcfg definitions test NAME\n",
      L"definitions  list lists the connection definitions; test NAME tries the test login of one\n"},
+    {L"--version", L" ", no_operands, nothing_more,
+     [](const options&, text_sink& out, warning_list&) {
+         write_line(out, PLAXOR_VERSION_WIDE_TEXT);
+         return outcome{};
+     },
+     L"  plaxorcfg --version\n",
+     L"--version    the version of this release, alone on its line\n"},
 };
 
 std::wstring help_text()
