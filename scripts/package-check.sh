@@ -106,9 +106,11 @@ check_tables() {  # check_tables MSI VERSION
   msiinfo suminfo "$1" | grep -qx 'Template: x64;1033' || fail "${1##*/}: not an x64 package"
 }
 check_tables "$msi" "$version"
-# Components: name, folder, 64-bit (attribute 256), key file.
-[ "$(table "$msi" Component | awk -F'\t' '{ print $1, $3, int($4 / 256) % 2, $6 }' | LC_ALL=C sort | tr '\n' ';')" = \
-  "ConfigurePLAXOR INSTALLDIR 1 ConfigurePLAXOR.exe;plaxorcfg INSTALLDIR 1 plaxorcfg.exe;" ] ||
+# Components: name, folder, 64-bit (attribute 256), key file; the third keeps the folder that
+# INSTALLDIR chose in the registry (its key path: attribute 4).
+[ "$(table "$msi" Component | awk -F'\t' '{ print $1, $3, int($4 / 256) % 2, $4 % 8 == 4 ? "registry" : $6 }' |
+  LC_ALL=C sort | tr '\n' ';')" = \
+  "ConfigurePLAXOR INSTALLDIR 1 ConfigurePLAXOR.exe;InstalledFolder INSTALLDIR 1 registry;plaxorcfg INSTALLDIR 1 plaxorcfg.exe;" ] ||
   fail "the components are: $(table "$msi" Component | tr '\t\n' ' ;')"
 [ "$(table "$msi" Directory | awk -F'\t' '$1 == "INSTALLDIR" || $1 == "VornFolder" { print $1, $2, $3 }' | LC_ALL=C sort | tr '\n' ';')" = \
   "INSTALLDIR VornFolder PLAXOR;VornFolder ProgramFiles64Folder VORN;" ] || fail "INSTALLDIR is not [ProgramFiles64Folder]VORN\\PLAXOR\\"
@@ -119,7 +121,7 @@ table "$msi" Upgrade | awk -F'\t' -v code="$upgrade_code" -v version="$version" 
   '$1 == code && $2 == version && $3 == "" && int($5 / 2) % 2 && $7 == "WIX_DOWNGRADE_DETECTED" { found = 1 }
    END { exit !found }' || fail "no row finds a later version"
 table "$msi" LaunchCondition | grep -q "^NOT WIX_DOWNGRADE_DETECTED"$'\t' || fail "nothing refuses a downgrade"
-ok "MSI tables: ProductVersion $version, UpgradeCode $upgrade_code, per-machine x64, two components in INSTALLDIR, shortcut, downgrade guard"
+ok "MSI tables: ProductVersion $version, UpgradeCode $upgrade_code, per-machine x64, both programs' components in INSTALLDIR, shortcut, downgrade guard"
 
 # --- A package of a higher version ---------------------------------------------------------------
 
@@ -207,7 +209,7 @@ check_installed "$client" "$client_win" "$version" "$dist"
 status=0
 plaxorcfg "$client_win" status >"$work/status.txt" || status=$?
 [ "$status" -eq 0 ] && [ -s "$work/status.txt" ] || fail "the installed plaxorcfg status: $(cat "$work/status.txt")"
-ok "msiexec /i /qn: both programs in $client_win, shortcut $(shortcut | sed "s#^$WINEPREFIX/drive_c/##"), --version $version, status runs"
+ok "msiexec /i /qn: both programs in $client_win, shortcut $(winepath -w "$(shortcut)" 2>/dev/null), --version $version, status runs"
 
 [ "$(msiexec /i "$next_msi")" = 0 ] || fail "msiexec /i ${next_msi##*/} /qn (upgrade)"
 check_installed "$client" "$client_win" "$next" "$work/next"
@@ -225,13 +227,18 @@ for program in ConfigurePLAXOR.exe plaxorcfg.exe; do
 done
 [ -z "$(shortcut)" ] || fail "the shortcut is still there after uninstalling"
 [ -z "$(installed_products)" ] || fail "still installed after uninstalling: $(installed_products)"
+! wine reg query 'HKLM\SOFTWARE\VORN\Configure PLAXOR' >/dev/null 2>&1 || fail "the installed folder's value outlives the uninstall"
 [ "$(left_before)" = "$before" ] || fail "uninstalling changed what was there before: $(diff <(echo "$before") <(left_before) | head -n 5)"
 ok "msiexec /x /qn removes both programs and the shortcut, and leaves the client's files, the definition, the settings and the restore point"
 
 [ "$(msiexec /i "$msi" 'INSTALLDIR=C:\Clients\PLAXOR\')" = 0 ] || fail "msiexec /i with INSTALLDIR"
 check_installed "$other_client" 'C:\Clients\PLAXOR\' "$version" "$dist"
 [ ! -e "$client/plaxorcfg.exe" ] || fail "INSTALLDIR given, yet plaxorcfg.exe is in $client_win"
-[ "$(msiexec /x "$msi")" = 0 ] && [ ! -e "$other_client/plaxorcfg.exe" ] || fail "msiexec /x after an install into INSTALLDIR"
-ok "INSTALLDIR=C:\\Clients\\PLAXOR\\ installs there and uninstalls from there"
+[ "$(msiexec /i "$next_msi")" = 0 ] || fail "msiexec /i ${next_msi##*/} /qn over an install into INSTALLDIR"
+check_installed "$other_client" 'C:\Clients\PLAXOR\' "$next" "$work/next"
+[ "$(msiexec /x "$next_msi")" = 0 ] || fail "msiexec /x after an install into INSTALLDIR"
+[ -z "$(ls -A "$other_client" 2>/dev/null)" ] || fail "left in C:\Clients\PLAXOR\: $(ls "$other_client")"
+! wine reg query 'HKLM\SOFTWARE\VORN\Configure PLAXOR' >/dev/null 2>&1 || fail "the installed folder's value outlives the uninstall"
+ok "INSTALLDIR=C:\\Clients\\PLAXOR\\ installs there, the upgrade finds it there, and the uninstall removes it from there"
 
 echo "package-check: all passed in $(( $(date +%s) - started )) s"
