@@ -39,8 +39,9 @@ ca_file=${PLAXOR_SIGN_CA_FILE:-${certificates[0]}}
 upgrade_code=$(sed -n 's/.*UpgradeCode="\([^"]*\)".*/\1/p' packaging/plaxor.wxs)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/plaxor-package-check.XXXXXX")
+prefix=
 cleanup() {
-  [ -z "${WINEPREFIX:-}" ] || wineserver -k >/dev/null 2>&1 || true
+  [ -z "$prefix" ] || WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -135,7 +136,8 @@ ok "built $next for the upgrade (same UpgradeCode)"
 
 # --- Under Wine: install, upgrade, downgrade, uninstall ------------------------------------------
 
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+prefix=$work/prefix
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
 # winemenubuilder would copy the shortcut into this machine's own menus; silent installs and the
 # command line need no display.
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"

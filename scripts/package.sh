@@ -19,7 +19,8 @@
 # end): Windows trusts it nowhere. PLAXOR_SIGN_TIMESTAMP_URL, when set, has the signatures
 # timestamped by that server, so that they stay valid after the certificate expires.
 #
-# On a fresh Debian machine it first installs what is missing (wixl and msitools, osslsigncode, zip).
+# On a fresh Debian machine it first installs what is missing (wixl and msitools, osslsigncode, zip;
+# unzip for the checks).
 # Nothing is replaced until everything is built: a failed step leaves the previous dist/ as it was.
 #
 # Usage: scripts/package.sh [--version X.Y.Z] [--out DIR]
@@ -46,7 +47,7 @@ if [ -e "$out" ] && [ ! -f "$out/SHA256SUMS" ] && [ -n "$(ls -A "$out" 2>/dev/nu
   exit 2
 fi
 
-scripts/install-deps.sh wixl msitools osslsigncode zip
+scripts/install-deps.sh wixl msitools osslsigncode zip unzip
 
 # The version comes from the build (the top CMakeLists.txt), never from here.
 cmake --preset release -DPLAXOR_RELEASE_VERSION="$version_override" >/dev/null
@@ -56,8 +57,8 @@ version=$(sed -n 's/^#define PLAXOR_VERSION_TEXT "\(.*\)"$/\1/p' build-release/v
 name=ConfigurePLAXOR-$version-x64
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/plaxor-package.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 stage=$out.partial
+trap 'rm -rf "$work" "$stage"' EXIT
 rm -rf "$stage"
 mkdir -p "$stage/symbols" "$work/portable"
 
