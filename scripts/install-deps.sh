@@ -5,6 +5,7 @@
 # reference gateway), tinyproxy, unixODBC with the SQLite driver; and for the fuzz targets
 # (scripts/fuzz.sh) clang with libFuzzer and the sanitizers' runtimes, and llvm-symbolizer for
 # their stack traces.
+# Package names given as arguments are installed too (scripts/package.sh asks for its tools so).
 # Does nothing when everything is there already.
 set -euo pipefail
 
@@ -16,6 +17,7 @@ packages=(
   googletest
   python3 openssl tinyproxy unixodbc odbcinst libsqliteodbc nlohmann-json3-dev
   clang libclang-rt-14-dev llvm-14
+  "$@"
 )
 
 missing=()

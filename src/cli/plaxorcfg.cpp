@@ -4,6 +4,8 @@
 #include "cli/machine_log.h"
 #include "host/restore_point.h"
 
+#include "plaxor_version.h"
+
 #include <cstring>
 #include <exception>
 #include <string>
@@ -137,6 +139,13 @@ const command commands[] = {
      L"active-setup install has Windows run connect --all (with that client folder) once for each\n"
      L"             user at the next logon, again after each install; remove retires it (run as an\n"
      L"             administrator)\n"},
+    {L"--version", L" ", no_operands, nothing_more,
+     [](const options&, text_sink& out, warning_list&) {
+         write_line(out, PLAXOR_VERSION_WIDE_TEXT);
+         return outcome{};
+     },
+     L"  plaxorcfg --version\n",
+     L"--version    the version of this release, alone on its line\n"},
 };
 
 std::wstring help_text()
