@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 
 namespace host {
@@ -27,10 +28,11 @@ const acad_install* installation_of(const acad_install_list& list, const wchar_t
 // name or path that does not fit arrives cut and then matches nothing; older systems leave a cut
 // text unterminated, hence the last character is set here. False when the process may not be
 // read, which skips it.
-bool read_executable(DWORD process_id, wchar_t (&base_name)[module_text_size], wchar_t (&full_path)[module_text_size])
+bool read_executable(DWORD process_id, wchar_t (&base_name)[module_text_size], wchar_t (&full_path)[module_text_size],
+                     const std::wstring& owner_sid)
 {
     win::unique_handle_null process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id));
-    if (!process)
+    if (!process || (!owner_sid.empty() && !win::same_text(process_owner_sid(process.get()), owner_sid)))
         return false;
     HMODULE executable = nullptr;
     DWORD needed = 0;
@@ -45,10 +47,26 @@ bool read_executable(DWORD process_id, wchar_t (&base_name)[module_text_size], w
 
 }  // namespace
 
+std::wstring process_owner_sid(HANDLE process)
+{
+    win::unique_handle_null token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.put()))
+        return {};
+    // A TOKEN_USER and the SID it points to; a SID is at most 68 bytes.
+    alignas(TOKEN_USER) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = 0;
+    if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size))
+        return {};
+    win::unique_local_memory text;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, reinterpret_cast<wchar_t**>(text.put())))
+        return {};
+    return static_cast<const wchar_t*>(text.get());
+}
+
 // One snapshot of the process list names every process's executable, so only the processes named
 // acad.exe are opened and their module list read: opening and reading every process of the system
 // would cost tens of milliseconds at each start. What is matched is what the module list says.
-bool find_running_acads(const acad_install_list& list, std::vector<std::wstring>& names)
+bool find_running_acads(const acad_install_list& list, std::vector<std::wstring>& names, const std::wstring& owner_sid)
 {
     names.clear();
     const win::unique_file snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -66,7 +84,7 @@ bool find_running_acads(const acad_install_list& list, std::vector<std::wstring>
             continue;
         wchar_t base_name[module_text_size] = {};
         wchar_t full_path[module_text_size] = {};
-        if (!read_executable(entry.th32ProcessID, base_name, full_path) ||
+        if (!read_executable(entry.th32ProcessID, base_name, full_path, owner_sid) ||
             CompareStringOrdinal(base_name, -1, acad_exe, -1, TRUE) != CSTR_EQUAL)
             continue;
         if (const acad_install* record = installation_of(list, full_path))
