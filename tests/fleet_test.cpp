@@ -192,9 +192,9 @@ TEST_F(Fleet, EveryUserIsWorkedOnInItsOwnRegistry)
          L"User " + shown(1) + L":\nEvery release that can be connected is connected.\n"},
         {{L"restore", L"--list", L"--all-users"}, 0, L"User " + shown(3) + L":\n  skipped: no " + (users[3].folder / L"NTUSER.DAT").wstring()},
         {{L"restore", L"--list", L"--all-users"}, 0, L"User " + shown(2) + L":\nRestore points in " + points(2).wstring()},
-        {{L"restore", L"--user", L"runner", L"POINT"}, 0, L"Put back 2 values from " + points(0).wstring()},
+        {{L"restore", L"--user", users[0].sid, L"POINT"}, 0, L"Put back 2 values from " + points(0).wstring()},
         {{L"disconnect", L"--all", L"--user", L"present", L"--client-folder", client_folder}, 0, L": disconnected\n"},
-        {{L"status", L"--user", L"nobody"}, 1, L"", L"plaxorcfg: no user profile of this machine is nobody (users: runner ("},
+        {{L"status", L"--user", L"nobody"}, 1, L"", L"plaxorcfg: no user profile of this machine is nobody (users: "},
         {{L"status", L"--all-users", L"--user", L"present"}, 2, L"", L"plaxorcfg: status takes either --all-users or --user"},
         {{L"status", L"--check", L"--json"}, 2, L"", L"plaxorcfg: --json is not an option of status --check"},
         {{L"restore", L"2025-01-01_00-00-00", L"--all-users"}, 2, L"", L"plaxorcfg: restore puts a point back for one user"},
@@ -229,7 +229,7 @@ TEST_F(Fleet, SkippedUsersSetTheExitCodeAndLeaveNoHiveLoaded)
     const std::wstring incomplete = L"plaxorcfg: not done for every user: last (";
     const row rows[] = {
         {"damaged hive", false, kind::damaged, false, 1, incomplete},
-        {"AutoCAD running", true, kind::no_hive, false, 1618, L"plaxorcfg: runner ("},
+        {"AutoCAD running", true, kind::no_hive, false, 1618, L"plaxorcfg: "},
         {"running and damaged", true, kind::damaged, false, 1, incomplete},
         {"refused write", false, kind::hive_file, true, 1, incomplete},
     };
@@ -252,6 +252,7 @@ TEST_F(Fleet, SkippedUsersSetTheExitCodeAndLeaveNoHiveLoaded)
         EXPECT_NE(result.out.find(L"User " + shown(2) + L":\nR24.1 AutoCAD 2022: connected\n"), std::wstring::npos)
             << result.out;
         EXPECT_EQ(support_path(0) == original, r.acad_running);
+        EXPECT_EQ(result.err.find(users[0].sid + L"): AutoCAD 2022 is running") != std::wstring::npos, r.acad_running);
         const std::wstring damaged = shown(3) + L": the hive cannot be loaded: " +
                                      (users[3].folder / L"NTUSER.DAT").wstring() + L": " +
                                      test::system_line(ERROR_NOT_REGISTRY_FILE);
