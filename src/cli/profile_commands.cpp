@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 namespace cli {
 namespace {
@@ -82,14 +83,16 @@ host::acad_install_list discover(warning_list& warnings, const host::release_ext
 }
 
 // Profiles must not change under a running AutoCAD: it writes its profile back when it exits.
-// For one user of many, only the AutoCAD that user runs counts.
-bool refuse_while_running(const host::acad_install_list& list, const host::user_registry& user, outcome& refusal)
+// For one user of many, only the AutoCAD that user runs counts. The processes are listed once
+// per run (none listed: the list could not be had).
+bool refuse_while_running(const host::acad_install_list& list, const host::user_registry& user,
+                          const std::optional<std::vector<host::running_acad>>& processes, outcome& refusal)
 {
-    std::vector<std::wstring> running;
-    if (!host::find_running_acads(list, running, user.sid)) {
+    if (!processes) {
         refusal = failure(L"the running programs cannot be listed, so nothing was written");
         return true;
     }
+    const std::vector<std::wstring> running = host::installs_running(list, *processes, user.sid);
     if (running.empty())
         return false;
     std::wstring names;
@@ -98,6 +101,15 @@ bool refuse_while_running(const host::acad_install_list& list, const host::user_
     refusal = {exit_acad_running, names + (running.size() == 1 ? L" is" : L" are") +
                                       L" running: nothing was written; run again once AutoCAD is closed"};
     return true;
+}
+
+// The running acad.exe processes, when the command may write; none when they cannot be listed.
+std::optional<std::vector<host::running_acad>> running_processes(const options& given)
+{
+    std::vector<host::running_acad> processes;
+    if (given.dry_run || given.list || host::list_running_acads(processes))
+        return processes;
+    return std::nullopt;
 }
 
 bool pick_targets(const options& given, const std::wstring& folder, host::acad_install_list& list,
@@ -282,22 +294,41 @@ outcome write_connections(bool connect, const options& given, const std::wstring
                           const std::vector<acad_install*>& targets, text_sink& out, warning_list& warnings)
 {
     const std::wstring done = connect ? L"connected" : L"disconnected";
+    // Every release is planned first, so that the restore point is written once for all the
+    // values the run changes, not once for each.
+    constexpr size_t value_count = std::size(host::profile_values);
+    struct plan {
+        std::wstring before[value_count], after[value_count];
+    };
+    std::vector<plan> plans(targets.size());
+    std::vector<std::pair<std::wstring, std::wstring>> changing;
+    for (size_t t = 0; t < targets.size(); ++t) {
+        acad_install& record = *targets[t];
+        if (!connectable(record, folder))
+            continue;
+        for (size_t i = 0; i < value_count; ++i)
+            plans[t].before[i] = record.*host::profile_values[i].text;
+        host::plan_profile_connection(connect, record, folder);
+        for (size_t i = 0; i < value_count; ++i)
+            plans[t].after[i] = host::join_path_list(record.*host::profile_values[i].paths);
+        for (auto& value : host::values_to_write(record))
+            changing.push_back(std::move(value));
+    }
+    if (!given.dry_run)
+        host::keep_before_writes(user.root, changing);
+
     std::wstring failures;
-    for (acad_install* record : targets) {
+    for (size_t t = 0; t < targets.size(); ++t) {
+        acad_install* record = targets[t];
         if (!connectable(*record, folder)) {
             warnings.warn(title(*record) + L" skipped: cannot be connected (" + obstacle(*record, folder, true) + L")");
             continue;
         }
-        constexpr size_t value_count = std::size(host::profile_values);
-        std::wstring before[value_count], after[value_count];
-        for (size_t i = 0; i < value_count; ++i)
-            before[i] = (*record).*host::profile_values[i].text;
-        host::plan_profile_connection(connect, *record, folder);
+        const std::wstring(&before)[value_count] = plans[t].before;
+        const std::wstring(&after)[value_count] = plans[t].after;
         bool changes = false;
-        for (size_t i = 0; i < value_count; ++i) {
-            after[i] = host::join_path_list((*record).*host::profile_values[i].paths);
+        for (size_t i = 0; i < value_count; ++i)
             changes = changes || after[i] != before[i];
-        }
         if (given.dry_run) {
             write_line(out, title(*record) + L": " + (changes ? L"would be " + done : L"already " + done));
             for (size_t i = 0; i < value_count; ++i)
@@ -388,6 +419,7 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
         return failure(L"the program's settings cannot be read, so nothing was written", read);
     const std::wstring folder = client_folder(given);
     const host::release_extensions extensions = extensions_of(warnings, folder, read);
+    const std::optional<std::vector<host::running_acad>> processes = running_processes(given);
     return for_each_user(given, out, warnings, true, [&](const host::user_registry& user) -> outcome {
         host::acad_install_list list = discover(warnings, extensions, user);
         std::vector<acad_install*> targets;
@@ -395,7 +427,7 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
         if (!pick_targets(given, folder, list, targets, error))
             return {exit_failed, error + L"; nothing was written"};
         outcome refusal;
-        if (!given.dry_run && refuse_while_running(list, user, refusal))
+        if (!given.dry_run && refuse_while_running(list, user, processes, refusal))
             return refusal;
         return write_connections(connect, given, folder, user, targets, out, warnings);
     });
@@ -403,6 +435,7 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
 
 outcome restore(const options& given, text_sink& out, warning_list& warnings)
 {
+    const std::optional<std::vector<host::running_acad>> processes = running_processes(given);
     return for_each_user(given, out, warnings, true, [&](const host::user_registry& user) -> outcome {
         const std::wstring points = host::restore_point_folder(user.profile_folder);
         if (given.list)
@@ -417,7 +450,7 @@ outcome restore(const options& given, text_sink& out, warning_list& warnings)
         const host::acad_install_list list =
             discover(warnings, extensions_of(warnings, client_folder(given)), user);
         outcome refusal;
-        if (refuse_while_running(list, user, refusal))
+        if (refuse_while_running(list, user, processes, refusal))
             return refusal;
 
         std::wstring mismatch;

@@ -207,6 +207,15 @@ win::outcome write_profile_paths(acad_install& record, HKEY user)
     return written;
 }
 
+std::vector<std::pair<std::wstring, std::wstring>> values_to_write(const acad_install& record)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> values;
+    for (const profile_value& value : profile_values)
+        if (join_path_list(record.*value.paths) != record.*value.text)
+            values.emplace_back(profile_key_path(record) + L"\\" + value.key, value.name);
+    return values;
+}
+
 const wchar_t* first_value_not_written(const acad_install& record, HKEY user)
 {
     const std::wstring profile_path = profile_key_path(record);

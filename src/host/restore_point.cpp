@@ -223,12 +223,40 @@ const std::wstring& restore_run_file()
     return current_run().file;
 }
 
+namespace {
+
+bool kept_already(const restore_run& run, const std::wstring& key_path, const std::wstring& name)
+{
+    for (const exported_value& kept : run.kept)
+        if (same_text(kept.key_path, key_path) && same_text(kept.name, name))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+void keep_before_writes(HKEY user, const std::vector<std::pair<std::wstring, std::wstring>>& values)
+{
+    restore_run& run = current_run();
+    const size_t had = run.kept.size();
+    for (const auto& [key_path, name] : values) {
+        win::unique_hkey key;
+        exported_value entry{key_path, name, {}};
+        if (!kept_already(run, key_path, name) && can_export(entry) &&
+            open_key(user, key_path, read_access, key) == ERROR_SUCCESS &&
+            read_stored_value(key.get(), name.c_str(), entry.value) == ERROR_SUCCESS)
+            run.kept.push_back(std::move(entry));
+    }
+    std::wstring place;
+    if (run.kept.size() != had && save(run, place) != ERROR_SUCCESS)
+        run.kept.resize(had);
+}
+
 win::outcome keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name)
 {
     restore_run& run = current_run();
-    for (const exported_value& kept : run.kept)
-        if (same_text(kept.key_path, key_path) && same_text(kept.name, name))
-            return {};
+    if (kept_already(run, key_path, name))
+        return {};
 
     exported_value entry{key_path, name, {}};
     std::wstring place = !run.file.empty() ? run.file : run.folder.empty() ? restore_point_folder() : run.folder;

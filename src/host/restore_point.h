@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace host {
@@ -36,6 +37,12 @@ const std::wstring& restore_run_file();
 // unless this run kept it already. Fails when the point cannot be written: the value must then
 // not be written either.
 win::outcome keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name);
+
+// Keeps the values (key path below the user's root, and name) that are about to be written, each
+// as keep_before_write would, in one write of the point: a run that writes many values need not
+// write its point again for each. Whatever cannot be kept so is left to keep_before_write, which
+// then tells why.
+void keep_before_writes(HKEY user, const std::vector<std::pair<std::wstring, std::wstring>>& values);
 
 // The restore points in the folder (by default restore_point_folder()), full paths, oldest first.
 std::vector<std::wstring> list_restore_points(const std::wstring& folder = restore_point_folder());
