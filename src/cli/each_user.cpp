@@ -34,7 +34,7 @@ outcome chosen_users(const options& given, std::vector<host::user_profile>& user
 outcome for_each_user(const options& given, text_sink& out, warning_list& warnings, bool headed, const user_work& work)
 {
     if (!reaches_users(given))
-        return work({});
+        return work({}, warnings);
     std::vector<host::user_profile> users;
     if (outcome chosen = chosen_users(given, users); chosen.code != exit_done)
         return chosen;
@@ -69,8 +69,11 @@ outcome for_each_user(const options& given, text_sink& out, warning_list& warnin
             break;
         }
         host::begin_restore_run(host::restore_point_folder(user.folder));
-        const outcome done = work({hive.root(), user.folder, user.sid, user.name});
+        warning_list own;
+        const outcome done = work({hive.root(), user.folder, user.sid, user.name}, own);
         hive.close();
+        for (const std::wstring& line : own.lines())
+            warnings.warn(who + L": " + line);
         if (done.code == exit_done)
             continue;
         note(who, (done.code == exit_acad_running ? L"skipped: " : L"failed: ") + done.message);

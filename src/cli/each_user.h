@@ -15,7 +15,8 @@ inline bool reaches_users(const options& given)
     return given.all_users || !given.user.empty();
 }
 
-using user_work = std::function<outcome(const host::user_registry& user)>;
+// The work for one user; its warnings go to the list given, which names the user before each.
+using user_work = std::function<outcome(const host::user_registry& user, warning_list& warnings)>;
 
 // Without --all-users or --user: the work for the running user, its outcome as it is. Else each
 // user in turn, each with a restore run of its own in the user's folder: `headed` puts a line

@@ -378,7 +378,7 @@ outcome show_status(const options& given, text_sink& out, warning_list& warnings
         json.begin_array(L"users");
 
     size_t unconnected = 0;
-    outcome done = for_each_user(given, out, warnings, !given.json, [&](const host::user_registry& user) -> outcome {
+    outcome done = for_each_user(given, out, warnings, !given.json, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
         const host::acad_install_list list = discover(warnings, extensions, user);
         if (given.check) {
             unconnected += write_unconnected(folder, list, out);
@@ -420,7 +420,7 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
     const std::wstring folder = client_folder(given);
     const host::release_extensions extensions = extensions_of(warnings, folder, read);
     const std::optional<std::vector<host::running_acad>> processes = running_processes(given);
-    return for_each_user(given, out, warnings, true, [&](const host::user_registry& user) -> outcome {
+    return for_each_user(given, out, warnings, true, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
         host::acad_install_list list = discover(warnings, extensions, user);
         std::vector<acad_install*> targets;
         std::wstring error;
@@ -436,7 +436,7 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
 outcome restore(const options& given, text_sink& out, warning_list& warnings)
 {
     const std::optional<std::vector<host::running_acad>> processes = running_processes(given);
-    return for_each_user(given, out, warnings, true, [&](const host::user_registry& user) -> outcome {
+    return for_each_user(given, out, warnings, true, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
         const std::wstring points = host::restore_point_folder(user.profile_folder);
         if (given.list)
             return list_points(out, points);
