@@ -16,6 +16,9 @@ struct options {
     std::wstring operand;     // the restore point, the definition's name
     std::vector<std::wstring> releases;
     std::wstring client_folder;  // empty: the folder of the executable
+    std::wstring user;           // --user: one user of the machine, by name or SID
+    bool all_users = false;      // every user of the machine
+    bool check = false;          // status: the exit code tells whether all is connected
     bool all = false;
     bool dry_run = false;
     bool json = false;

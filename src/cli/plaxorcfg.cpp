@@ -22,6 +22,7 @@ constexpr wchar_t help_tail[] =
     L"\n"
     L"Before a run first writes a profile value it saves the value in a restore point, a file that\n"
     L"`reg import` also puts back: %LOCALAPPDATA%\\VORN\\PLAXOR\\Restore Points\\<date>_<time>.reg\n"
+    L"(with --all-users or --user, in that user's own AppData\\Local below the profile folder)\n"
     L"\n"
     L"--log PATH, with any command, appends what the run did to PATH (its folder made when missing)\n"
     L"in ConfigMgr's log format; run as SYSTEM, every run does so to\n"
@@ -30,7 +31,9 @@ constexpr wchar_t help_tail[] =
     L"Text read from elsewhere shows its control characters escaped: \\r \\n \\t \\xHH \\uHHHH.\n"
     L"\n"
     L"Exit codes: 0 done (also when nothing needed changing); 1618 an installed AutoCAD is\n"
-    L"running (nothing written; retry later); 2 usage error; 1 any other failure.\n";
+    L"running (nothing written; retry later; with --all-users: for some user, whose profiles\n"
+    L"were left, and nothing else failed); 2 usage error; 1 any other failure (with --all-users\n"
+    L"also a user hive that cannot be loaded; a profile without a hive file is only named).\n";
 
 using operand_list = std::vector<std::wstring>;
 
@@ -59,18 +62,35 @@ std::wstring nothing_more(const operand_list&, options&)
     return {};
 }
 
+// --all-users and --user exclude each other.
+std::wstring check_users(const options& given)
+{
+    if (given.all_users && !given.user.empty())
+        return given.command + L" takes either --all-users or --user";
+    return {};
+}
+
+std::wstring check_status(const operand_list&, options& given)
+{
+    if (given.check && given.json)
+        return L"--json is not an option of status --check";
+    return check_users(given);
+}
+
 std::wstring check_connections(const operand_list&, options& given)
 {
     if (given.all == !given.releases.empty())
         return given.command + L" takes either --all or --release";
-    return {};
+    return check_users(given);
 }
 
 std::wstring check_restore(const operand_list&, options& given)
 {
     if (given.list && given.dry_run)
         return L"--dry-run is not an option of restore --list";
-    return {};
+    if (!given.list && given.all_users)
+        return L"restore puts a point back for one user: --user, not --all-users";
+    return check_users(given);
 }
 
 std::wstring check_definitions(const operand_list& operands, options& given)
@@ -93,34 +113,41 @@ std::wstring check_active_setup(const operand_list& operands, options& given)
     return {};
 }
 
-constexpr wchar_t connection_options[] = L" --all --release --dry-run --client-folder ";
+constexpr wchar_t connection_options[] = L" --all --release --dry-run --client-folder --all-users --user ";
 
 const command commands[] = {
-    {L"status", L" --json --client-folder ", no_operands, nothing_more, show_status,
-     L"  plaxorcfg status [--json] [--client-folder PATH]\n",
+    {L"status", L" --json --check --client-folder --all-users --user ", no_operands, check_status, show_status,
+     L"  plaxorcfg status [--json | --check] [--client-folder PATH] [--all-users | --user NAME]\n",
      L"status       the AutoCAD releases of this user: product, profile, install folder, whether\n"
-     L"             connected, and why one cannot be; --json gives one JSON object\n"},
+     L"             connected, and why one cannot be; --json gives one JSON object; --check lists\n"
+     L"             only the releases that can be connected but are not, and exits 1 if there are any\n"},
     {L"connect", connection_options, no_operands, check_connections,
      [](const options& given, text_sink& out, warning_list& warnings) {
          return change_connections(true, given, out, warnings);
      },
-     L"  plaxorcfg connect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n",
+     L"  plaxorcfg connect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n"
+     L"                    [--all-users | --user NAME]\n",
      L"connect      puts the client folder and its release folder in front of the profile's support\n"
      L"             path and among its trusted paths; disconnect takes them out again\n"
      L"  --all             every release that can be connected (the others with their reason\n"
      L"                    on standard error)\n"
      L"  --release R       that release; give it again for more\n"
      L"  --dry-run         writes nothing, shows each value before and after\n"
-     L"  --client-folder   the PLAXOR client folder (default: the folder of plaxorcfg.exe)\n"},
+     L"  --client-folder   the PLAXOR client folder (default: the folder of plaxorcfg.exe)\n"
+     L"  --all-users       every user of this machine, logged on or not (as SYSTEM or an\n"
+     L"                    administrator); a user whose AutoCAD runs is skipped (exit 1618)\n"
+     L"  --user NAME       one user of this machine, by account name or SID\n"},
     {L"disconnect", connection_options, no_operands, check_connections,
      [](const options& given, text_sink& out, warning_list& warnings) {
          return change_connections(false, given, out, warnings);
      },
-     L"  plaxorcfg disconnect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n", L""},
-    {L"restore", L" --list --dry-run ",
+     L"  plaxorcfg disconnect (--all | --release R24.1 ...) [--dry-run] [--client-folder PATH]\n"
+     L"                    [--all-users | --user NAME]\n",
+     L""},
+    {L"restore", L" --list --dry-run --all-users --user ",
      [](const operand_list&, const options& given) -> size_t { return given.list ? 0 : 1; }, check_restore, restore,
-     L"  plaxorcfg restore --list\n"
-     L"  plaxorcfg restore POINT [--dry-run]\n",
+     L"  plaxorcfg restore --list [--all-users | --user NAME]\n"
+     L"  plaxorcfg restore POINT [--dry-run] [--user NAME]\n",
      L"restore      --list lists the restore points; POINT (a name from the list, or a file) puts\n"
      L"             its values back, --dry-run shows them before and after; a point that holds\n"
      L"             anything but a profile's ACAD or TRUSTEDPATHS text is refused whole\n"},
@@ -180,14 +207,16 @@ std::wstring read_options(const std::vector<std::wstring>& args, const wchar_t* 
         }
         if (std::wstring(allowed).find(L" " + arg + L" ") == std::wstring::npos)
             return arg + L" is not an option of " + given.command;
-        if (arg == L"--release" || arg == L"--client-folder") {
+        if (arg == L"--release" || arg == L"--client-folder" || arg == L"--user") {
             if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1].rfind(L"--", 0) == 0)
                 return arg + L" needs a value";
             if (arg == L"--release")
                 given.releases.push_back(args[++i]);
             else
-                given.client_folder = args[++i];
+                (arg == L"--user" ? given.user : given.client_folder) = args[++i];
         }
+        given.all_users |= arg == L"--all-users";
+        given.check |= arg == L"--check";
         given.all |= arg == L"--all";
         given.dry_run |= arg == L"--dry-run";
         given.json |= arg == L"--json";

@@ -1,7 +1,9 @@
-// status, connect, disconnect and restore: the AutoCAD profiles of the current user, read whole
-// and written with their own types, through the same discovery and connection rules as the window.
+// status, connect, disconnect and restore: the AutoCAD profiles of the current user (or of each
+// user the command line names), read whole and written with their own types, through the same
+// discovery and connection rules as the window.
 
 #include "cli/commands.h"
+#include "cli/each_user.h"
 #include "cli/plaxorcfg.h"
 #include "host/acad_discovery.h"
 #include "host/folder_path.h"
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 namespace cli {
 namespace {
@@ -56,29 +59,40 @@ std::wstring obstacle(const acad_install& record, const std::wstring& folder, bo
     return detailed ? L"no row names " + record.release + L" and its product name carries no year" : L"no row";
 }
 
-// The releases of this user, read whole. Failures of single releases are warnings: the window
-// lists what it could read, and so does this. So are the administrator's rows left out, and the
-// settings' failures gone past before.
-host::acad_install_list discover(warning_list& warnings, const std::wstring& folder, const win::outcome& settings_read = {})
+// The administrator's rows and the client folder, read once for every user: the rows left out
+// are warnings, and so are the settings' failures gone past before.
+host::release_extensions extensions_of(warning_list& warnings, const std::wstring& folder,
+                                       const win::outcome& settings_read = {})
 {
     std::vector<std::wstring> ignored;
     host::release_extensions extensions{host::read_release_rows(&ignored), folder};
     for (const std::wstring& line : ignored)
         warnings.warn(line);
     warnings.warn(settings_read);
+    return extensions;
+}
+
+// The releases of the user, read whole. Failures of single releases are warnings: the window
+// lists what it could read, and so does this.
+host::acad_install_list discover(warning_list& warnings, const host::release_extensions& extensions,
+                                 const host::user_registry& user)
+{
     host::acad_install_list list;
-    warnings.warn(host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions));
+    warnings.warn(host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions, user.root));
     return list;
 }
 
 // Profiles must not change under a running AutoCAD: it writes its profile back when it exits.
-bool refuse_while_running(const host::acad_install_list& list, outcome& refusal)
+// For one user of many, only the AutoCAD that user runs counts. The processes are listed once
+// per run (none listed: the list could not be had).
+bool refuse_while_running(const host::acad_install_list& list, const host::user_registry& user,
+                          const std::optional<std::vector<host::running_acad>>& processes, outcome& refusal)
 {
-    std::vector<std::wstring> running;
-    if (!host::find_running_acads(list, running)) {
+    if (!processes) {
         refusal = failure(L"the running programs cannot be listed, so nothing was written");
         return true;
     }
+    const std::vector<std::wstring> running = host::installs_running(list, *processes, user.sid);
     if (running.empty())
         return false;
     std::wstring names;
@@ -87,6 +101,15 @@ bool refuse_while_running(const host::acad_install_list& list, outcome& refusal)
     refusal = {exit_acad_running, names + (running.size() == 1 ? L" is" : L" are") +
                                       L" running: nothing was written; run again once AutoCAD is closed"};
     return true;
+}
+
+// The running acad.exe processes, when the command may write; none when they cannot be listed.
+std::optional<std::vector<host::running_acad>> running_processes(const options& given)
+{
+    std::vector<host::running_acad> processes;
+    if (given.dry_run || given.list || host::list_running_acads(processes))
+        return processes;
+    return std::nullopt;
 }
 
 bool pick_targets(const options& given, const std::wstring& folder, host::acad_install_list& list,
@@ -123,16 +146,18 @@ void show_values(text_sink& out, const std::wstring& name, const std::wstring& b
     write_line(out, L"  " + name + L" after:  " + after);
 }
 
-void write_status_json(const host::program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
-                       std::wstring& text)
+void write_status_json_head(const host::program_settings& settings, const std::wstring& folder, json_writer& json)
 {
-    json_writer json(text);
     json.begin_object();
     json.string(L"version", settings.version);
     json.string(L"settings", settings.portable ? L"Portable.ini" : L"registry");
     json.string(L"instance_factory", settings.instance_factory);
     json.string(L"cached_base", settings.cached_base);
     json.string(L"client_folder", folder);
+}
+
+void write_releases_json(const std::wstring& folder, const host::acad_install_list& list, json_writer& json)
+{
     json.begin_array(L"releases");
     for (const auto& [release, record] : list) {
         json.begin_object();
@@ -154,17 +179,19 @@ void write_status_json(const host::program_settings& settings, const std::wstrin
         json.end_object();
     }
     json.end_array();
-    json.end_object();
 }
 
-void write_status_text(const host::program_settings& settings, const std::wstring& folder, const host::acad_install_list& list,
-                       text_sink& out)
+void write_status_head(const host::program_settings& settings, const std::wstring& folder, text_sink& out)
 {
     write_line(out, L"Configure PLAXOR " + settings.version + L", settings " +
                         (settings.portable ? L"in Portable.ini" : L"in the registry"));
     write_line(out, L"Instance Factory: " + settings.instance_factory);
     write_line(out, L"Cached Base:      " + settings.cached_base);
     write_line(out, L"Client folder:    " + folder);
+}
+
+void write_releases_text(const std::wstring& folder, const host::acad_install_list& list, text_sink& out)
+{
     if (list.empty())
         write_line(out, L"No AutoCAD release of this user.");
     for (const auto& [release, record] : list) {
@@ -177,18 +204,31 @@ void write_status_text(const host::program_settings& settings, const std::wstrin
     }
 }
 
-std::wstring point_file(const std::wstring& point)
+// The releases that can be connected but are not, one line each; how many.
+size_t write_unconnected(const std::wstring& folder, const host::acad_install_list& list, text_sink& out)
+{
+    size_t count = 0;
+    for (const auto& [release, record] : list) {
+        if (!connectable(record, folder) || host::is_profile_connected(record, folder))
+            continue;
+        write_line(out, title(record) + L": not connected");
+        ++count;
+    }
+    return count;
+}
+
+std::wstring point_file(const std::wstring& point, const std::wstring& folder)
 {
     if (point.find_first_of(L"\\/") != std::wstring::npos)
         return point;
     const bool has_extension = point.size() > 4 && same_text(point.substr(point.size() - 4), L".reg");
-    return host::restore_point_folder() + L"\\" + point + (has_extension ? L"" : L".reg");
+    return folder + L"\\" + point + (has_extension ? L"" : L".reg");
 }
 
-outcome list_points(text_sink& out)
+outcome list_points(text_sink& out, const std::wstring& folder)
 {
-    const std::vector<std::wstring> points = host::list_restore_points();
-    write_line(out, L"Restore points in " + host::restore_point_folder() + L":");
+    const std::vector<std::wstring> points = host::list_restore_points(folder);
+    write_line(out, L"Restore points in " + folder + L":");
     if (points.empty())
         write_line(out, L"  none");
     for (const std::wstring& point : points) {
@@ -219,7 +259,8 @@ std::wstring profile_of(const host::exported_value& entry)
 
 // What putting the point back would change, profile by profile, in the form connect --dry-run
 // shows; nothing is written.
-outcome show_restore(const std::wstring& file, const std::vector<host::exported_value>& values, text_sink& out)
+outcome show_restore(const std::wstring& file, const std::vector<host::exported_value>& values, HKEY user,
+                     text_sink& out)
 {
     for (size_t first = 0, end = 0; first < values.size(); first = end) {
         const std::wstring profile = profile_of(values[first]);
@@ -228,8 +269,7 @@ outcome show_restore(const std::wstring& file, const std::vector<host::exported_
             const host::exported_value& entry = values[end];
             win::unique_hkey key;
             now.emplace_back();
-            win::outcome read = host::open_key_or_fail(HKEY_CURRENT_USER, entry.key_path, host::read_access, key,
-                                                       HKEY_CURRENT_USER);
+            win::outcome read = host::open_key_or_fail(user, entry.key_path, host::read_access, key, HKEY_CURRENT_USER);
             if (read) {
                 if (const LONG status = host::read_stored_value(key.get(), entry.name.c_str(), now.back()); status != ERROR_SUCCESS)
                     read = host::registry_failure(status, HKEY_CURRENT_USER, entry.key_path.c_str());
@@ -248,59 +288,47 @@ outcome show_restore(const std::wstring& file, const std::vector<host::exported_
     return {};
 }
 
-}  // namespace
-
-outcome show_status(const options& given, text_sink& out, warning_list& warnings)
+// Connects or disconnects the targets in the user's registry, each value read back after it is
+// written; a dry run only shows them.
+outcome write_connections(bool connect, const options& given, const std::wstring& folder, const host::user_registry& user,
+                          const std::vector<acad_install*>& targets, text_sink& out, warning_list& warnings)
 {
-    host::program_settings settings;
-    const win::outcome read = host::read_program_settings(settings);
-    if (!read)
-        return failure(L"the program's settings cannot be read", read);
-    const std::wstring folder = client_folder(given);
-    const host::acad_install_list list = discover(warnings, folder, read);
-    if (given.json) {
-        std::wstring text;
-        write_status_json(settings, folder, list, text);
-        out.write(text);
-    } else {
-        write_status_text(settings, folder, list, out);
-    }
-    return {};
-}
-
-outcome change_connections(bool connect, const options& given, text_sink& out, warning_list& warnings)
-{
-    host::program_settings settings;
-    const win::outcome read = host::read_program_settings(settings);
-    if (!read)
-        return failure(L"the program's settings cannot be read, so nothing was written", read);
-    const std::wstring folder = client_folder(given);
-    host::acad_install_list list = discover(warnings, folder, read);
-    std::vector<acad_install*> targets;
-    std::wstring error;
-    if (!pick_targets(given, folder, list, targets, error))
-        return {exit_failed, error + L"; nothing was written"};
-    outcome refusal;
-    if (!given.dry_run && refuse_while_running(list, refusal))
-        return refusal;
-
     const std::wstring done = connect ? L"connected" : L"disconnected";
+    // Every release is planned first, so that the restore point is written once for all the
+    // values the run changes, not once for each.
+    constexpr size_t value_count = std::size(host::profile_values);
+    struct plan {
+        std::wstring before[value_count], after[value_count];
+    };
+    std::vector<plan> plans(targets.size());
+    std::vector<std::pair<std::wstring, std::wstring>> changing;
+    for (size_t t = 0; t < targets.size(); ++t) {
+        acad_install& record = *targets[t];
+        if (!connectable(record, folder))
+            continue;
+        for (size_t i = 0; i < value_count; ++i)
+            plans[t].before[i] = record.*host::profile_values[i].text;
+        host::plan_profile_connection(connect, record, folder);
+        for (size_t i = 0; i < value_count; ++i)
+            plans[t].after[i] = host::join_path_list(record.*host::profile_values[i].paths);
+        for (auto& value : host::values_to_write(record))
+            changing.push_back(std::move(value));
+    }
+    if (!given.dry_run)
+        host::keep_before_writes(user.root, changing);
+
     std::wstring failures;
-    for (acad_install* record : targets) {
+    for (size_t t = 0; t < targets.size(); ++t) {
+        acad_install* record = targets[t];
         if (!connectable(*record, folder)) {
             warnings.warn(title(*record) + L" skipped: cannot be connected (" + obstacle(*record, folder, true) + L")");
             continue;
         }
-        constexpr size_t value_count = std::size(host::profile_values);
-        std::wstring before[value_count], after[value_count];
-        for (size_t i = 0; i < value_count; ++i)
-            before[i] = (*record).*host::profile_values[i].text;
-        host::plan_profile_connection(connect, *record, folder);
+        const std::wstring(&before)[value_count] = plans[t].before;
+        const std::wstring(&after)[value_count] = plans[t].after;
         bool changes = false;
-        for (size_t i = 0; i < value_count; ++i) {
-            after[i] = host::join_path_list((*record).*host::profile_values[i].paths);
+        for (size_t i = 0; i < value_count; ++i)
             changes = changes || after[i] != before[i];
-        }
         if (given.dry_run) {
             write_line(out, title(*record) + L": " + (changes ? L"would be " + done : L"already " + done));
             for (size_t i = 0; i < value_count; ++i)
@@ -311,9 +339,9 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
             write_line(out, title(*record) + L": already " + done);
             continue;
         }
-        const win::outcome wrote = host::write_profile_paths(*record);
+        const win::outcome wrote = host::write_profile_paths(*record, user.root);
         const bool written = wrote.clean();
-        const wchar_t* differing = written ? host::first_value_not_written(*record) : nullptr;
+        const wchar_t* differing = written ? host::first_value_not_written(*record, user.root) : nullptr;
         const std::wstring problem = !written   ? L"not " + done + L": " + failure_lines(wrote)
                                      : differing ? L"\"" + std::wstring(differing) + L"\" does not read back as written"
                                                  : std::wstring();
@@ -330,33 +358,113 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
     return {};
 }
 
+}  // namespace
+
+outcome show_status(const options& given, text_sink& out, warning_list& warnings)
+{
+    host::program_settings settings;
+    const win::outcome read = host::read_program_settings(settings);
+    if (!read)
+        return failure(L"the program's settings cannot be read", read);
+    const std::wstring folder = client_folder(given);
+    const host::release_extensions extensions = extensions_of(warnings, folder, read);
+    std::wstring json_text;
+    json_writer json(json_text);
+    if (given.json)
+        write_status_json_head(settings, folder, json);
+    else if (!given.check)
+        write_status_head(settings, folder, out);
+    if (given.json && reaches_users(given))
+        json.begin_array(L"users");
+
+    size_t unconnected = 0;
+    outcome done = for_each_user(given, out, warnings, !given.json, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
+        const host::acad_install_list list = discover(warnings, extensions, user);
+        if (given.check) {
+            unconnected += write_unconnected(folder, list, out);
+        } else if (!given.json) {
+            write_releases_text(folder, list, out);
+        } else if (!reaches_users(given)) {
+            write_releases_json(folder, list, json);
+        } else {
+            json.begin_object();
+            json.string(L"user", user.name);
+            json.string(L"sid", user.sid);
+            write_releases_json(folder, list, json);
+            json.end_object();
+        }
+        return {};
+    });
+    if (given.json) {
+        if (reaches_users(given))
+            json.end_array();
+        json.end_object();
+        out.write(json_text);
+    }
+    if (done.code != exit_done || !given.check)
+        return done;
+    if (unconnected != 0)
+        return {exit_failed, std::to_wstring(unconnected) + (unconnected == 1 ? L" release that can be connected is"
+                                                                              : L" releases that can be connected are") +
+                                 L" not connected"};
+    write_line(out, L"Every release that can be connected is connected.");
+    return {};
+}
+
+outcome change_connections(bool connect, const options& given, text_sink& out, warning_list& warnings)
+{
+    host::program_settings settings;
+    const win::outcome read = host::read_program_settings(settings);
+    if (!read)
+        return failure(L"the program's settings cannot be read, so nothing was written", read);
+    const std::wstring folder = client_folder(given);
+    const host::release_extensions extensions = extensions_of(warnings, folder, read);
+    const std::optional<std::vector<host::running_acad>> processes = running_processes(given);
+    return for_each_user(given, out, warnings, true, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
+        host::acad_install_list list = discover(warnings, extensions, user);
+        std::vector<acad_install*> targets;
+        std::wstring error;
+        if (!pick_targets(given, folder, list, targets, error))
+            return {exit_failed, error + L"; nothing was written"};
+        outcome refusal;
+        if (!given.dry_run && refuse_while_running(list, user, processes, refusal))
+            return refusal;
+        return write_connections(connect, given, folder, user, targets, out, warnings);
+    });
+}
+
 outcome restore(const options& given, text_sink& out, warning_list& warnings)
 {
-    if (given.list)
-        return list_points(out);
-    const std::wstring file = point_file(given.operand);
-    std::vector<host::exported_value> values;
-    std::wstring error;
-    if (!host::read_restore_point(file, values, error))
-        return {exit_failed, error + L"; nothing was written"};
-    if (given.dry_run)
-        return show_restore(file, values, out);
-    const host::acad_install_list list = discover(warnings, client_folder(given));
-    outcome refusal;
-    if (refuse_while_running(list, refusal))
-        return refusal;
+    const std::optional<std::vector<host::running_acad>> processes = running_processes(given);
+    return for_each_user(given, out, warnings, true, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
+        const std::wstring points = host::restore_point_folder(user.profile_folder);
+        if (given.list)
+            return list_points(out, points);
+        const std::wstring file = point_file(given.operand, points);
+        std::vector<host::exported_value> values;
+        std::wstring error;
+        if (!host::read_restore_point(file, values, error))
+            return {exit_failed, error + L"; nothing was written"};
+        if (given.dry_run)
+            return show_restore(file, values, user.root, out);
+        const host::acad_install_list list =
+            discover(warnings, extensions_of(warnings, client_folder(given)), user);
+        outcome refusal;
+        if (refuse_while_running(list, user, processes, refusal))
+            return refusal;
 
-    std::wstring mismatch;
-    const win::outcome applied = host::apply_restore_point(values, mismatch);
-    const std::wstring point = host::restore_run_file();
-    if (!applied)
-        return mismatch.empty()
-                   ? failure(L"the restore point " + file + L" was not applied in full", applied, point)
-                   : failure(mismatch + L" does not read back as the restore point " + file + L" holds it", {}, point);
-    write_line(out, L"Put back " + std::to_wstring(values.size()) + L" values from " + file);
-    if (!point.empty())
-        write_line(out, L"Restore point of the values they replaced: " + point);
-    return {};
+        std::wstring mismatch;
+        const win::outcome applied = host::apply_restore_point(values, mismatch, user.root);
+        const std::wstring point = host::restore_run_file();
+        if (!applied)
+            return mismatch.empty()
+                       ? failure(L"the restore point " + file + L" was not applied in full", applied, point)
+                       : failure(mismatch + L" does not read back as the restore point " + file + L" holds it", {}, point);
+        write_line(out, L"Put back " + std::to_wstring(values.size()) + L" values from " + file);
+        if (!point.empty())
+            write_line(out, L"Restore point of the values they replaced: " + point);
+        return {};
+    });
 }
 
 }  // namespace cli

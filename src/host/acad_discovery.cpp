@@ -188,10 +188,11 @@ win::outcome read_install_details(acad_install& record, discovery_mode mode)
     return read;
 }
 
-win::outcome discover_acad_installs(acad_install_list& list, discovery_mode mode, const release_extensions& extensions)
+win::outcome discover_acad_installs(acad_install_list& list, discovery_mode mode, const release_extensions& extensions,
+                                    HKEY user)
 {
     win::unique_hkey autocad_key;
-    win::outcome found = open_key_or_fail(HKEY_CURRENT_USER, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER);
+    win::outcome found = open_key_or_fail(user, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER);
     if (!found)
         return found;
 

@@ -1,5 +1,5 @@
 #pragma once
-// Finds the AutoCAD releases of the current user: for each, the current product and profile,
+// Finds the AutoCAD releases of a user (the current one unless another's registry is given): for each, the current product and profile,
 // where it is installed, and what its support path and trusted paths hold.
 
 #include "host/acad_install.h"
@@ -23,14 +23,14 @@ enum class discovery_mode {
     whole_values,
 };
 
-// Fills the (empty) list. Fails only when Software\Autodesk\AutoCAD of the current user cannot
-// be opened; the discovery goes past every other failing key or value, each failure kept in
+// Fills the (empty) list. Fails only when Software\Autodesk\AutoCAD of the user (`user`: the root
+// of that user's registry) cannot be opened; the discovery goes past every other failing key or value, each failure kept in
 // the outcome in the order it happened. Besides the
 // releases of product_name_table it lists those the administrator's rows name, and those whose
 // machine-wide "ProductName" carries a year whose release folder the client folder holds; each
 // record without a built-in suffix row learns where its suffix may come from.
 win::outcome discover_acad_installs(acad_install_list& list, discovery_mode mode = discovery_mode::window,
-                                    const release_extensions& extensions = {});
+                                    const release_extensions& extensions = {}, HKEY user = HKEY_CURRENT_USER);
 
 // Reads CurVer, the current profile, "ACAD" and "TRUSTEDPATHS" of one release; stops at the
 // first key that cannot be opened, keeping what it read so far. The outcome holds the failures

@@ -96,10 +96,10 @@ win::outcome write_if_changed(HKEY key, const std::wstring& key_path, const wcha
 }
 
 // Whether the value reads back whole as the text, with the type when it is there at all.
-bool reads_back(const std::wstring& key_path, const wchar_t* name, const std::wstring& text, DWORD type)
+bool reads_back(HKEY user, const std::wstring& key_path, const wchar_t* name, const std::wstring& text, DWORD type)
 {
     win::unique_hkey key;
-    if (open_key(HKEY_CURRENT_USER, key_path, read_access, key) != ERROR_SUCCESS)
+    if (open_key(user, key_path, read_access, key) != ERROR_SUCCESS)
         return false;
     stored_value value;
     if (read_stored_value(key.get(), name, value) != ERROR_SUCCESS)
@@ -192,14 +192,14 @@ win::outcome set_profile_connection(bool connect, acad_install& record, const st
     return write_profile_paths(record);
 }
 
-win::outcome write_profile_paths(acad_install& record)
+win::outcome write_profile_paths(acad_install& record, HKEY user)
 {
     const std::wstring profile_path = profile_key_path(record);
     win::outcome written;
     for (const profile_value& value : profile_values) {
         const std::wstring key_path = profile_path + L"\\" + value.key;
         win::unique_hkey key;
-        if (!(written += open_key_or_fail(HKEY_CURRENT_USER, key_path, write_access, key, HKEY_CURRENT_USER)) ||
+        if (!(written += open_key_or_fail(user, key_path, write_access, key, HKEY_CURRENT_USER)) ||
             !(written += write_if_changed(key.get(), key_path, value.name, record.*value.paths, record.*value.type,
                                           record.*value.text)))
             return written;
@@ -207,11 +207,20 @@ win::outcome write_profile_paths(acad_install& record)
     return written;
 }
 
-const wchar_t* first_value_not_written(const acad_install& record)
+std::vector<std::pair<std::wstring, std::wstring>> values_to_write(const acad_install& record)
+{
+    std::vector<std::pair<std::wstring, std::wstring>> values;
+    for (const profile_value& value : profile_values)
+        if (join_path_list(record.*value.paths) != record.*value.text)
+            values.emplace_back(profile_key_path(record) + L"\\" + value.key, value.name);
+    return values;
+}
+
+const wchar_t* first_value_not_written(const acad_install& record, HKEY user)
 {
     const std::wstring profile_path = profile_key_path(record);
     for (const profile_value& value : profile_values)
-        if (!reads_back(profile_path + L"\\" + value.key, value.name, join_path_list(record.*value.paths),
+        if (!reads_back(user, profile_path + L"\\" + value.key, value.name, join_path_list(record.*value.paths),
                         record.*value.type))
             return value.name;
     return nullptr;

@@ -9,6 +9,7 @@
 #include "win/outcome.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace host {
@@ -62,11 +63,16 @@ win::outcome set_profile_connection(bool connect, acad_install& record, const st
 // record's types, and takes a written text as the stored one. Each value is kept in the run's
 // restore point before it is first written. Fails when the General or Variables key cannot be
 // opened for writing or the restore point cannot be written (nothing more is written then); a
-// refused write is gone past: its failure is kept and the other value still written.
-win::outcome write_profile_paths(acad_install& record);
+// refused write is gone past: its failure is kept and the other value still written. `user` is
+// the root of the registry the profile lies in.
+win::outcome write_profile_paths(acad_install& record, HKEY user = HKEY_CURRENT_USER);
+
+// The values write_profile_paths would write now, as key path (below the user's root) and name:
+// what a restore point must keep first.
+std::vector<std::pair<std::wstring, std::wstring>> values_to_write(const acad_install& record);
 
 // Reads both values back whole: the name of the first that does not hold the record's joined
 // list with the record's type, or null when both do (an absent value holds an empty list).
-const wchar_t* first_value_not_written(const acad_install& record);
+const wchar_t* first_value_not_written(const acad_install& record, HKEY user = HKEY_CURRENT_USER);
 
 }  // namespace host

@@ -26,6 +26,7 @@ constexpr LONGLONG largest_point = 64 * 1024 * 1024;  // bytes; a larger file is
 constexpr size_t largest_value = 64 * 1024;            // bytes; no support path comes near it
 
 struct restore_run {
+    std::wstring folder;  // where its file goes; empty: restore_point_folder() when it is made
     std::wstring file;  // empty until the first value is kept
     std::vector<exported_value> kept;
 };
@@ -103,7 +104,7 @@ DWORD save(restore_run& run, std::wstring& place)
         return status;
     }
 
-    place = restore_point_folder();
+    place = run.folder.empty() ? restore_point_folder() : run.folder;
     if (const DWORD status = make_folders(place); status != ERROR_SUCCESS)
         return status;
     SYSTEMTIME now{};
@@ -207,9 +208,14 @@ std::wstring restore_point_folder()
     return base.empty() ? base : base + points_folder;
 }
 
-void begin_restore_run()
+std::wstring restore_point_folder(const std::wstring& profile_folder)
 {
-    current_run() = {};
+    return profile_folder.empty() ? restore_point_folder() : profile_folder + L"\\AppData\\Local" + points_folder;
+}
+
+void begin_restore_run(const std::wstring& folder)
+{
+    current_run() = {folder, {}, {}};
 }
 
 const std::wstring& restore_run_file()
@@ -217,15 +223,43 @@ const std::wstring& restore_run_file()
     return current_run().file;
 }
 
+namespace {
+
+bool kept_already(const restore_run& run, const std::wstring& key_path, const std::wstring& name)
+{
+    for (const exported_value& kept : run.kept)
+        if (same_text(kept.key_path, key_path) && same_text(kept.name, name))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+void keep_before_writes(HKEY user, const std::vector<std::pair<std::wstring, std::wstring>>& values)
+{
+    restore_run& run = current_run();
+    const size_t had = run.kept.size();
+    for (const auto& [key_path, name] : values) {
+        win::unique_hkey key;
+        exported_value entry{key_path, name, {}};
+        if (!kept_already(run, key_path, name) && can_export(entry) &&
+            open_key(user, key_path, read_access, key) == ERROR_SUCCESS &&
+            read_stored_value(key.get(), name.c_str(), entry.value) == ERROR_SUCCESS)
+            run.kept.push_back(std::move(entry));
+    }
+    std::wstring place;
+    if (run.kept.size() != had && save(run, place) != ERROR_SUCCESS)
+        run.kept.resize(had);
+}
+
 win::outcome keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name)
 {
     restore_run& run = current_run();
-    for (const exported_value& kept : run.kept)
-        if (same_text(kept.key_path, key_path) && same_text(kept.name, name))
-            return {};
+    if (kept_already(run, key_path, name))
+        return {};
 
     exported_value entry{key_path, name, {}};
-    std::wstring place = run.file.empty() ? restore_point_folder() : run.file;
+    std::wstring place = !run.file.empty() ? run.file : run.folder.empty() ? restore_point_folder() : run.folder;
     // A point that would not read back is no point: the value then stays as it is.
     DWORD status = can_export(entry) ? static_cast<DWORD>(read_stored_value(key, name, entry.value)) : ERROR_INVALID_DATA;
     if (status == ERROR_SUCCESS) {
@@ -242,9 +276,8 @@ win::outcome keep_before_write(HKEY key, const std::wstring& key_path, const wch
     return win::outcome::failed(text.str());
 }
 
-std::vector<std::wstring> list_restore_points()
+std::vector<std::wstring> list_restore_points(const std::wstring& folder)
 {
-    const std::wstring folder = restore_point_folder();
     std::vector<std::wstring> points;
     WIN32_FIND_DATAW found{};
     win::unique_find search(FindFirstFileW((folder + L"\\*.reg").c_str(), &found));
@@ -264,11 +297,11 @@ bool read_restore_point(const std::wstring& file, std::vector<exported_value>& v
     return error.empty();
 }
 
-win::outcome apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch)
+win::outcome apply_restore_point(const std::vector<exported_value>& values, std::wstring& mismatch, HKEY user)
 {
     for (const exported_value& entry : values) {
         win::unique_hkey key;
-        if (win::outcome kept = open_key_or_fail(HKEY_CURRENT_USER, entry.key_path, write_access, key, HKEY_CURRENT_USER);
+        if (win::outcome kept = open_key_or_fail(user, entry.key_path, write_access, key, HKEY_CURRENT_USER);
             !kept || !(kept = keep_before_write(key.get(), entry.key_path, entry.name.c_str())))
             return kept;
         if (const LONG status = write_stored_value(key.get(), entry.name.c_str(), entry.value); status != ERROR_SUCCESS)
