@@ -1,6 +1,6 @@
 // Faults of the platform while the main window is open: definitions locked by another handle,
 // a read-only Instance Factory folder, the folder deleted, a full disk. (The library's settings
-// file locked or read-only is vorn_tests' CurlSettings case.)
+// file locked or read-only is a case of the cURL Configuration tests in transport_dialogs_tests.)
 // Whatever fails says so where the program reports that failure; nothing stored before is lost,
 // and once the fault is gone the window works as before.
 
