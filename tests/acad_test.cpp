@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <cwctype>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -132,16 +131,12 @@ TEST_F(DiscoveryTest, ReadsARealWorkstationAsStored)
     EXPECT_EQ(summary(L"R24.3"), L"D:\\Program Files\\Autodesk\\AutoCAD 2024\\ | AutoCAD 2024 - 简体中文 (Simplified Chinese) | "
                                  L"ACAD-7101:804 | <<未命名配置>> | 359/7 | 0/0 | no icon 0x0");
     EXPECT_EQ(summary(L"R25.0"), L" | AutoCAD 2025 | ACAD-8101:409 | <<Unnamed Profile>> | 359/7 | 573/19 | no icon 0x0");
-    const host::acad_install &ramsa = list.at(L"R19.1"), &chinese = list.at(L"R24.3"), &stock = list.at(L"R25.0");
+    // Entries of another shape than a plain folder: a share, a variable, the expandable text unexpanded.
+    const host::acad_install& ramsa = list.at(L"R19.1");
     EXPECT_EQ(ramsa.support_path_text.back(), L';');
     EXPECT_EQ(ramsa.support_paths.at(8), L"\\\\ramsacfs\\project\\reference\\autocad\\2014");
-    EXPECT_EQ(ramsa.support_paths.at(15), L"c:\\program files\\autodesk\\autocad raster design 2014");
     EXPECT_EQ(ramsa.support_paths.at(18), L"%InstallFolder%\\bin\\fdo");
-    EXPECT_EQ(list.at(L"R20.0").support_paths.at(13), L"c:\\custom program files\\autocad\\support");
-    EXPECT_EQ(chinese.support_paths.at(0), L"%UserProfile%\\AppData\\Roaming\\Autodesk\\AutoCAD 2024\\R24.3\\chs\\Support");
-    EXPECT_EQ(chinese.support_paths.at(2), L"D:\\Program Files\\Autodesk\\AutoCAD 2024\\Support\\zh-CN");
-    EXPECT_EQ(stock.support_paths.at(5), L"C:\\Program Files\\Autodesk\\AutoCAD 2025\\Express");
-    EXPECT_EQ(stock.trusted_paths.at(1), L"D:\\I52-CTDA-R2H");
+    EXPECT_EQ(list.at(L"R24.3").support_paths.at(0), L"%UserProfile%\\AppData\\Roaming\\Autodesk\\AutoCAD 2024\\R24.3\\chs\\Support");
 }
 
 // No machine keys here, so every record keeps the table's product name and shows one box.
@@ -518,140 +513,18 @@ TEST_F(ProfileConnection, KeyThatRefusesWritingKeepsItsValueAndTheNextConnectWri
     EXPECT_TRUE(seam.boxes().empty());
 }
 
-// A workstation of current releases, each profile a real export moved under it: the built-in
-// tables connect R22.0 and R24.1; the others need a release folder of the client or a row.
-struct current_release {
-    const wchar_t* release;
-    const wchar_t* year;
-    const wchar_t* file;        // the export moved here
-    const wchar_t* moved_from;  // its "\<release>\<product key>\"
-    const wchar_t* profile;
-};
-
-const current_release current_releases[] = {
-    {L"R22.0", L"2018", L"r20.0_acad2015_lendres_double-space-profile_mixed-case.reg", L"\\R20.0\\ACAD-E001:409\\", L"2015 -  With Menus"},
-    {L"R24.0", L"2021", L"r20.0_acad2015_lendres_unnamed_empty-trustedpaths.reg", L"\\R20.0\\ACAD-E001:409\\", L"<<Unnamed Profile>>"},
-    {L"R24.1", L"2022", L"r24.3_acad2024_iaso2h_enu_acad-reg-expand-sz.reg", L"\\R24.3\\ACAD-7101:409\\", L"<<Unnamed Profile>>"},
-    {L"R24.2", L"2023", L"r24.3_acad2024_iaso2h_chs_non-ascii-profile-name.reg", L"\\R24.3\\ACAD-7101:804\\", L"<<\u672a\u547d\u540d\u914d\u7f6e>>"},
-    {L"R24.3", L"2024", L"r19.1_aca2014_ramsa_unc-network-paths.reg", L"\\R19.1\\ACAD-D004:409\\", L"RAMSA 2014"},
-    {L"R25.0", L"2025", L"r25.0_acad2025_i52-record_trustedpaths-19-entries_PROVENANCE-INCOMPLETE.reg", L"\\R25.0\\ACAD-8101:409\\", L"<<Unnamed Profile>>"},
-    {L"R25.1", L"2026", L"r16.2_acad2006_lendres_out-of-table_no-variables-key.reg", L"\\R16.2\\ACAD-4001:409\\", L"lae"},
-    {L"R26.0", L"2027", L"r20.1_acad2016_xxjoo_tangent-trustedpaths_WRAPPED.reg", L"\\R20.1\\ACAD-F001:804\\", L"<<\u672a\u547d\u540d\u914d\u7f6e>>"},
-};
-
-class CurrentReleases : public DiscoveryTest {
-protected:
-    test::scratch_local_data local_data;
-    test::temp_folder client;  // the client folder, with the release folders it ships
-
-    void SetUp() override
-    {
-        const fs::path exports = test::program_folder() / L"real-profiles";
-        test::load_reg_file(exports / L"r25.0_acad2025_easycut_stock-acad-trailing-semicolon.reg");
-        for (const current_release& r : current_releases) {
-            std::wstring text = test::read_reg_file(exports / r.file);
-            const std::wstring moved_from = r.moved_from;
-            const std::wstring product = moved_from.substr(moved_from.find(L"ACAD-"), moved_from.size() - moved_from.find(L"ACAD-") - 1);
-            const std::wstring moved_to = std::wstring(L"\\") + r.release + L"\\" + product + L"\\";
-            for (size_t at = 0; (at = text.find(moved_from, at)) != std::wstring::npos; at += moved_to.size())
-                text.replace(at, moved_from.size(), moved_to);
-            test::load_reg_text(text);
-            const std::wstring release_key = L"Software\\Autodesk\\AutoCAD\\" + std::wstring(r.release);
-            test::created_key(HKEY_CURRENT_USER, release_key).set(L"CurVer", product);
-            const std::wstring profiles = release_key + L"\\" + product + L"\\Profiles";
-            test::created_key(HKEY_CURRENT_USER, profiles).set(L"", r.profile);
-            for (const wchar_t* key : {L"\\General", L"\\Variables"})  // where an export has none
-                test::created_key(HKEY_CURRENT_USER, profiles + L"\\" + r.profile + key);
-            test::created_key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\" + std::wstring(r.release) + L"\\" + product)
-                .set(L"ProductName", std::wstring(L"AutoCAD ") + r.year);
-        }
-    }
-
-    void ship_release_folders() const
-    {
-        for (int year = 2021; year <= 2027; ++year)
-            fs::create_directories(client.path() / (L"A" + std::to_wstring(year)));
-    }
-
-    host::acad_install_list discover(std::vector<host::release_row> rows = {}, host::discovery_mode mode = host::discovery_mode::window)
-    {
-        host::acad_install_list found;
-        EXPECT_TRUE(show_failures(host::discover_acad_installs(found, mode, {rows, client.with_backslash()})));
-        return found;
-    }
-
-    std::wstring client_folder() const { return client.path().wstring(); }
-};
-
-// "ACAD | TRUSTEDPATHS" as connecting the profile to the folders makes them from what was read.
-std::wstring connected_texts(const acad_install& read, const std::wstring& release_folder, const std::wstring& client)
-{
-    entries support{release_folder, client}, trusted = read.trusted_paths;
-    support.insert(support.end(), read.support_paths.begin(), read.support_paths.end());
-    trusted.insert(trusted.end(), {client, release_folder});
-    return host::join_path_list(support) + L" | " + host::join_path_list(trusted);
-}
-
-TEST_F(CurrentReleases, ShippedReleaseFoldersListAndConnectEveryRelease)
-{
-    ship_release_folders();
-    // Keys without a machine key are looked at without a box, and not listed.
-    test::load_reg_text(user_release(L"R27.0") + user_release(L"Recent"));
-    list = discover();
-    EXPECT_TRUE(seam.boxes().empty());
-    ASSERT_EQ(list.size(), std::size(current_releases));
-    std::map<std::wstring, std::wstring> expected_connected;
-    std::map<std::wstring, entries> read_support;
-    for (const current_release& r : current_releases) {
-        SCOPED_TRACE(testing::Message() << r.release);
-        acad_install& record = list.at(r.release);
-        EXPECT_EQ(record.product_name, std::wstring(L"AutoCAD ") + r.year);
-        read_support[r.release] = record.support_paths;
-        expected_connected[r.release] = connected_texts(record, client_folder() + L"\\A" + r.year, client_folder());
-        ASSERT_TRUE(show_failures(host::set_profile_connection(true, record, client.with_backslash())));
-        EXPECT_TRUE(host::is_profile_connected(record, client.with_backslash()));
-    }
-    // Read back whole: each export's values behind the folders, put back by disconnecting.
-    for (auto& [release, record] : discover({}, host::discovery_mode::whole_values)) {
-        SCOPED_TRACE(testing::Message() << release);
-        EXPECT_EQ(texts_of(record), expected_connected.at(release));
-        EXPECT_TRUE(show_failures(host::set_profile_connection(false, record, client.with_backslash())));
-    }
-    for (auto& [release, record] : discover({}, host::discovery_mode::whole_values))
-        EXPECT_EQ(record.support_paths, read_support.at(release)) << release;
-    EXPECT_TRUE(seam.boxes().empty());
-}
-
-
-// Without release folders the tables alone decide, as they always did; a folder that appears
-// later counts from then on.
-TEST_F(CurrentReleases, WithoutReleaseFoldersOnlyTheBuiltInTablesCount)
-{
-    list = discover();
-    EXPECT_TRUE(seam.boxes().empty());
-    // Listed and connectable, in the list's order.
-    const auto releases = [&] {
-        std::wstring text;
-        for (const auto& [release, record] : list)
-            text += release + (host::connect_obstacle_of(record, client.with_backslash()) == host::connect_obstacle::none ? L"+ " : L" ");
-        return text;
-    };
-    EXPECT_EQ(releases(), L"R22.0+ R24.0 R24.1+ R24.2 R24.3 R25.0 ");
-    acad_install& acad2021 = list.at(L"R24.0");
-    const std::wstring read = texts_of(acad2021);
-    EXPECT_FALSE(show_failures(host::set_profile_connection(true, acad2021, client.with_backslash())));
-    EXPECT_EQ(texts_of(acad2021), read);
-    EXPECT_EQ(host::connect_obstacle_of(acad2021, client.with_backslash()), host::connect_obstacle::no_release_folder);
-
-    fs::create_directories(client.path() / L"A2021");
-    EXPECT_EQ(releases(), L"R22.0+ R24.0+ R24.1+ R24.2 R24.3 R25.0 ");
-    EXPECT_TRUE(seam.boxes().empty());
-}
-
 // Rows of the program's settings add releases and suffixes; a built-in row stays as it is, and a
 // row that is malformed, or names a release a row before it names, is left out.
-TEST_F(CurrentReleases, AdministratorsRowsAddToTheBuiltInTablesAndMalformedOnesAreLeftOut)
+TEST_F(DiscoveryTest, AdministratorsRowsAddToTheBuiltInTablesAndMalformedOnesAreLeftOut)
 {
+    const test::scratch_local_data local_data;  // where the connect keeps its restore point
+    const test::temp_folder client;              // the client folder, without release folders
+    // Keys without a machine key are looked at without a box, and not listed.
+    test::load_reg_text(user_release(L"R24.1") + user_release(L"R25.1") + user_release(L"R26.0") + user_release(L"R27.0") +
+                        user_release(L"Recent"));
+    add_release_keys({{L"R24.1", L"ACAD-5101:409", L"Site", L"D:\\Acad 2022", L"AutoCAD 2022"},
+                      {L"R25.1", L"ACAD-5101:409", L"Site", L"D:\\Acad 2026", L"AutoCAD 2026"},
+                      {L"R26.0", L"ACAD-5101:409", L"Site", L"D:\\Acad 2027", L"AutoCAD 2027"}});
     const test::created_key settings(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VORN\\PLAXOR");
     const std::tuple<const wchar_t*, std::wstring, const wchar_t*> values[] = {
         {L"AcadRelease1", L"R26.0|AutoCAD 2027|\\Custom\\R26", nullptr},
@@ -673,7 +546,8 @@ TEST_F(CurrentReleases, AdministratorsRowsAddToTheBuiltInTablesAndMalformedOnesA
             reasons.push_back(name + std::wstring(L" is ignored: ") + reason);
     }
     entries ignored;
-    list = discover(host::read_release_rows(&ignored));
+    ASSERT_TRUE(show_failures(host::discover_acad_installs(list, host::discovery_mode::window,
+                                                           {host::read_release_rows(&ignored), client.with_backslash()})));
     EXPECT_EQ(ignored, reasons);
     EXPECT_TRUE(seam.boxes().empty());
 
@@ -681,11 +555,11 @@ TEST_F(CurrentReleases, AdministratorsRowsAddToTheBuiltInTablesAndMalformedOnesA
     EXPECT_EQ(list.count(L"R25.1"), 0u);
     std::wstring release_folder, client_without_backslash;
     ASSERT_TRUE(host::release_folders(list.at(L"R26.0"), client.with_backslash(), release_folder, client_without_backslash));
-    EXPECT_EQ(release_folder, client_folder() + L"\\Custom\\R26");
+    EXPECT_EQ(release_folder, client.path().wstring() + L"\\Custom\\R26");
     ASSERT_TRUE(show_failures(host::set_profile_connection(true, list.at(L"R26.0"), client.with_backslash())));
     EXPECT_TRUE(host::is_profile_connected(list.at(L"R26.0"), client.with_backslash()));
     ASSERT_TRUE(host::release_folders(list.at(L"R24.1"), client.with_backslash(), release_folder, client_without_backslash));
-    EXPECT_EQ(release_folder, client_folder() + L"\\A2022");
+    EXPECT_EQ(release_folder, client.path().wstring() + L"\\A2022");
 }
 
 }  // namespace

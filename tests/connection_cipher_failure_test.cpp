@@ -6,7 +6,7 @@
 #include "vorn/vorn_crypt.h"
 #include "vorn/vorn_curl.h"
 
-#include "support/temp_folder.h"
+#include "support/moved_local_data.h"
 
 #include <gtest/gtest.h>
 
@@ -33,13 +33,6 @@ void dbcCrypt_free(char* text)
 
 namespace {
 
-std::wstring stored(const std::filesystem::path& file, const wchar_t* section, const wchar_t* key)
-{
-    wchar_t text[256];
-    GetPrivateProfileStringW(section, key, L"<missing>", text, 256, file.c_str());
-    return text;
-}
-
 TEST(CipherFailure, APasswordThatCannotBeEncipheredLeavesTheStoredOne)
 {
     test::temp_folder folder;
@@ -51,16 +44,16 @@ TEST(CipherFailure, APasswordThatCannotBeEncipheredLeavesTheStoredOne)
     conn.m_server_password = L"";
     static_cast<void>(conn.write_ini());
 
-    EXPECT_EQ(stored(path, L"httpConn", L"password"), L"VC1:stored");
+    EXPECT_EQ(test::ini_text(path, L"httpConn", L"password"), L"VC1:stored");
     EXPECT_EQ(test::read_file(path).find("new secret"), std::string::npos);
-    EXPECT_EQ(stored(path, L"httpConn", L"userName"), L"ann") << "the other values are written";
-    EXPECT_EQ(stored(path, L"httpConn", L"serverPassword"), L"") << "an empty password needs no cipher";
+    EXPECT_EQ(test::ini_text(path, L"httpConn", L"userName"), L"ann") << "the other values are written";
+    EXPECT_EQ(test::ini_text(path, L"httpConn", L"serverPassword"), L"") << "an empty password needs no cipher";
 }
 
 TEST(CipherFailure, TransportSettingsAreNotStoredWithoutTheirPassword)
 {
     test::temp_folder appdata;
-    SetEnvironmentVariableW(L"APPDATA", appdata.path().c_str());
+    const test::moved_app_data moved(appdata.path());
     const auto path = appdata.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini";
     vorn_cURL::read_config();
     vorn_cURL::m_setting_proxy = L"old.acme.com";

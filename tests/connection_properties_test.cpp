@@ -34,13 +34,6 @@ const std::wstring failed_login = L"Failed to dbc_LoginUser because: Invalid use
 // The "HTTP" page: a child of the tab control.
 HWND page_of(HWND dialog) { return FindWindowExW(GetDlgItem(dialog, IDC_CP_TABS), nullptr, L"#32770", nullptr); }
 
-std::wstring ini_value(const fs::path& file, const wchar_t* section, const wchar_t* key)
-{
-    wchar_t value[1024] = {};
-    GetPrivateProfileStringW(section, key, L"(none)", value, 1024, file.c_str());
-    return value;
-}
-
 const char six_vars[] = "PLX2_HTTP_SERVER = plx.acme.com\nPLX2_HTTP_PORT = 8443\nPLX2_HTTP_PROCESS = /acme/dbclient.php\n"
                         "PLX2_HTTP_PROCESS_BLOBS = /acme/blobs.php\nPLX2_HTTP_SSL = 0\n";
 
@@ -181,12 +174,12 @@ TEST_F(ConnectionProperties, CreateLogsInAndNamesTheFileAfterTheSeed)
 
         const fs::path created = factory() / c.file;
         ASSERT_TRUE(fs::exists(created));
-        EXPECT_EQ(ini_value(created, L"httpConn", L"hostName"), L"localhost");
-        EXPECT_EQ(ini_value(created, L"httpConn", L"port"), c.port);
-        EXPECT_EQ(ini_value(created, L"httpConn", L"ssl"), c.server_user.empty() ? L"0" : L"1");
-        EXPECT_EQ(ini_value(created, L"httpConn", L"userName"), L"tester");
-        EXPECT_EQ(ini_value(created, L"httpConn", L"serverUserName"), c.server_user.empty() ? L"tester" : c.server_user);
-        EXPECT_EQ(ini_value(created, L"httpConn", L"password").rfind(L"VC1:", 0), 0u);
+        EXPECT_EQ(test::ini_text(created, L"httpConn", L"hostName"), L"localhost");
+        EXPECT_EQ(test::ini_text(created, L"httpConn", L"port"), c.port);
+        EXPECT_EQ(test::ini_text(created, L"httpConn", L"ssl"), c.server_user.empty() ? L"0" : L"1");
+        EXPECT_EQ(test::ini_text(created, L"httpConn", L"userName"), L"tester");
+        EXPECT_EQ(test::ini_text(created, L"httpConn", L"serverUserName"), c.server_user.empty() ? L"tester" : c.server_user);
+        EXPECT_EQ(test::ini_text(created, L"httpConn", L"password").rfind(L"VC1:", 0), 0u);
         EXPECT_EQ(card_names(), c.cards);
         EXPECT_EQ(text_of(main(), IDC_COUNT_LABEL), std::to_wstring(c.cards.size()) + L" Instance(s)");
 
@@ -201,29 +194,10 @@ TEST_F(ConnectionProperties, CreateLogsInAndNamesTheFileAfterTheSeed)
     }
 }
 
-TEST_F(ConnectionProperties, AFailedCreateShowsWhyAndKeepsTheDialogOpen)
-{
-    std::ofstream(factory() / L"acme_locator.ini") << "[General]\n";
-    const auto before = std::distance(fs::directory_iterator(factory()), fs::directory_iterator());
-    open_properties(IDC_CREATE, [&](HWND dialog) {
-        fill_new(dialog, L"wrong");
-        click(dialog, IDC_CP_TEST);
-        type(page_of(dialog), IDC_CP_PASSWORD, L"pl@xor-9");
-        click(dialog, IDC_CP_TEST);
-        EXPECT_TRUE(IsWindowVisible(dialog));
-        EXPECT_EQ(text_of(dialog, IDC_CP_TEST), L"&Create");  // with its mnemonic
-    });  // and Cancel
-    const std::wstring exists = L"Can't create connection! File '" + factory().wstring() + L"acme_locator.ini' already exists!";
-    EXPECT_TRUE(seam.showed_errors({failed_login, exists}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(factory()), fs::directory_iterator()), before);
-    EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
-    EXPECT_EQ(text_of(main(), IDC_COUNT_LABEL), L"2 Instance(s)");
-}
-
 // Whatever cannot be stored as typed, or stored at all, is said in one box while the dialog stays
-// open with everything typed, and no file changes: a file that cannot be written (an error), a
-// seed that cannot name a file inside the folder (an error), a line break in a one-line box or a
-// password the ANSI code page cannot hold (a warning, before any login).
+// open with everything typed, and no file changes: a refused login, a file that is there already
+// or cannot be written, a seed that cannot name a file inside the folder (an error each), a line
+// break in a one-line box or a password the ANSI code page cannot hold (a warning, before any login).
 TEST_F(ConnectionProperties, WhatCannotBeStoredKeepsTheDialogOpenWithEverythingTyped)
 {
     const fs::path alpha = factory() / L"alpha_locator.ini";
@@ -242,7 +216,13 @@ TEST_F(ConnectionProperties, WhatCannotBeStoredKeepsTheDialogOpenWithEverythingT
         std::wstring shown;
         UINT icon;
     };
+    const fs::path acme = factory() / L"acme_locator.ini";
     const unstorable cases[] = {
+        {"Create with a wrong password", IDC_CREATE, IDC_CP_PASSWORD, L"wrong", IDC_CP_TEST, [] {}, [] {}, failed_login,
+         MB_ICONERROR},
+        {"Create onto a file that is there", IDC_CREATE, IDC_CP_HOST, L"localhost", IDC_CP_TEST,
+         [&] { std::ofstream(acme) << "[General]\n"; }, [&] { fs::remove(acme); },
+         L"Can't create connection! File '" + acme.wstring() + L"' already exists!", MB_ICONERROR},
         {"Create into a folder that has gone", IDC_CREATE, IDC_CP_HOST, L"localhost", IDC_CP_TEST,
          [&] { fs::rename(folder, moved); }, [&] { fs::rename(moved, folder); },
          L"Can't create connection! The file '" + factory().wstring() + L"acme_locator.ini' cannot be written: " +
@@ -289,10 +269,9 @@ TEST_F(ConnectionProperties, WhatCannotBeStoredKeepsTheDialogOpenWithEverythingT
             u.end();
             EXPECT_TRUE(IsWindowVisible(dialog));
             EXPECT_EQ(text_of(owner, u.box), u.typed);
+            EXPECT_EQ(text_of(dialog, IDC_CP_TEST), u.button == IDC_CREATE ? L"&Create" : L"&Test");
         });  // and Cancel
-        EXPECT_EQ(seam.texts(), texts{u.shown});
-        for (const test::shown_box& box : seam.boxes())
-            EXPECT_EQ(box.flags, MB_OK | u.icon);
+        EXPECT_TRUE(seam.showed({u.shown}, MB_OK | u.icon));
         EXPECT_TRUE(test::files_snapshot(root.path()) == stored);
         EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
     }
@@ -312,9 +291,8 @@ TEST_F(ConnectionProperties, WithoutAnInstanceFactoryFolderNothingIsListedAndCre
     for (const int button : {IDC_CREATE, IDC_DELETE, IDC_CURRENT}) {
         seam.clear();
         click(main(), button);
-        EXPECT_EQ(seam.texts(), texts{L"No Instance Factory folder is set: choose one with '...' first!"}) << button;
-        for (const test::shown_box& box : seam.boxes())
-            EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+        EXPECT_TRUE(seam.showed({L"No Instance Factory folder is set: choose one with '...' first!"}, MB_OK | MB_ICONEXCLAMATION))
+            << button;
     }
     EXPECT_TRUE(seam.dialogs().empty());
     window.reset();
@@ -374,12 +352,12 @@ TEST_F(ConnectionProperties, EditSavesThePageIntoTheFileByItsRules)
         click(dialog, IDOK);
     });
     EXPECT_TRUE(seam.boxes().empty());
-    EXPECT_EQ(ini_value(alpha, L"General", L"conn_name"), L"Alpha Office");
-    EXPECT_EQ(ini_value(alpha, L"httpConn", L"readSize"), L"4096");
-    EXPECT_EQ(ini_value(alpha, L"httpConn", L"port"), L"0");
-    EXPECT_EQ(ini_value(alpha, L"httpConn", L"userName"), L"ann");
-    EXPECT_EQ(ini_value(alpha, L"httpConn", L"serverUserName"), L"ann");
-    EXPECT_NE(ini_value(alpha, L"httpConn", L"serverPassword"), L"an-pw");  // enciphered
+    EXPECT_EQ(test::ini_text(alpha, L"General", L"conn_name"), L"Alpha Office");
+    EXPECT_EQ(test::ini_text(alpha, L"httpConn", L"readSize"), L"4096");
+    EXPECT_EQ(test::ini_text(alpha, L"httpConn", L"port"), L"0");
+    EXPECT_EQ(test::ini_text(alpha, L"httpConn", L"userName"), L"ann");
+    EXPECT_EQ(test::ini_text(alpha, L"httpConn", L"serverUserName"), L"ann");
+    EXPECT_NE(test::ini_text(alpha, L"httpConn", L"serverPassword"), L"an-pw");  // enciphered
     EXPECT_EQ(card_names().front(), L"Alpha Office");  // saved in place: no refill, same card
 
     select_cards({0});
@@ -388,7 +366,7 @@ TEST_F(ConnectionProperties, EditSavesThePageIntoTheFileByItsRules)
         SetDlgItemTextW(page, IDC_CP_READ_SIZE, L"5000");
         click(dialog, IDOK);
     });
-    EXPECT_EQ(ini_value(alpha, L"httpConn", L"readSize"), L"4096");
+    EXPECT_EQ(test::ini_text(alpha, L"httpConn", L"readSize"), L"4096");
 }
 
 TEST_F(ConnectionProperties, ATestReachesTheDefinitionOnlyBySave)
@@ -414,8 +392,8 @@ TEST_F(ConnectionProperties, ATestReachesTheDefinitionOnlyBySave)
         }
     }
     EXPECT_EQ(definition->m_seed, vorn_buffer(L"Acme"));
-    EXPECT_EQ(ini_value(beta, L"General", L"conn_seed"), L"Acme");
-    EXPECT_NE(ini_value(beta, L"General", L"conn_lastlogin"), L"");
+    EXPECT_EQ(test::ini_text(beta, L"General", L"conn_seed"), L"Acme");
+    EXPECT_NE(test::ini_text(beta, L"General", L"conn_lastlogin"), L"");
 }
 
 TEST_F(ConnectionProperties, CurrentMakesTheDefaultAndDeselectsTheCard)
@@ -426,9 +404,8 @@ TEST_F(ConnectionProperties, CurrentMakesTheDefaultAndDeselectsTheCard)
     EXPECT_TRUE(cards.is_selected(1));
     seam.answer(IDYES);
     click(main(), IDC_CURRENT);
-    EXPECT_EQ(seam.texts(), (texts{L"Make 'beta' the current Instance??", L"Make 'beta' the current Instance??"}));
-    EXPECT_EQ(seam.boxes().back().flags, question_flags);
-    EXPECT_EQ(ini_value(factory() / L"multi_conn.config", L"General", L"LastDefault"), L"beta_locator");
+    EXPECT_TRUE(seam.showed({L"Make 'beta' the current Instance??", L"Make 'beta' the current Instance??"}, question_flags));
+    EXPECT_EQ(test::ini_text(factory() / L"multi_conn.config", L"General", L"LastDefault"), L"beta_locator");
     EXPECT_FALSE(cards.is_selected(1));
     for (const int button : {IDC_EDIT, IDC_CURRENT, IDC_DELETE})
         EXPECT_TRUE(enabled(main(), button)) << button;

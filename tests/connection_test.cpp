@@ -44,9 +44,7 @@ protected:
 
     std::wstring stored(const wchar_t* name, const wchar_t* section, const wchar_t* key) const
     {
-        wchar_t text[2048];
-        GetPrivateProfileStringW(section, key, L"<missing>", text, 2048, path(name).c_str());
-        return text;
+        return test::ini_text(folder.path() / name, section, key);
     }
 
     connection loaded(const wchar_t* name) const
@@ -206,7 +204,7 @@ TEST_F(ConnectionFile, ValuesAreCutAt1023CharactersAndEmptyDatesMeanNever)
 }
 
 // A write that cannot be made leaves the file as it was and says why; copy_to_file then leaves
-// the definition's file and name as they were too.
+// the definition's file and name as they were too. (A read-only file is Connection Properties'.)
 TEST_F(ConnectionFile, AWriteThatCannotBeMadeSaysWhyAndChangesNothing)
 {
     write_file(L"kept.ini", "[General]\r\nconn_name=Kept\r\n");
@@ -218,14 +216,6 @@ TEST_F(ConnectionFile, AWriteThatCannotBeMadeSaysWhyAndChangesNothing)
         std::wstring reason;
     };
     const unwritable cases[] = {
-        {"a read-only file",
-         [&](connection& conn) {
-             SetFileAttributesW(path(L"kept.ini").c_str(), FILE_ATTRIBUTE_READONLY);
-             win::outcome written = conn.write_ini();
-             SetFileAttributesW(path(L"kept.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
-             return written;
-         },
-         test::system_line(ERROR_ACCESS_DENIED)},
         {"a value with a line break",
          [](connection& conn) {
              conn.m_host_name = L"h\r\n[httpConn]\r\nhostName=evil.example";
@@ -465,25 +455,6 @@ TEST_F(MultiConn, DefaultIsTheRecordedDefinitionElseTheFirst)
     EXPECT_EQ(listed(), L"default none") << "the old default was destroyed with its list";
 }
 
-TEST_F(MultiConn, DeleteRemovesTheFileOrKeepsTheDefinition)
-{
-    definition(L"a.ini");
-    definition(L"b.ini");
-    show_failures(set.rebuild_list());
-    connection* a = set.find_conn(L"a");
-    std::filesystem::remove(path(L"a.ini"));
-    error_collector errors;
-    EXPECT_FALSE(show_failures(set.delete_conn(errors, a)));
-    EXPECT_TRUE(seam.showed_errors({L"Connection file [" + path(L"a.ini") + L"] does not exist!"}));
-    EXPECT_EQ(set.total(), 2);
-
-    connection* b = set.find_conn(L"b");
-    EXPECT_TRUE(show_failures(set.delete_conn(errors, b)));
-    EXPECT_FALSE(std::filesystem::exists(path(L"b.ini")));
-    EXPECT_EQ(listed(), L"a default a");
-    delete b;  // the caller's part
-}
-
 // The seed comes from the server: only a seed that is, unaltered, a file's name inside the folder
 // names the new definition's file.
 TEST_F(MultiConn, ASeedNamesAFileOnlyUnalteredAndInsideTheFolder)
@@ -517,34 +488,6 @@ TEST_F(MultiConn, ASeedNamesAFileOnlyUnalteredAndInsideTheFolder)
         EXPECT_EQ(created.str(), box.empty() ? path(L"acme_locator.ini") : L"") << seed;
         EXPECT_TRUE(box.empty() ? seam.boxes().empty() : seam.showed_errors({box})) << seed;
     }
-}
-
-// An empty folder would be the current directory, with Portable.ini and whatever else is there.
-TEST_F(MultiConn, WithoutAFolderNothingIsListedRecordedOrCreated)
-{
-    test::created_key(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", L"");
-    definition(L"Portable.ini");
-    definition(L"a.ini");
-    write_file(L"multi_conn.config", "[General]\nLastDefault=a\n");
-    const auto before = test::files_snapshot(folder.path());
-    wchar_t current[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, current);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder.path().c_str()));
-
-    show_failures(set.rebuild_list());
-    const int listed_count = set.total();
-    connection stray;
-    stray.file_stem = L"stray";
-    show_failures(set.set_default(&stray));
-    error_collector errors;
-    vorn_buffer created;
-    const bool made = show_failures(set.create_new(errors, L"acme", created));
-    SetCurrentDirectoryW(current);
-
-    EXPECT_EQ(listed_count, 0);
-    EXPECT_FALSE(made);
-    EXPECT_TRUE(seam.showed_errors({L"No Instance Factory folder is set: choose one with '...' first!"}));
-    EXPECT_TRUE(test::files_snapshot(folder.path()) == before);
 }
 
 // The definitions go with the last set that holds their list; the other holders may destroy them

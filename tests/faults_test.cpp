@@ -1,6 +1,6 @@
 // Faults of the platform while the main window is open: definitions locked by another handle,
 // a read-only Instance Factory folder, the folder deleted, a full disk. (The library's settings
-// file locked or read-only is vorn_tests' CurlSettings case.)
+// file locked or read-only is a case of the cURL Configuration tests in transport_dialogs_tests.)
 // Whatever fails says so where the program reports that failure; nothing stored before is lost,
 // and once the fault is gone the window works as before.
 
@@ -24,12 +24,9 @@
 #include <sddl.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -50,24 +47,6 @@ void set_read_only(const fs::path& path, bool read_only)
     SetFileAttributesW(path.c_str(), read_only ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-// Runs a shell command line on the Linux side and waits for it: its exit status, or -1.
-int linux_shell(const std::string& script)
-{
-    const test::temp_folder folder;
-    const fs::path status = folder.path() / L"status";
-    const std::string full = script + "; echo $? > '" + test::unix_path(status) + "'";
-    std::wstring line = L"\"" + test::dos_path("/bin/sh") + L"\" -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -1;
-    for (int i = 0; i < 200 && test::read_file(status).empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const std::string text = test::read_file(status);
-    return text.empty() ? -1 : std::stoi(text);
-}
-
 // Writes a file into the folder until its disk is full.
 void fill(const fs::path& folder)
 {
@@ -83,12 +62,12 @@ class small_disk {
 public:
     explicit small_disk(std::uintmax_t kilobytes = 64) : m_point(test::unix_path(m_folder.path()))
     {
-        m_mounted = linux_shell("mount -t tmpfs -o size=" + std::to_string(kilobytes) + "k tmpfs '" + m_point + "'") == 0;
+        m_mounted = test::linux_shell("mount -t tmpfs -o size=" + std::to_string(kilobytes) + "k tmpfs '" + m_point + "'") == 0;
     }
     ~small_disk()
     {
         if (m_mounted)
-            linux_shell("umount -l '" + m_point + "'");
+            test::linux_shell("umount -l '" + m_point + "'");
     }
     bool mounted() const { return m_mounted; }
     const fs::path& path() const { return m_folder.path(); }
@@ -117,29 +96,18 @@ protected:
     }
     fs::path factory() const { return station.factory(); }
 
-    int card_of(const std::wstring& name) const
+    // Each of Edit and Save unchanged, Current and Delete (asked, Yes) on the card of that name.
+    void on_card(const std::wstring& name, std::initializer_list<int> buttons)
     {
-        const auto names = card_names();
-        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
-    }
-    // Edit and Save unchanged, make current, delete: each on the card of that name.
-    void edit(const std::wstring& name)
-    {
-        select_cards({card_of(name)});
-        seam.answer_dialog(IDD_CONN_PROP_MAIN, IDOK);
-        click(main(), IDC_EDIT);
-    }
-    void make_current(const std::wstring& name)
-    {
-        select_cards({card_of(name)});
-        seam.answer(IDYES);
-        click(main(), IDC_CURRENT);
-    }
-    void remove(const std::wstring& name)
-    {
-        select_cards({card_of(name)});
-        seam.answer(IDYES);
-        click(main(), IDC_DELETE);
+        for (const int button : buttons) {
+            const auto names = card_names();
+            select_cards({static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin())});
+            if (button == IDC_EDIT)
+                seam.answer_dialog(IDD_CONN_PROP_MAIN, IDOK);
+            else
+                seam.answer(IDYES);
+            click(main(), button);
+        }
     }
     // Create, its dialog ended with OK without a file made: the list is read again.
     void reload()
@@ -190,9 +158,7 @@ TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
             std::ofstream(path, std::ios::binary) << bytes;
         open();
         f.begin();
-        edit(L"Alpha");
-        make_current(L"Alpha");
-        remove(L"Alpha");
+        on_card(L"Alpha", {IDC_EDIT, IDC_CURRENT, IDC_DELETE});
         EXPECT_EQ(errors(), f.errors);
         EXPECT_EQ(cards.count(), f.cards);
         f.end();
@@ -205,8 +171,7 @@ TEST_F(Faults, LockedReadOnlyOrVanishedDefinitionsLoseNothingAndTheWindowGoesOn)
         for (const auto& [path, bytes] : stored)
             std::ofstream(path, std::ios::binary) << bytes;
         reload();
-        make_current(L"Beta");
-        remove(L"Beta");
+        on_card(L"Beta", {IDC_CURRENT, IDC_DELETE});
         EXPECT_TRUE(errors().empty()) << testing::PrintToString(seam.texts());
         EXPECT_FALSE(fs::exists(factory() / L"beta_locator.ini"));
         EXPECT_EQ(std::vector<std::wstring>(card_names()), std::vector<std::wstring>{L"Alpha"});
@@ -250,11 +215,11 @@ TEST_F(Faults, ASavedDefinitionKeepsItsAttributesAndPermissions)
         SetFileAttributesW(alpha.c_str(), FILE_ATTRIBUTE_NORMAL);
         fs::remove(alpha);
         station.add_definition({L"alpha_locator", L"Alpha", L"ALPHA"});
-        ASSERT_EQ(linux_shell("chmod " + std::string(r.mode) + " '" + test::unix_path(alpha) + "'"), 0);
+        ASSERT_EQ(test::linux_shell("chmod " + std::string(r.mode) + " '" + test::unix_path(alpha) + "'"), 0);
         SetFileAttributesW(alpha.c_str(), r.attributes);
         const std::wstring allowed = permissions(alpha);
 
-        edit(L"Alpha");
+        on_card(L"Alpha", {IDC_EDIT});
         EXPECT_NE(test::read_file(alpha).find("readSize="), std::string::npos);  // saved
         EXPECT_EQ(GetFileAttributesW(alpha.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
                   r.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
@@ -307,8 +272,7 @@ TEST_F(Faults, AFullDiskCutsNoDefinitionShort)
     const std::string stored = test::read_file(alpha);
     fill(disk.path());
     open();
-    edit(L"Alpha");
-    make_current(L"Alpha");
+    on_card(L"Alpha", {IDC_EDIT, IDC_CURRENT});
     EXPECT_EQ(test::read_file(alpha), stored);
     EXPECT_FALSE(fs::exists(disk.path() / L"multi_conn.config"));
     EXPECT_EQ(std::distance(fs::directory_iterator(disk.path()), {}), 2);  // no draft left behind
@@ -317,8 +281,7 @@ TEST_F(Faults, AFullDiskCutsNoDefinitionShort)
     seam.clear();
 
     fs::remove(disk.path() / L"filler");  // room again: the same steps write everything
-    edit(L"Alpha");
-    make_current(L"Alpha");
+    on_card(L"Alpha", {IDC_EDIT, IDC_CURRENT});
     const std::string written = test::read_file(alpha);
     for (const char* kept : {"notes=nnn", "hostName=plaxor.example.com\r\n", "readSize=16384\r\n"})
         EXPECT_NE(written.find(kept), std::string::npos) << kept;

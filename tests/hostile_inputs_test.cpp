@@ -141,18 +141,13 @@ protected:
     void SetUp() override
     {
         HostileFiles::SetUp();
-        GetEnvironmentVariableW(L"APPDATA", m_appdata, MAX_PATH);
-        SetEnvironmentVariableW(L"APPDATA", appdata.path().c_str());
         fs::create_directories(folder);
         LoadLibraryW(L"riched20.dll");
     }
-    void TearDown() override { SetEnvironmentVariableW(L"APPDATA", m_appdata); }
 
     test::temp_folder appdata;
+    const test::moved_app_data moved{appdata.path()};
     const fs::path folder = appdata.path() / L"VORN" / L"PLAXOR";
-
-private:
-    wchar_t m_appdata[MAX_PATH] = {};
 };
 
 TEST_F(HostileTransportFiles, SettingsAndConsolePositionStayInBoundsAndTheLoginStillAnswers)

@@ -116,14 +116,10 @@ TEST_F(RegistryTest, FindsValuesByExactNameAndReadsOnlyText)
     EXPECT_TRUE(seam.boxes().empty());
 }
 
-TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminatorOrShowsTheRefusal)
+// A key that refuses the write is among the failures as values below.
+TEST_F(RegistryTest, WritesTextAsRegSzWithItsTerminator)
 {
     test::load_reg_text(L"[HKEY_CURRENT_USER\\Profile\\General]\n\"ACAD\"=\"old\"\n");
-    EXPECT_FALSE(show_failures(set_string_value(open(L"Profile\\General", KEY_READ).get(), L"ACAD", L"new")));
-    EXPECT_EQ(stored(L"ACAD"), L"old 1/8");
-    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey '(null)' cannat to opened for writting!"}));
-
-    seam.clear();
     auto key = open(L"Profile\\General");
     for (const std::wstring text : {L"D:\\Tool\\A2022;D:\\Tool", L""}) {
         EXPECT_TRUE(show_failures(set_string_value(key.get(), L"ACAD", text.c_str())));
@@ -189,20 +185,13 @@ TEST_F(SettingsStore, KeyThatCannotBeOpenedShowsItsBox)
     const std::wstring refused = L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' cannat to opened for writting!";
     EXPECT_TRUE(seam.showed_errors({refused, refused}));
     EXPECT_EQ(user_text(L"InsFactory"), L"C:\\Factory");
-
-    // Only the machine-wide key left: writing fails and creates nothing.
-    seam.clear();
-    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
-    EXPECT_FALSE(show_failures(host::write_setting(L"InsFactory", L"E:\\New")));
-    EXPECT_TRUE(seam.showed_errors({L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!"}));
-    EXPECT_EQ(user_text(L"InsFactory"), L"(none)");
 }
 
 // Below the windows a failure is a value: its texts and flags as the window will show them, the
-// operation done or not, and no box shown meanwhile.
+// operation done or not, and no box shown meanwhile. (The settings key missing when read or
+// written is the working folders' case: the window shows each failure's box once.)
 TEST_F(SettingsStore, FailuresComeBackAsValuesWithoutABox)
 {
-    const std::wstring missing = L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!";
     const test::created_key settings(HKEY_CURRENT_USER, settings_key);
     settings.set(L"Updater", std::wstring(3000, L'u'));
     struct row {
@@ -228,13 +217,6 @@ TEST_F(SettingsStore, FailuresComeBackAsValuesWithoutABox)
              return host::open_key_or_fail(HKEY_CURRENT_USER, L"Nowhere", KEY_READ, key, HKEY_LOCAL_MACHINE);
          },
          false, {L"Key 'HKEY_LOCAL_MACHINE', SubKey 'Nowhere' does not exist!"}},
-        {"reading without the key",
-         [&] {
-             EXPECT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN"), ERROR_SUCCESS);
-             return read_user(L"InsFactory");
-         },
-         false, {L"Register Key 'SOFTWARE\\VORN\\PLAXOR' doesn't exist!"}},
-        {"writing without the key", [] { return host::write_setting(L"InsFactory", L"E:\\New"); }, false, {missing}},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -284,9 +266,7 @@ TEST_F(PortableCase, FileCreatedWhileRunningTakesOverUntilItIsDeleted)
     EXPECT_EQ(read(L"Updater"), L"portable ");  // missing key: empty
     EXPECT_EQ(read(L"Long"), L"portable " + std::wstring(511, L'x'));
     EXPECT_TRUE(show_failures(host::write_setting(L"CachedBase", L"E:\\Cache")));
-    wchar_t written[64] = {};
-    GetPrivateProfileStringW(L"General", L"CachedBase", L"(none)", written, 64, portable_ini().c_str());
-    EXPECT_STREQ(written, L"E:\\Cache");
+    EXPECT_EQ(test::ini_text(portable_ini(), L"General", L"CachedBase"), L"E:\\Cache");
     EXPECT_EQ(user_text(L"CachedBase"), L"(none)");  // the registry still holds its DWORD
 
     ASSERT_TRUE(fs::remove(portable_ini()));

@@ -287,8 +287,14 @@ TEST_F(ScreenAndKeyboard, CardsFollowTheDpiAndKeepTheirTextsInside)
         const RECT rc = cards.item_rect(i);
         EXPECT_EQ(drawn[0].at.y, rc.top + px(4));
         EXPECT_EQ(drawn[0].at.x, rc.left + px(4) + px(30) + px(4));
+        // The title larger, title, seed and captions bold; each value beside its caption.
+        EXPECT_EQ(drawn[0].height, title_height);
+        for (const size_t bold : {0, 1, 2, 4, 6})
+            EXPECT_EQ(drawn[bold].weight, FW_BOLD) << drawn[bold].text;
         for (const size_t caption : {2, 4, 6}) {
             EXPECT_EQ(drawn[caption].at.y, rc.top + px(4) + px(24) + px(16) * static_cast<int>(caption / 2 - 1));
+            EXPECT_EQ(drawn[caption + 1].at.y, drawn[caption].at.y);
+            EXPECT_LT(drawn[caption + 1].weight, FW_BOLD) << drawn[caption + 1].text;
             EXPECT_EQ(drawn[caption + 1].at.x, drawn[caption].at.x + px(80));
             EXPECT_LT(drawn[caption].at.x + text_width(drawn[caption]), drawn[caption + 1].at.x) << drawn[caption].text;
         }

@@ -1,19 +1,18 @@
 // The client library: its string, path helpers, dates and password cipher; its HTTP
 // transport's settings file, choice of a logon scheme and masking of credentials in the debug
-// output and error texts; the clipboard helper.
+// output and error texts.
 
 #include "vorn/dbc_login.h"
 #include "vorn/dbc_settings_file.h"
 #include "vorn/http_auth_choice.h"
 #include "vorn/vorn_buffer.h"
-#include "vorn/vorn_clipboard.h"
 #include "vorn/vorn_crypt.h"
 #include "vorn/vorn_curl.h"
-#include "vorn/vorn_curl_debug.h"
 #include "vorn/vorn_curl_mask.h"
 #include "vorn/vorn_dates.h"
 #include "vorn/vorn_paths.h"
 
+#include "support/moved_local_data.h"
 #include "support/program_copy.h"
 #include "support/temp_folder.h"
 #include "support/transport.h"
@@ -35,7 +34,7 @@ namespace {
 
 std::wstring text(const vorn_buffer& buffer) { return buffer.as_const_w_buffer(); }
 
-TEST(VornBuffer, BuildsCopiesAndDerivesTexts)
+TEST(VornBuffer, BuildsCopiesConvertsAndDerivesTexts)
 {
     EXPECT_TRUE(vorn_buffer(static_cast<const wchar_t*>(nullptr)).is_empty());
     vorn_buffer joined(L"abc");
@@ -45,8 +44,10 @@ TEST(VornBuffer, BuildsCopiesAndDerivesTexts)
     joined = static_cast<const wchar_t*>(nullptr);
     EXPECT_TRUE(joined.is_empty());
 
-    vorn_buffer lowered(L"AcMe Ltd\u00C4"), long_format, empty_format(L"x");
+    vorn_buffer lowered(L"AcMe Ltd\u00C4"), long_format, empty_format(L"x"), from_nothing(L"x"), from_utf8;
     lowered.lower();
+    from_nothing.makeFrom(nullptr, 0);
+    from_utf8.makeFrom("\xC3\xA4", CP_UTF8);
     long_format.format(L"[%ls]", std::wstring(5000, L'x').c_str());
     empty_format.format(L"");
     const vorn_buffer fields(L"a;;b;c"), host(L"www.acme.com");
@@ -56,12 +57,14 @@ TEST(VornBuffer, BuildsCopiesAndDerivesTexts)
         {fields.get_element(0, L';'), L"a"}, {fields.get_element(1, L';'), L""}, {fields.get_element(3, L';'), L"c"},
         {fields.get_element(4, L';'), L""}, {fields.get_element(-1, L';'), L""},
         {host.right(4), L"acme.com"}, {host.right(12), L""}, {host.right(-3), L"www.acme.com"},
+        {from_nothing, L""}, {from_utf8, L"\u00E4"},
     };
     for (const auto& [buffer, expected] : derived)
         EXPECT_EQ(text(buffer), expected);
     EXPECT_TRUE(vorn_buffer(L"ABC_Locator").compare_no_case(vorn_buffer(L"abc_locator")));
     EXPECT_FALSE(vorn_buffer(L"abc").compare_no_case(vorn_buffer(L"abcd")));
     EXPECT_TRUE(vorn_buffer().compare_no_case(vorn_buffer(L"")));
+    EXPECT_STREQ(vorn_buffer().convert_to_ansi(), "");  // the round trip comes with the definitions' passwords
 }
 
 TEST(VornBuffer, IndexesWithinTheTextOnly)
@@ -74,17 +77,6 @@ TEST(VornBuffer, IndexesWithinTheTextOnly)
     buffer[5] = L'q';  // dropped, never written past the end
     static_cast<wchar_t*>(buffer)[0] = L'Y';
     EXPECT_EQ(text(buffer), L"Yz");
-}
-
-// A round trip through the ANSI code page comes with the definitions' passwords.
-TEST(VornBuffer, ConvertsToAndFromTheAnsiCodePage)
-{
-    vorn_buffer back(L"x");
-    back.makeFrom(nullptr, 0);
-    EXPECT_TRUE(back.is_empty());
-    back.makeFrom("\xC3\xA4", CP_UTF8);
-    EXPECT_EQ(text(back), L"\u00E4");
-    EXPECT_STREQ(vorn_buffer().convert_to_ansi(), "");
 }
 
 TEST(VornPaths, StayWithinTheLengthAndTheTerminator)
@@ -220,27 +212,18 @@ TEST(Crypt, TextThatDoesNotAuthenticateGivesNull)
 }
 
 
-// Moves %APPDATA% into a scratch folder for the test's lifetime; `settings`, the [cURL] keys of
-// the settings file, are written there first.
-class scratch_appdata {
-public:
+// %APPDATA% in a scratch folder for the test's lifetime; `settings`, the [cURL] keys of the
+// settings file, are written there first.
+struct scratch_appdata {
     explicit scratch_appdata(const std::string& settings = {})
     {
-        SetEnvironmentVariableW(L"APPDATA", folder.path().c_str());
         if (!settings.empty() && std::filesystem::create_directories(settings_file().parent_path()))
             std::ofstream(settings_file()) << "[cURL]\n" << settings;
     }
-    ~scratch_appdata() { SetEnvironmentVariableW(L"APPDATA", m_previous.empty() ? nullptr : m_previous.c_str()); }
     std::filesystem::path settings_file() const { return folder.path() / L"VORN" / L"PLAXOR" / L"dbclient.ini"; }
 
     test::temp_folder folder;
-
-private:
-    std::wstring m_previous = [] {
-        wchar_t value[MAX_PATH] = {};
-        GetEnvironmentVariableW(L"APPDATA", value, MAX_PATH);
-        return std::wstring(value);
-    }();
+    test::moved_app_data moved{folder.path()};
 };
 
 // Every setting other than its default: the [cURL] keys as the client's programs write them, and
@@ -287,49 +270,22 @@ TEST(CurlSettings, WriteConfigStoresWhatReadConfigLoads)
 }
 
 // Whatever stands in the way, write_config says so and leaves the file as it was: no key of it
-// half written, no draft left beside it.
+// half written, no draft left beside it. A file held open or read-only is the cURL dialog's case.
 TEST(CurlSettings, WriteConfigReportsWhatItCouldNotStoreAndKeepsTheFile)
 {
     scratch_appdata appdata;
     vorn_cURL::read_config();
-    vorn_cURL::m_setting_proxy = L"kept.acme.com";
-    ASSERT_TRUE(vorn_cURL::write_config());
-    const std::string before = test::read_file(appdata.settings_file());
     vorn_cURL::m_setting_proxy = L"changed.acme.com";
-    // The file, or what stands in its place, alone in its folder.
-    const auto drafts_left = [&] {
-        return std::distance(std::filesystem::directory_iterator(appdata.settings_file().parent_path()), {}) - 1;
-    };
-
-    {  // held open by another program that lets others read it, but not replace or write it
-        HANDLE held = CreateFileW(appdata.settings_file().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        EXPECT_FALSE(vorn_cURL::write_config());
-        CloseHandle(held);
-        EXPECT_EQ(test::read_file(appdata.settings_file()), before);
-        EXPECT_EQ(drafts_left(), 0);
-    }
-    {  // read-only
-        SetFileAttributesW(appdata.settings_file().c_str(), FILE_ATTRIBUTE_READONLY);
-        EXPECT_FALSE(vorn_cURL::write_config());
-        SetFileAttributesW(appdata.settings_file().c_str(), FILE_ATTRIBUTE_NORMAL);
-        EXPECT_EQ(test::read_file(appdata.settings_file()), before);
-        EXPECT_EQ(drafts_left(), 0);
-    }
-    {  // a folder where the file should be
-        std::filesystem::remove(appdata.settings_file());
-        std::filesystem::create_directory(appdata.settings_file());
-        EXPECT_FALSE(vorn_cURL::write_config());
-        EXPECT_TRUE(std::filesystem::is_directory(appdata.settings_file()));
-        EXPECT_EQ(drafts_left(), 0);
-    }
-    {  // a file where the settings folder should be
-        std::filesystem::remove_all(appdata.folder.path() / L"VORN");
-        std::ofstream(appdata.folder.path() / L"VORN") << "not a folder";
-        EXPECT_FALSE(vorn_cURL::write_config());
-        EXPECT_EQ(test::read_file(appdata.folder.path() / L"VORN"), "not a folder");
-    }
+    // A folder where the file should be: it stays alone in the settings folder.
+    std::filesystem::create_directories(appdata.settings_file());
+    EXPECT_FALSE(vorn_cURL::write_config());
+    EXPECT_TRUE(std::filesystem::is_directory(appdata.settings_file()));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(appdata.settings_file().parent_path()), {}), 1);
+    // A file where the settings folder should be.
+    std::filesystem::remove_all(appdata.folder.path() / L"VORN");
+    std::ofstream(appdata.folder.path() / L"VORN") << "not a folder";
+    EXPECT_FALSE(vorn_cURL::write_config());
+    EXPECT_EQ(test::read_file(appdata.folder.path() / L"VORN"), "not a folder");
 }
 
 TEST(CurlSettings, TheStrongestOfferedSchemeTheMaskAllows)
@@ -382,29 +338,6 @@ TEST(CurlSettings, CredentialsAreMasked)
     };
     for (const auto& [proxy, shown] : proxies)
         EXPECT_EQ(mask_proxy_user_info(proxy), shown) << proxy;
-}
-
-TEST(CurlSettings, DebugOutputMarksEachLineByKindInTheLog)
-{
-    test::temp_folder folder;
-    const auto path = folder.path() / L"cURL_console.log";
-    test::debug_recorder target(path);
-    for (const int kind : {vorn_debug_info, vorn_debug_header_in, vorn_debug_header_out, vorn_debug_data_in, vorn_debug_data_out})
-        vorn_debug(kind, L"one\ntwo\r\n");
-    target.stop();
-    EXPECT_EQ(test::read_file(path), "* one\r\n* two\r\n< one\r\n< two\r\n> one\r\n> two\r\n{ one\r\n{ two\r\n} one\r\n} two\r\n");
-    EXPECT_EQ(target.text, L"one\r\ntwo\r\none\r\ntwo\r\none\r\ntwo\r\none\r\ntwo\r\none\r\ntwo\r\n");
-}
-
-TEST(CurlSettings, ToClipboardPutsUnicodeText)
-{
-    ASSERT_NE(toClipboard(nullptr, L"Grüße from the console"), 0);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    ASSERT_NE(data, nullptr);
-    EXPECT_STREQ(static_cast<const wchar_t*>(GlobalLock(data)), L"Grüße from the console");
-    GlobalUnlock(data);
-    CloseClipboard();
 }
 
 // The transport settings come from the settings file as it is at their first use, not as it was

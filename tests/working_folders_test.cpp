@@ -67,12 +67,16 @@ protected:
     static void set_setting(const wchar_t* name, const std::wstring& value) { test::created_key(HKEY_CURRENT_USER, settings_key).set(name, value); }
 
 
-    // The questions and error boxes shown; which answer each question presets is tested apart.
+    // The questions, then the error boxes shown. Enter takes the preset answer: only a question
+    // whose Yes loses data (the originals deleted, files replaced by an import) presets No.
     void expect_boxes(const texts& questions_then_errors, size_t questions) const
     {
         EXPECT_EQ(seam.texts(), questions_then_errors);
-        for (size_t i = 0; i < seam.boxes().size(); ++i)
-            EXPECT_EQ(seam.boxes()[i].flags & ~MB_DEFBUTTON2, i < questions ? question : error_box) << i;
+        for (size_t i = 0; i < seam.boxes().size(); ++i) {
+            const std::wstring& text = seam.boxes()[i].text;
+            const UINT preset_no = text.starts_with(L"Copy Successfull!") || text.starts_with(L"Import (Copy)") ? MB_DEFBUTTON2 : 0;
+            EXPECT_EQ(seam.boxes()[i].flags, i < questions ? question | preset_no : error_box) << i;
+        }
     }
 };
 
@@ -100,6 +104,7 @@ TEST_F(WorkingFolders, RefusedOrUnchangedFoldersLeaveEverythingAsItWas)
              refusal{full.wstring(), {L"Folder '" + full.wstring() + L"\\' needs to be empty (3 files deteched)!"}},
              refusal{missing, {L"Folder '" + missing + L"\\' is not writable!"}},
              refusal{too_long, {L"Folder path '" + too_long + L"\\' is longer than 256 characters!"}},
+             refusal{L"C:\\", {L"Folder 'C:\\' holds the original folder '" + station.factory() + L"'!"}},  // one backslash
              refusal{std::nullopt, {}},
              refusal{upper.substr(0, upper.size() - 1), {}},
          }) {
@@ -115,25 +120,6 @@ TEST_F(WorkingFolders, RefusedOrUnchangedFoldersLeaveEverythingAsItWas)
         EXPECT_EQ(listing(full), full_before);
         EXPECT_FALSE(fs::exists(missing));  // nor a temporary file made there
         EXPECT_EQ(card_names(), (texts{L"Alpha", L"beta"}));
-        seam.clear();
-    }
-    EXPECT_TRUE(seam.shell_operations().empty());
-}
-
-// A drive root keeps its one backslash. It holds the folder in use; with none set, the system's
-// folders in it make it not empty.
-TEST_F(WorkingFolders, ADriveRootPickedIsRefusedUntouched)
-{
-    for (const std::wstring& old_folder : {station.cached_base(), std::wstring()}) {
-        set_setting(L"CachedBase", old_folder);
-        seam.answer_folder(L"C:\\");
-        click(IDC_CACHED_BASE_BROWSE);
-        ASSERT_EQ(seam.boxes().size(), 1u);
-        const std::wstring refused = old_folder.empty() ? L"Folder 'C:\\' needs to be empty ("
-                                                        : L"Folder 'C:\\' holds the original folder '" + old_folder + L"'!";
-        EXPECT_EQ(seam.texts()[0].rfind(refused, 0), 0u) << seam.texts()[0];
-        EXPECT_EQ(seam.boxes()[0].flags, error_box);
-        EXPECT_EQ(setting(L"CachedBase"), old_folder);
         seam.clear();
     }
     EXPECT_TRUE(seam.shell_operations().empty());
@@ -203,34 +189,6 @@ TEST_F(WorkingFolders, RelocationCopiesAndDeletesOnlyAsTheUserSays)
     }
 }
 
-// The Cached-base holds no definitions: its relocation does not touch the list.
-TEST_F(WorkingFolders, CachedBaseRelocationLeavesTheListAlone)
-{
-    write(fs::path(station.cached_base()) / L"Kachel 1" / L"tile.dat", "t");
-    const texts cached_before = listing(station.cached_base());
-    const fs::path new_folder = root.path() / L"Cache Neu ü";
-    fs::create_directories(new_folder);
-    const void* first_card = cards.data(0);
-    seam.answer_folder(new_folder.wstring());
-    seam.answer(IDYES);
-    seam.answer(IDYES);
-    click(IDC_CACHED_BASE_BROWSE);
-
-    expect_boxes({L"1 files/folders found in original folder. Copy to new Folder?",
-                  L"Copy Successfull! Delete Original Folder '" + station.cached_base() + L"'?"}, 2);
-    EXPECT_EQ(seam.folder_titles(), texts{L"Select a new Cached-base folder"});
-    const std::wstring new_text = new_folder.wstring() + L"\\";
-    EXPECT_EQ(setting(L"CachedBase"), new_text);
-    EXPECT_EQ(setting(L"InsFactory"), station.factory());
-    EXPECT_EQ(box(IDC_CACHED_BASE_EDIT), new_text);
-    DWORD first = 0, last = 0;
-    SendDlgItemMessageW(window->hwnd(), IDC_CACHED_BASE_EDIT, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
-    EXPECT_EQ(first, new_text.size());  // scrolled to the end, as at opening
-    EXPECT_EQ(listing(new_folder), cached_before);
-    EXPECT_TRUE(fs::is_empty(station.cached_base()));
-    EXPECT_EQ(cards.data(0), first_card);  // the same card: no refill
-}
-
 // An empty or missing setting never makes the process's current directory a folder to work in.
 TEST_F(WorkingFolders, EmptyOrUnreadableSettings)
 {
@@ -238,8 +196,17 @@ TEST_F(WorkingFolders, EmptyOrUnreadableSettings)
     fs::create_directories(chosen);
     const std::wstring chosen_text = chosen.wstring() + L"\\";
 
-    // An empty old folder has nothing to move: no question, saved at once.
+    // The imports warn before anything is asked or copied.
     set_setting(L"InsFactory", L"");
+    set_setting(L"CachedBase", L"");
+    click(IDC_INS_FACTORY_IMPORT);
+    click(IDC_CACHED_BASE_IMPORT);
+    EXPECT_TRUE(seam.showed({L"No Instance Factory folder is set: choose one with '...' first!",
+                             L"No Cached-base folder is set: choose one with '...' first!"}, MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_TRUE(seam.folder_titles().empty());
+    seam.clear();
+
+    // An empty old folder has nothing to move: no question, saved at once.
     seam.answer_folder(chosen.wstring());
     click(IDC_INS_FACTORY_BROWSE);
     EXPECT_TRUE(seam.boxes().empty());
@@ -261,12 +228,14 @@ TEST_F(WorkingFolders, EmptyOrUnreadableSettings)
     click(IDC_INS_FACTORY_BROWSE);
     EXPECT_TRUE(seam.showed_errors({missing, L"Key 'HKEY_CURRENT_USER', SubKey 'SOFTWARE\\VORN\\PLAXOR' does not exist!"}));
     EXPECT_EQ(box(IDC_INS_FACTORY_EDIT), chosen_text);  // from the save that worked above
+    EXPECT_EQ(setting(L"InsFactory"), L"(none)");        // the failed save made no key
     EXPECT_EQ(seam.folder_starts().back(), L"");
     EXPECT_TRUE(seam.shell_operations().empty());
 }
 
 // Folders of 256 characters (backslash included) are the longest the counts and the shell take.
-TEST_F(WorkingFolders, PathsAtAndPastTheLimit)
+// The Cached-base holds no definitions: its relocation leaves the list and the other folder alone.
+TEST_F(WorkingFolders, CachedBaseAtAndPastThePathLimit)
 {
     const std::wstring base = root.with_backslash();
     const std::wstring at_limit = base + std::wstring(255 - base.size(), L'a');
@@ -274,10 +243,18 @@ TEST_F(WorkingFolders, PathsAtAndPastTheLimit)
     fs::create_directories(at_limit);
     const std::wstring too_long = L"Folder path '" + past + L"' is longer than 256 characters!";
 
+    const void* first_card = cards.data(0);
     seam.answer_folder(at_limit);
     click(IDC_CACHED_BASE_BROWSE);
     EXPECT_TRUE(seam.boxes().empty());
+    EXPECT_EQ(seam.folder_titles(), texts{L"Select a new Cached-base folder"});
     EXPECT_EQ(setting(L"CachedBase"), at_limit + L"\\");
+    EXPECT_EQ(setting(L"InsFactory"), station.factory());
+    EXPECT_EQ(box(IDC_CACHED_BASE_EDIT), at_limit + L"\\");
+    DWORD first = 0, last = 0;
+    SendDlgItemMessageW(main(), IDC_CACHED_BASE_EDIT, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
+    EXPECT_EQ(first, at_limit.size() + 1);  // scrolled to the end, as at opening
+    EXPECT_EQ(cards.data(0), first_card);     // the same card: no refill
 
     set_setting(L"CachedBase", past);
     seam.answer_folder(root.path().wstring());
@@ -491,53 +468,6 @@ TEST_F(WorkingFolders, AFailedSaveKeepsTheOriginalsAndTheOldFolder)
         EXPECT_EQ(card_names(), names) << run;
         seam.clear();
     }
-}
-
-// Enter takes the preset answer: only a question whose Yes loses data presets No. The import's
-// Yes replaces files of the same name in the working folder without asking again.
-TEST_F(WorkingFolders, EachQuestionPresetsTheAnswerThatKeepsData)
-{
-    const fs::path new_folder = root.path() / L"Cache Neu", source = root.path() / L"Quelle";
-    write(fs::path(station.cached_base()) / L"tile.dat", "t");
-    write(source / L"tile.dat", "new");
-    fs::create_directories(new_folder);
-    for (const int answer : {IDYES, IDYES, IDYES})
-        seam.answer(answer);
-    seam.answer_folder(new_folder.wstring());
-    click(IDC_CACHED_BASE_BROWSE);
-    seam.answer_folder(source.wstring());
-    click(IDC_CACHED_BASE_IMPORT);
-
-    const auto flagged = [](UINT flags, const std::wstring& text) { return std::to_wstring(flags) + L" " + text; };
-    texts asked;
-    for (const test::shown_box& shown : seam.boxes())
-        asked.push_back(flagged(shown.flags, shown.text));
-    EXPECT_EQ(asked, (texts{flagged(question, L"1 files/folders found in original folder. Copy to new Folder?"),
-                            flagged(question | MB_DEFBUTTON2, L"Copy Successfull! Delete Original Folder '" + station.cached_base() + L"'?"),
-                            flagged(question | MB_DEFBUTTON2, L"Import (Copy) 1 files/folders into '" + new_folder.wstring() + L"\\'?")}));
-}
-
-// An empty setting would make the import's destination the process's current directory.
-TEST_F(WorkingFolders, ImportWithoutAFolderSetWarnsOnce)
-{
-    struct unset {
-        int button;
-        const wchar_t* setting;
-        std::wstring warning;
-    };
-    for (const unset& row : {
-             unset{IDC_INS_FACTORY_IMPORT, L"InsFactory", L"No Instance Factory folder is set: choose one with '...' first!"},
-             unset{IDC_CACHED_BASE_IMPORT, L"CachedBase", L"No Cached-base folder is set: choose one with '...' first!"},
-         }) {
-        set_setting(row.setting, L"");
-        seam.clear();
-        click(row.button);
-        ASSERT_EQ(seam.boxes().size(), 1u);
-        EXPECT_EQ(seam.boxes()[0].text, row.warning);
-        EXPECT_EQ(seam.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
-    }
-    EXPECT_TRUE(seam.folder_titles().empty());
-    EXPECT_TRUE(seam.shell_operations().empty());
 }
 
 }  // namespace

@@ -31,14 +31,15 @@ std::vector<std::wstring> scripted_seam::texts() const
     return result;
 }
 
-testing::AssertionResult scripted_seam::showed_errors(const std::vector<std::wstring>& expected) const
+testing::AssertionResult scripted_seam::showed(const std::vector<std::wstring>& expected, UINT flags) const
 {
     if (texts() != expected)
         return testing::AssertionFailure() << "shown " << testing::PrintToString(texts()) << "\nexpected "
                                            << testing::PrintToString(expected);
     for (const shown_box& box : m_boxes)
-        if (box.flags != static_cast<UINT>(MB_OK | MB_ICONERROR))
-            return testing::AssertionFailure() << "not an error box: " << testing::PrintToString(box.text);
+        if (box.flags != flags)
+            return testing::AssertionFailure() << "flags " << box.flags << " instead of " << flags << ": "
+                                               << testing::PrintToString(box.text);
     return testing::AssertionSuccess();
 }
 

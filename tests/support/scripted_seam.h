@@ -35,8 +35,12 @@ public:
 
     const std::vector<shown_box>& boxes() const { return m_boxes; }
     std::vector<std::wstring> texts() const;
-    // Exactly these boxes were shown, in order, and each is an error box (OK button, error icon).
-    testing::AssertionResult showed_errors(const std::vector<std::wstring>& expected) const;
+    // Exactly these boxes were shown, in order, each with these flags; or each an error box.
+    testing::AssertionResult showed(const std::vector<std::wstring>& expected, UINT flags) const;
+    testing::AssertionResult showed_errors(const std::vector<std::wstring>& expected) const
+    {
+        return showed(expected, MB_OK | MB_ICONERROR);
+    }
     void clear() { m_boxes.clear(); }
 
     // The next run of the dialog with this template shows it and hands it to the driver; or it

@@ -1,6 +1,6 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it afterwards;
-// the folder of the running test program; a file's bytes.
+// the folder of the running test program; a file's bytes, and a value of an INI file.
 
 #include <windows.h>
 
@@ -52,6 +52,15 @@ inline std::string read_file(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The value of the key in the INI file's section, as the profile functions read it; "(none)"
+// when the file, the section or the key is missing.
+inline std::wstring ini_text(const std::filesystem::path& file, const wchar_t* section, const wchar_t* key)
+{
+    wchar_t text[4096] = {};
+    GetPrivateProfileStringW(section, key, L"(none)", text, 4096, file.c_str());
+    return text;
 }
 
 }  // namespace test

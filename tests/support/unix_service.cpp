@@ -123,6 +123,37 @@ std::string unix_path(const std::filesystem::path& windows_path)
     return result;
 }
 
+bool start_linux_program(const std::vector<std::string>& command)
+{
+    std::wstring line = L"\"" + dos_path(command.front()) + L"\"";
+    for (size_t i = 1; i < command.size(); ++i)
+        line += L" " + quoted(command[i]);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    // A Linux program gets no process handle under Wine, and the thread handle beside it is not
+    // one to close: its value may name another object of this process (a registry key, say).
+    if (process.hProcess) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    return true;
+}
+
+int linux_shell(const std::string& script)
+{
+    const temp_folder folder;
+    const std::filesystem::path status = folder.path() / L"status";
+    if (!start_linux_program({"/bin/sh", "-c", script + "; echo $? > '" + unix_path(status) + "'"}))
+        return -1;
+    for (int i = 0; i < 200 && read_file(status).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::string text = read_file(status);
+    return text.empty() ? -1 : std::stoi(text);
+}
+
 unix_service::unix_service(const std::vector<std::string>& command)
 {
     const watch_listener& watch = watch_listener::instance();
@@ -130,20 +161,10 @@ unix_service::unix_service(const std::vector<std::string>& command)
         return;
 
     const auto ready = m_folder.path() / L"ready";
-    std::wstring line = L"\"" + dos_path(command.front()) + L"\"";
-    for (size_t i = 1; i < command.size(); ++i)
-        line += L" " + quoted(command[i]);
-    line += L" --ready-file " + quoted(unix_path(ready)) + L" --watch-port " + std::to_wstring(watch.port());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    std::vector<std::string> watched = command;
+    watched.insert(watched.end(), {"--ready-file", unix_path(ready), "--watch-port", std::to_string(watch.port())});
+    if (!start_linux_program(watched))
         return;
-    // A Linux program gets no process handle under Wine.
-    if (process.hProcess)
-        CloseHandle(process.hProcess);
-    if (process.hThread)
-        CloseHandle(process.hThread);
 
     // Making a certificate takes a moment; a program that fails writes "failed ..." at once.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);

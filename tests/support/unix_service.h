@@ -18,6 +18,13 @@ std::string unix_path(const std::filesystem::path& windows_path);
 // The Windows path of a Linux path; CreateProcess starts a Linux program given it.
 std::wstring dos_path(const std::string& unix);
 
+// Starts a Linux program (absolute Linux path) with its arguments and does not wait: Wine hands
+// out no handle of a Linux process. False when it could not be started.
+bool start_linux_program(const std::vector<std::string>& command);
+// Runs a shell command line on the Linux side and waits for it (ten seconds at the most): its
+// exit status, or -1.
+int linux_shell(const std::string& script);
+
 // A loopback port that nothing listens on, so that a connection to it is refused at once: that
 // of a socket bound and closed again; 0 when none could be had.
 long closed_loopback_port();
