@@ -143,36 +143,27 @@ int run()
 
     const fs::path programs = test::program_folder();
     const std::wstring plaxorcfg = L"\"" + (programs / L"plaxorcfg.exe").wstring() + L"\"";
-    const fs::path help = root.path() / L"help.txt";
-    test::run_program(plaxorcfg + L" --help", help);
-    const bool all_users = test::read_file(help).find("--all-users") != std::string::npos;
     const std::wstring connect = plaxorcfg + L" connect --all --all-users --client-folder \"" + fleet::client_folder + L"\"";
     const std::wstring bare = L"\"" + (programs / L"bare_fleet.exe").wstring() + L"\"";
     const fs::path connect_out = root.path() / L"connect.txt";
     const fs::path bare_out = root.path() / L"bare.txt";
     int connect_code = 0, bare_code = 0;
-    std::vector<bench::measurement> measurements = {
-        {[&] { bare_code = run_started(bare, bare_out); }, [&] { return ended_well("bare_fleet.exe", bare_code, bare_out, 0); }}};
-    if (all_users)
-        measurements.push_back({[&] { connect_code = run_started(connect, connect_out); }, [&] {
-                                    return ended_well("plaxorcfg.exe connect --all --all-users", connect_code, connect_out,
-                                                      fleet::user_count * std::size(fleet::releases));
-                                }});
-    else
-        std::fprintf(stderr, "fleet_bench: plaxorcfg.exe has no --all-users option yet: only its floor is timed\n");
-    const auto times = bench::time_rounds(warm_up_rounds, rounds, bench::order::taking_turns, measurements);
+    const auto times = bench::time_rounds(
+        warm_up_rounds, rounds, bench::order::taking_turns,
+        {{[&] { connect_code = run_started(connect, connect_out); },
+          [&] {
+              return ended_well("plaxorcfg.exe connect --all --all-users", connect_code, connect_out,
+                                fleet::user_count * std::size(fleet::releases));
+          }},
+         {[&] { bare_code = run_started(bare, bare_out); }, [&] { return ended_well("bare_fleet.exe", bare_code, bare_out, 0); }}});
     if (!times)
         return 1;
 
-    const double floor_ms = bench::median((*times)[0]);
-    if (all_users) {
-        const double connect_ms = bench::median((*times)[1]);
-        bench::print_milliseconds("fleet_connect_all_users_20_hives", connect_ms, 1);
-        bench::print_milliseconds("fleet_floor_bare_hive_calls_process", floor_ms, 1);
-        bench::print_ratio("fleet_ratio_to_floor", connect_ms / floor_ms);
-    } else {
-        bench::print_milliseconds("fleet_floor_bare_hive_calls_process", floor_ms, 1);
-    }
+    const double connect_ms = bench::median((*times)[0]);
+    const double floor_ms = bench::median((*times)[1]);
+    bench::print_milliseconds("fleet_connect_all_users_20_hives", connect_ms, 1);
+    bench::print_milliseconds("fleet_floor_bare_hive_calls_process", floor_ms, 1);
+    bench::print_ratio("fleet_ratio_to_floor", connect_ms / floor_ms);
     return 0;
 }
 
