@@ -72,13 +72,14 @@ host::release_extensions extensions_of(warning_list& warnings, const std::wstrin
     return extensions;
 }
 
-// The releases of the user, read whole. Failures of single releases are warnings: the window
-// lists what it could read, and so does this.
+// The releases of the user, read whole; the machine's side of them once for every user of the run.
+// Failures of single releases are warnings: the window lists what it could read, and so does this.
 host::acad_install_list discover(warning_list& warnings, const host::release_extensions& extensions,
-                                 const host::user_registry& user)
+                                 const host::user_registry& user, host::machine_installs& machine)
 {
     host::acad_install_list list;
-    warnings.warn(host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions, user.root));
+    warnings.warn(
+        host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions, user.root, &machine));
     return list;
 }
 
@@ -301,7 +302,7 @@ outcome write_connections(bool connect, const options& given, const std::wstring
         std::wstring before[value_count], after[value_count];
     };
     std::vector<plan> plans(targets.size());
-    std::vector<std::pair<std::wstring, std::wstring>> changing;
+    std::vector<host::exported_value> changing;
     for (size_t t = 0; t < targets.size(); ++t) {
         acad_install& record = *targets[t];
         if (!connectable(record, folder))
@@ -315,7 +316,7 @@ outcome write_connections(bool connect, const options& given, const std::wstring
             changing.push_back(std::move(value));
     }
     if (!given.dry_run)
-        host::keep_before_writes(user.root, changing);
+        host::keep_before_writes(changing);
 
     std::wstring failures;
     for (size_t t = 0; t < targets.size(); ++t) {
@@ -339,9 +340,9 @@ outcome write_connections(bool connect, const options& given, const std::wstring
             write_line(out, title(*record) + L": already " + done);
             continue;
         }
-        const win::outcome wrote = host::write_profile_paths(*record, user.root);
+        const wchar_t* differing = nullptr;
+        const win::outcome wrote = host::write_profile_paths(*record, user.root, &differing);
         const bool written = wrote.clean();
-        const wchar_t* differing = written ? host::first_value_not_written(*record, user.root) : nullptr;
         const std::wstring problem = !written   ? L"not " + done + L": " + failure_lines(wrote)
                                      : differing ? L"\"" + std::wstring(differing) + L"\" does not read back as written"
                                                  : std::wstring();
@@ -378,8 +379,9 @@ outcome show_status(const options& given, text_sink& out, warning_list& warnings
         json.begin_array(L"users");
 
     size_t unconnected = 0;
+    host::machine_installs machine;
     outcome done = for_each_user(given, out, warnings, !given.json, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
-        const host::acad_install_list list = discover(warnings, extensions, user);
+        const host::acad_install_list list = discover(warnings, extensions, user, machine);
         if (given.check) {
             unconnected += write_unconnected(folder, list, out);
         } else if (!given.json) {
@@ -420,8 +422,9 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
     const std::wstring folder = client_folder(given);
     const host::release_extensions extensions = extensions_of(warnings, folder, read);
     const std::optional<std::vector<host::running_acad>> processes = running_processes(given);
+    host::machine_installs machine;
     return for_each_user(given, out, warnings, true, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
-        host::acad_install_list list = discover(warnings, extensions, user);
+        host::acad_install_list list = discover(warnings, extensions, user, machine);
         std::vector<acad_install*> targets;
         std::wstring error;
         if (!pick_targets(given, folder, list, targets, error))
@@ -436,6 +439,7 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
 outcome restore(const options& given, text_sink& out, warning_list& warnings)
 {
     const std::optional<std::vector<host::running_acad>> processes = running_processes(given);
+    host::machine_installs machine;
     return for_each_user(given, out, warnings, true, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
         const std::wstring points = host::restore_point_folder(user.profile_folder);
         if (given.list)
@@ -448,7 +452,7 @@ outcome restore(const options& given, text_sink& out, warning_list& warnings)
         if (given.dry_run)
             return show_restore(file, values, user.root, out);
         const host::acad_install_list list =
-            discover(warnings, extensions_of(warnings, client_folder(given)), user);
+            discover(warnings, extensions_of(warnings, client_folder(given)), user, machine);
         outcome refusal;
         if (refuse_while_running(list, user, processes, refusal))
             return refusal;

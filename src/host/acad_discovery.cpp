@@ -18,14 +18,19 @@ constexpr DWORD key_name_size = 512;  // wide characters
 // One value of an open key when it is found as text, else empty; `type` receives a text type
 // only when the value is read whole. Read whole, a value is the one the registry's own lookup
 // finds (case ignored), the one that a write of the name replaces. A value that cannot be read
-// adds its failure to `read` and reads as empty.
+// adds its failure to `read` and reads as empty. `whole` receives the value as read whole, when
+// it was.
 std::wstring read_text_value(HKEY key, const wchar_t* name, discovery_mode mode, win::outcome& read,
-                             DWORD* type = nullptr)
+                             DWORD* type = nullptr, std::optional<stored_value>* whole = nullptr)
 {
+    if (whole)
+        whole->reset();
     if (mode == discovery_mode::whole_values) {
         stored_value value;
         if (const LONG status = read_stored_value(key, name, value); status != ERROR_SUCCESS)
             read.went_past(registry_failure(status, HKEY_CURRENT_USER, nullptr));
+        else if (whole)
+            *whole = value;
         if (!value.exists || !is_text_type(value.type))
             return {};
         if (type)
@@ -134,6 +139,22 @@ void choose_extra_suffix(acad_install& record, const std::vector<release_row>& r
     }
 }
 
+win::outcome read_machine_side(acad_install& record, discovery_mode mode, machine_installs* machine)
+{
+    if (!machine)
+        return read_install_details(record, mode);
+    const std::wstring key = record.release + L"\\" + record.product_key;
+    auto found = machine->find(key);
+    if (found == machine->end()) {
+        win::outcome read = read_install_details(record, mode);
+        found = machine->emplace(key, machine_install{record.install_folder, record.product_name, std::move(read)}).first;
+    } else if (found->second.read) {
+        record.install_folder = found->second.install_folder;
+        record.product_name = found->second.product_name;
+    }
+    return found->second.read;
+}
+
 }  // namespace
 
 win::outcome read_release_profile(HKEY autocad_key, const std::wstring& release, acad_install_list& list,
@@ -159,12 +180,14 @@ win::outcome read_release_profile(HKEY autocad_key, const std::wstring& release,
     const std::wstring profile_path = profiles_path + L"\\" + profile;
     if (!(read += open_key_or_fail(autocad_key, profile_path + L"\\General", read_access, key, HKEY_CURRENT_USER)))
         return read;
-    record.support_path_text = read_text_value(key.get(), L"ACAD", mode, read, &record.support_path_type);
+    record.support_path_text = read_text_value(key.get(), L"ACAD", mode, read, &record.support_path_type,
+                                                &record.support_path_stored);
     key.reset();
 
     if (!(read += open_key_or_fail(autocad_key, profile_path + L"\\Variables", read_access, key, HKEY_CURRENT_USER)))
         return read;
-    record.trusted_paths_text = read_text_value(key.get(), L"TRUSTEDPATHS", mode, read, &record.trusted_paths_type);
+    record.trusted_paths_text = read_text_value(key.get(), L"TRUSTEDPATHS", mode, read, &record.trusted_paths_type,
+                                                 &record.trusted_paths_stored);
     return read;
 }
 
@@ -189,7 +212,7 @@ win::outcome read_install_details(acad_install& record, discovery_mode mode)
 }
 
 win::outcome discover_acad_installs(acad_install_list& list, discovery_mode mode, const release_extensions& extensions,
-                                    HKEY user)
+                                    HKEY user, machine_installs* machine)
 {
     win::unique_hkey autocad_key;
     win::outcome found = open_key_or_fail(user, autocad_key_path, read_access, autocad_key, HKEY_CURRENT_USER);
@@ -224,7 +247,7 @@ win::outcome discover_acad_installs(acad_install_list& list, discovery_mode mode
     autocad_key.reset();
 
     for (auto& [release, record] : list) {
-        found.went_past(read_install_details(record, mode));
+        found.went_past(read_machine_side(record, mode, machine));
         record.support_paths = split_path_list(record.support_path_text);
         record.trusted_paths = split_path_list(record.trusted_paths_text);
         choose_extra_suffix(record, extensions.rows);

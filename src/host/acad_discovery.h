@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,14 +24,25 @@ enum class discovery_mode {
     whole_values,
 };
 
+// What read_install_details found for a release's product key, kept for the next users of a run
+// over many: the machine's keys are the same for each of them. Without icons: for whole_values.
+struct machine_install {
+    std::wstring install_folder;
+    std::wstring product_name;
+    win::outcome read;
+};
+using machine_installs = std::map<std::wstring, machine_install>;  // by "<release>\<product key>"
+
 // Fills the (empty) list. Fails only when Software\Autodesk\AutoCAD of the user (`user`: the root
 // of that user's registry) cannot be opened; the discovery goes past every other failing key or value, each failure kept in
 // the outcome in the order it happened. Besides the
 // releases of product_name_table it lists those the administrator's rows name, and those whose
 // machine-wide "ProductName" carries a year whose release folder the client folder holds; each
-// record without a built-in suffix row learns where its suffix may come from.
+// record without a built-in suffix row learns where its suffix may come from. With `machine`
+// given, the machine's side of a release is read only when it holds none for it yet.
 win::outcome discover_acad_installs(acad_install_list& list, discovery_mode mode = discovery_mode::window,
-                                    const release_extensions& extensions = {}, HKEY user = HKEY_CURRENT_USER);
+                                    const release_extensions& extensions = {}, HKEY user = HKEY_CURRENT_USER,
+                                    machine_installs* machine = nullptr);
 
 // Reads CurVer, the current profile, "ACAD" and "TRUSTEDPATHS" of one release; stops at the
 // first key that cannot be opened, keeping what it read so far. The outcome holds the failures

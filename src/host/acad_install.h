@@ -2,11 +2,13 @@
 // One installed AutoCAD release of the current user, and the list of them the main window
 // keeps for the whole run.
 
+#include "host/registry.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,10 @@ struct acad_install {
     // whole and found another text type.
     DWORD support_path_type = REG_SZ;
     DWORD trusted_paths_type = REG_SZ;
+    // The two values as discovery read them whole (type and bytes, or their absence): what a
+    // restore point keeps of them. Empty when they were read as text only, or not at all.
+    std::optional<stored_value> support_path_stored;
+    std::optional<stored_value> trusted_paths_stored;
     // Set by discovery for a release that release_suffix_table has no row for.
     suffix_source extra_suffix_source = suffix_source::none;
     std::wstring extra_suffix;
@@ -43,20 +49,21 @@ struct acad_install {
 
 // The values of a profile that the program writes, reads back and keeps in restore points, in the
 // order it writes them: each under its key below the profile's key, with the record's members
-// that hold its stored text, its list and the type it is written back with.
+// that hold its stored text, its list, the type it is written back with and the value read whole.
 struct profile_value {
     const wchar_t* key;
     const wchar_t* name;
     std::wstring acad_install::*text;
     std::vector<std::wstring> acad_install::*paths;
     DWORD acad_install::*type;
+    std::optional<stored_value> acad_install::*stored;
 };
 
 inline constexpr profile_value profile_values[] = {
     {L"General", L"ACAD", &acad_install::support_path_text, &acad_install::support_paths,
-     &acad_install::support_path_type},
+     &acad_install::support_path_type, &acad_install::support_path_stored},
     {L"Variables", L"TRUSTEDPATHS", &acad_install::trusted_paths_text, &acad_install::trusted_paths,
-     &acad_install::trusted_paths_type},
+     &acad_install::trusted_paths_type, &acad_install::trusted_paths_stored},
 };
 
 // Ordered by the plain 16-bit character codes of the release key. Records keep their place in

@@ -95,14 +95,12 @@ win::outcome write_if_changed(HKEY key, const std::wstring& key_path, const wcha
     return win::outcome().went_past(std::move(written));
 }
 
-// Whether the value reads back whole as the text, with the type when it is there at all.
-bool reads_back(HKEY user, const std::wstring& key_path, const wchar_t* name, const std::wstring& text, DWORD type)
+// Whether the value of the open key reads back whole as the text, with the type when it is there
+// at all.
+bool holds(HKEY key, const wchar_t* name, const std::wstring& text, DWORD type)
 {
-    win::unique_hkey key;
-    if (open_key(user, key_path, read_access, key) != ERROR_SUCCESS)
-        return false;
     stored_value value;
-    if (read_stored_value(key.get(), name, value) != ERROR_SUCCESS)
+    if (read_stored_value(key, name, value) != ERROR_SUCCESS)
         return false;
     if (!value.exists)
         return text.empty();
@@ -192,10 +190,12 @@ win::outcome set_profile_connection(bool connect, acad_install& record, const st
     return write_profile_paths(record);
 }
 
-win::outcome write_profile_paths(acad_install& record, HKEY user)
+win::outcome write_profile_paths(acad_install& record, HKEY user, const wchar_t** not_read_back)
 {
     const std::wstring profile_path = profile_key_path(record);
     win::outcome written;
+    if (not_read_back)
+        *not_read_back = nullptr;
     for (const profile_value& value : profile_values) {
         const std::wstring key_path = profile_path + L"\\" + value.key;
         win::unique_hkey key;
@@ -203,26 +203,31 @@ win::outcome write_profile_paths(acad_install& record, HKEY user)
             !(written += write_if_changed(key.get(), key_path, value.name, record.*value.paths, record.*value.type,
                                           record.*value.text)))
             return written;
+        if (not_read_back && !*not_read_back &&
+            !holds(key.get(), value.name, join_path_list(record.*value.paths), record.*value.type))
+            *not_read_back = value.name;
     }
     return written;
 }
 
-std::vector<std::pair<std::wstring, std::wstring>> values_to_write(const acad_install& record)
+std::vector<exported_value> values_to_write(const acad_install& record)
 {
-    std::vector<std::pair<std::wstring, std::wstring>> values;
+    std::vector<exported_value> values;
     for (const profile_value& value : profile_values)
-        if (join_path_list(record.*value.paths) != record.*value.text)
-            values.emplace_back(profile_key_path(record) + L"\\" + value.key, value.name);
+        if (join_path_list(record.*value.paths) != record.*value.text && record.*value.stored)
+            values.push_back({profile_key_path(record) + L"\\" + value.key, value.name, *(record.*value.stored)});
     return values;
 }
 
 const wchar_t* first_value_not_written(const acad_install& record, HKEY user)
 {
     const std::wstring profile_path = profile_key_path(record);
-    for (const profile_value& value : profile_values)
-        if (!reads_back(user, profile_path + L"\\" + value.key, value.name, join_path_list(record.*value.paths),
-                        record.*value.type))
+    for (const profile_value& value : profile_values) {
+        win::unique_hkey key;
+        if (open_key(user, profile_path + L"\\" + value.key, read_access, key) != ERROR_SUCCESS ||
+            !holds(key.get(), value.name, join_path_list(record.*value.paths), record.*value.type))
             return value.name;
+    }
     return nullptr;
 }
 

@@ -6,6 +6,7 @@
 
 #include "host/acad_install.h"
 #include "host/profile_text.h"
+#include "host/reg_export.h"
 #include "win/outcome.h"
 
 #include <string>
@@ -64,12 +65,16 @@ win::outcome set_profile_connection(bool connect, acad_install& record, const st
 // restore point before it is first written. Fails when the General or Variables key cannot be
 // opened for writing or the restore point cannot be written (nothing more is written then); a
 // refused write is gone past: its failure is kept and the other value still written. `user` is
-// the root of the registry the profile lies in.
-win::outcome write_profile_paths(acad_install& record, HKEY user = HKEY_CURRENT_USER);
+// the root of the registry the profile lies in. With `not_read_back` given, each value is then
+// read back through the key it was written with, as first_value_not_written reads it, and the
+// name of the first that does not hold the record's list goes there (else null).
+win::outcome write_profile_paths(acad_install& record, HKEY user = HKEY_CURRENT_USER,
+                                 const wchar_t** not_read_back = nullptr);
 
-// The values write_profile_paths would write now, as key path (below the user's root) and name:
-// what a restore point must keep first.
-std::vector<std::pair<std::wstring, std::wstring>> values_to_write(const acad_install& record);
+// The values write_profile_paths would write now, as discovery read them whole (key path below the
+// user's root, name and value): what a restore point must keep first. A value discovery read as
+// text only is not among them; write_profile_paths keeps it itself.
+std::vector<exported_value> values_to_write(const acad_install& record);
 
 // Reads both values back whole: the name of the first that does not hold the record's joined
 // list with the record's type, or null when both do (an absent value holds an empty list).

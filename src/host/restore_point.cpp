@@ -52,12 +52,17 @@ std::wstring local_application_data()
     return {};
 }
 
+// Most runs find the folder made already: its parents are made only when it cannot be.
 DWORD make_folders(const std::wstring& folder)
 {
-    for (size_t end = folder.find(L'\\', 3); end != std::wstring::npos; end = folder.find(L'\\', end + 1))
-        CreateDirectoryW(folder.substr(0, end).c_str(), nullptr);
     if (CreateDirectoryW(folder.c_str(), nullptr))
         return ERROR_SUCCESS;
+    if (GetLastError() == ERROR_PATH_NOT_FOUND) {
+        for (size_t end = folder.find(L'\\', 3); end != std::wstring::npos; end = folder.find(L'\\', end + 1))
+            CreateDirectoryW(folder.substr(0, end).c_str(), nullptr);
+        if (CreateDirectoryW(folder.c_str(), nullptr))
+            return ERROR_SUCCESS;
+    }
     const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return ERROR_SUCCESS;
@@ -235,18 +240,13 @@ bool kept_already(const restore_run& run, const std::wstring& key_path, const st
 
 }  // namespace
 
-void keep_before_writes(HKEY user, const std::vector<std::pair<std::wstring, std::wstring>>& values)
+void keep_before_writes(const std::vector<exported_value>& values)
 {
     restore_run& run = current_run();
     const size_t had = run.kept.size();
-    for (const auto& [key_path, name] : values) {
-        win::unique_hkey key;
-        exported_value entry{key_path, name, {}};
-        if (!kept_already(run, key_path, name) && can_export(entry) &&
-            open_key(user, key_path, read_access, key) == ERROR_SUCCESS &&
-            read_stored_value(key.get(), name.c_str(), entry.value) == ERROR_SUCCESS)
-            run.kept.push_back(std::move(entry));
-    }
+    for (const exported_value& entry : values)
+        if (!kept_already(run, entry.key_path, entry.name) && can_export(entry))
+            run.kept.push_back(entry);
     std::wstring place;
     if (run.kept.size() != had && save(run, place) != ERROR_SUCCESS)
         run.kept.resize(had);
