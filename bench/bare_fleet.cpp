@@ -1,8 +1,12 @@
 // The floor of fleet_bench: what connecting every release of every user of fleet_hives.h must do
-// at the least, with the bare calls and no strings built on the way but the values written. It
-// enables the backup and restore privileges, reads the profile list, and for each user loads the
-// hive file, reads and writes "ACAD" and "TRUSTEDPATHS" of the four releases' profiles, closes
-// every key and unloads the hive. Exit code 0 only when every call succeeded for every user.
+// at the least, with the bare calls and no strings built on the way but the
+// key paths and the values written. It enables the backup and restore privileges, reads the
+// profile list, and for each user loads the hive file, finds the user's releases (each one's
+// "CurVer" and current profile), reads "ACAD" and "TRUSTEDPATHS" of each release's profile, keeps
+// them in a new restore point file in the user's profile folder, flushed, then writes them and
+// reads them back, closes every key and unloads the hive. With --hive-calls-only it leaves the
+// restore points out: the hive calls alone. Exit code 0 only when every call succeeded for every
+// user.
 
 #include "fleet_hives.h"
 
@@ -13,7 +17,7 @@
 
 namespace {
 
-constexpr DWORD name_size = 256;     // wide characters, enough for a SID
+constexpr DWORD name_size = 256;     // wide characters, enough for a SID or a key's name
 constexpr DWORD data_size = 16384;   // bytes of a value read
 constexpr wchar_t hive_name[] = L"PLAXOR bare fleet";
 
@@ -36,47 +40,139 @@ bool enable_privileges()
     return enabled;
 }
 
-// Reads the text value and writes it back with the client's folders added, as a connect does.
-bool read_and_write(HKEY hive, const std::wstring& path, const wchar_t* name, bool in_front, const fleet::release& row)
+// The text value of the open key, into `text`.
+bool read_text(HKEY key, const wchar_t* name, DWORD& type)
+{
+    DWORD size = data_size;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
+        return false;
+    text[size / sizeof(wchar_t)] = L'\0';
+    return true;
+}
+
+// The default or named text value of the key below `parent`, into `found`.
+bool read_key_text(HKEY parent, const std::wstring& path, const wchar_t* name, std::wstring& found)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(hive, path.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
-    DWORD size = data_size;
-    bool done = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
-    if (done) {
-        text[size / sizeof(wchar_t)] = L'\0';
-        const std::wstring folders = std::wstring(fleet::client_folder) + row.suffix + L";" + fleet::client_folder;
-        const std::wstring value = in_front ? folders + L";" + text : std::wstring(text) + L";" + folders;
-        done = RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-    }
+    const bool done = read_text(key, name, type);
     RegCloseKey(key);
+    if (done)
+        found = text;
     return done;
 }
 
-bool connect_user(const std::wstring& hive_file)
+// One of the two values of a release's current profile, with its key kept open from its read to
+// its read-back.
+struct profile_value {
+    HKEY key = nullptr;
+    const wchar_t* name = nullptr;
+    std::wstring path;  // below the user's root, for the restore point
+    DWORD type = REG_SZ;
+    std::wstring before, after;
+};
+
+constexpr size_t value_count = std::size(fleet::releases) * 2;
+profile_value values[value_count];
+
+bool open_and_read(HKEY autocad, profile_value& value, const std::wstring& path, const wchar_t* name)
 {
-    if (RegLoadKeyW(HKEY_USERS, hive_name, hive_file.c_str()) != ERROR_SUCCESS)
+    value.name = name;
+    value.path = L"Software\\Autodesk\\AutoCAD\\" + path;
+    if (RegOpenKeyExW(autocad, path.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &value.key) != ERROR_SUCCESS ||
+        !read_text(value.key, name, value.type))
         return false;
-    HKEY hive = nullptr;
-    bool done = RegOpenKeyExW(HKEY_USERS, hive_name, 0, KEY_READ, &hive) == ERROR_SUCCESS;
-    for (const fleet::release& row : fleet::releases) {
-        const std::wstring profile = std::wstring(L"Software\\Autodesk\\AutoCAD\\") + row.release + L"\\" +
-                                     row.product_key + L"\\Profiles\\" + fleet::profile;
-        done = done && read_and_write(hive, profile + L"\\General", L"ACAD", true, row) &&
-               read_and_write(hive, profile + L"\\Variables", L"TRUSTEDPATHS", false, row);
+    value.before = text;
+    return true;
+}
+
+// The release's product ("CurVer") and current profile, then its two values read and what a
+// connect makes of them.
+bool read_release(HKEY autocad, const wchar_t* release, const fleet::release& row, profile_value* pair)
+{
+    std::wstring product, profile;
+    if (!read_key_text(autocad, release, L"CurVer", product) ||
+        !read_key_text(autocad, std::wstring(release) + L"\\" + product + L"\\Profiles", L"", profile))
+        return false;
+    const std::wstring path = std::wstring(release) + L"\\" + product + L"\\Profiles\\" + profile;
+    if (!open_and_read(autocad, pair[0], path + L"\\General", L"ACAD") ||
+        !open_and_read(autocad, pair[1], path + L"\\Variables", L"TRUSTEDPATHS"))
+        return false;
+    const std::wstring folders = std::wstring(fleet::client_folder) + row.suffix + L";" + fleet::client_folder;
+    pair[0].after = folders + L";" + pair[0].before;
+    pair[1].after = pair[1].before + L";" + folders;
+    return true;
+}
+
+// The values as they stood, in a new file of the user's restore points, before any is written.
+bool write_restore_point(const std::wstring& profile_folder, size_t count)
+{
+    const std::wstring folder = profile_folder + L"\\AppData\\Local\\VORN\\PLAXOR\\Restore Points";
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() == ERROR_PATH_NOT_FOUND)
+        for (size_t end = folder.find(L'\\', 3); end != std::wstring::npos; end = folder.find(L'\\', end + 1))
+            CreateDirectoryW(folder.substr(0, end).c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring point = L"\xFEFFWindows Registry Editor Version 5.00\r\n";
+    for (size_t i = 0; i < count; ++i)
+        point += L"\r\n[HKEY_CURRENT_USER\\" + values[i].path + L"]\r\n\"" + values[i].name + L"\"=\"" + values[i].before + L"\"\r\n";
+    static int serial = 0;
+    const std::wstring name = folder + L"\\" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++serial) + L".reg";
+    const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(point.size() * sizeof(wchar_t));
+    const bool done = WriteFile(file, point.data(), size, &written, nullptr) && written == size && FlushFileBuffers(file);
+    CloseHandle(file);
+    return done;
+}
+
+bool write_and_read_back(profile_value& value)
+{
+    DWORD type = 0;
+    return RegSetValueExW(value.key, value.name, 0, value.type, reinterpret_cast<const BYTE*>(value.after.c_str()),
+                          static_cast<DWORD>((value.after.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
+           read_text(value.key, value.name, type) && value.after == text;
+}
+
+bool connect_user(const std::wstring& profile_folder, bool restore_points)
+{
+    if (RegLoadKeyW(HKEY_USERS, hive_name, (profile_folder + L"\\NTUSER.DAT").c_str()) != ERROR_SUCCESS)
+        return false;
+    HKEY autocad = nullptr;
+    bool done = RegOpenKeyExW(HKEY_USERS, (std::wstring(hive_name) + L"\\Software\\Autodesk\\AutoCAD").c_str(), 0,
+                              KEY_READ, &autocad) == ERROR_SUCCESS;
+    size_t count = 0;
+    wchar_t release[name_size];
+    for (DWORD index = 0; done; ++index) {
+        DWORD length = name_size;
+        if (RegEnumKeyExW(autocad, index, release, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        for (const fleet::release& row : fleet::releases)
+            if (std::wcscmp(row.release, release) == 0 && count < value_count) {
+                done = read_release(autocad, release, row, values + count);
+                count += 2;
+            }
     }
-    if (hive)
-        RegCloseKey(hive);
+    done = done && count == value_count && (!restore_points || write_restore_point(profile_folder, count));
+    for (size_t i = 0; i < count; ++i) {
+        done = done && write_and_read_back(values[i]);
+        if (values[i].key)
+            RegCloseKey(values[i].key);
+        values[i].key = nullptr;
+    }
+    if (autocad)
+        RegCloseKey(autocad);
     return RegUnLoadKeyW(HKEY_USERS, hive_name) == ERROR_SUCCESS && done;
 }
 
 }  // namespace
 
-int wmain()
+int wmain(int argc, wchar_t** argv)
 {
+    const bool restore_points = !(argc == 2 && std::wcscmp(argv[1], L"--hive-calls-only") == 0);
     if (!enable_privileges())
         return 1;
     HKEY list = nullptr;
@@ -99,7 +195,7 @@ int wmain()
             done = false;
             continue;
         }
-        const bool user_done = connect_user(std::wstring(expanded) + L"\\NTUSER.DAT");
+        const bool user_done = connect_user(expanded, restore_points);
         done = done && user_done;
         connected += user_done ? 1 : 0;
     }

@@ -1,9 +1,11 @@
 // Times `plaxorcfg connect --all --all-users` as a process of its own over the 20 users of
 // fleet_hives.h, none logged on: each user's hive is loaded from its file, four releases are
 // connected, and it is unloaded again. In the same run, taking turns with it, the floor:
-// bare_fleet.exe, a console program built alike that makes the same loads, reads, writes and
-// unloads with the bare calls. Under Wine an unloaded hive is not written back to its file, so
-// every round finds the same unconnected profiles.
+// bare_fleet.exe, a console program built alike that does with the bare calls what the command
+// must do by contract: the same loads, discovery reads, restore point files, writes, read-backs
+// and unloads. Beside it, for comparison, the same program without the restore points: the hive
+// calls alone. Under Wine an unloaded hive is not written back to its file, so every round finds
+// the same unconnected profiles.
 //
 // A started program does not see a registry sandbox, so the profile list entries and the machine's
 // keys go into the Wine prefix's own registry under keys that were not there before, and are
@@ -146,8 +148,10 @@ int run()
     const std::wstring connect = plaxorcfg + L" connect --all --all-users --client-folder \"" + fleet::client_folder + L"\"";
     const std::wstring bare = L"\"" + (programs / L"bare_fleet.exe").wstring() + L"\"";
     const fs::path connect_out = root.path() / L"connect.txt";
+    const std::wstring hive_calls = bare + L" --hive-calls-only";
     const fs::path bare_out = root.path() / L"bare.txt";
-    int connect_code = 0, bare_code = 0;
+    const fs::path hive_calls_out = root.path() / L"hive_calls.txt";
+    int connect_code = 0, bare_code = 0, hive_calls_code = 0;
     const auto times = bench::time_rounds(
         warm_up_rounds, rounds, bench::order::taking_turns,
         {{[&] { connect_code = run_started(connect, connect_out); },
@@ -155,7 +159,9 @@ int run()
               return ended_well("plaxorcfg.exe connect --all --all-users", connect_code, connect_out,
                                 fleet::user_count * std::size(fleet::releases));
           }},
-         {[&] { bare_code = run_started(bare, bare_out); }, [&] { return ended_well("bare_fleet.exe", bare_code, bare_out, 0); }}});
+         {[&] { bare_code = run_started(bare, bare_out); }, [&] { return ended_well("bare_fleet.exe", bare_code, bare_out, 0); }},
+         {[&] { hive_calls_code = run_started(hive_calls, hive_calls_out); },
+          [&] { return ended_well("bare_fleet.exe --hive-calls-only", hive_calls_code, hive_calls_out, 0); }}});
     if (!times)
         return 1;
 
@@ -163,7 +169,10 @@ int run()
     const double floor_ms = bench::median((*times)[1]);
     bench::print_milliseconds("fleet_connect_all_users_20_hives", connect_ms, 1);
     bench::print_milliseconds("fleet_floor_bare_hive_calls_process", floor_ms, 1);
+    const double hive_calls_ms = bench::median((*times)[2]);
     bench::print_ratio("fleet_ratio_to_floor", connect_ms / floor_ms);
+    bench::print_milliseconds("fleet_hive_calls_alone_process", hive_calls_ms, 1);
+    bench::print_ratio("fleet_ratio_to_hive_calls_alone", connect_ms / hive_calls_ms);
     return 0;
 }
 
