@@ -304,13 +304,13 @@ int run(const std::vector<std::wstring>& args, std::wstring usage_problem, text_
         result = failure(L"stopped by an internal error (" + std::wstring(problem.what(), problem.what() + std::strlen(problem.what())) + L")");
     }
 
-    if (result.code != exit_done) {
-        write_line(err, L"plaxorcfg: " + result.message);
-        return result.code;
-    }
+    // What was gone past is told also when the run failed: a user skipped or a release left out
+    // on the way is as much news then.
     for (const std::wstring& warning : warnings.lines())
         write_line(err, L"plaxorcfg: warning: " + warning);
-    return exit_done;
+    if (result.code != exit_done)
+        write_line(err, L"plaxorcfg: " + result.message);
+    return result.code;
 }
 
 }  // namespace
