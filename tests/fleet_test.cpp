@@ -184,8 +184,10 @@ TEST_F(Fleet, EveryUserIsWorkedOnInItsOwnRegistry)
     const step steps[] = {
         {{L"status", L"--check", L"--all-users", L"--client-folder", client_folder}, 1, L"User " + shown(2) + not_connected,
          L"plaxorcfg: 3 releases that can be connected are not connected\n"},
-        {{L"status", L"--user", L"ABSENT", L"--client-folder", client_folder}, 0, L"\nUser " + shown(2) + not_connected},
-        {{L"status", L"--json", L"--all-users"}, 0, L"      \"sid\": \"" + users[2].sid + L"\",\n      \"releases\": ["},
+        {{L"status", L"--user", L"ABSENT", L"--client-folder", client_folder}, 0,
+         L"\nUser " + shown(2) + L":\nInstance Factory: \nCached Base:      \nR24.1 AutoCAD 2022: not connected\n"},
+        {{L"status", L"--json", L"--all-users"}, 0,
+         L"      \"sid\": \"" + users[2].sid + L"\",\n      \"instance_factory\": \"\",\n      \"cached_base\": \"\",\n      \"releases\": ["},
         {{L"connect", L"--all", L"--all-users", L"--client-folder", client_folder}, 0,
          L"User " + shown(2) + L":\nR24.1 AutoCAD 2022: connected\nRestore point: " + points(2).wstring() + L"\\"},
         {{L"status", L"--check", L"--user", users[1].sid, L"--client-folder", client_folder}, 0,
@@ -212,6 +214,32 @@ TEST_F(Fleet, EveryUserIsWorkedOnInItsOwnRegistry)
     EXPECT_EQ(support_path(0), original);
     EXPECT_EQ(support_path(1), original.substr(0, original.size() - 1));
     EXPECT_FALSE(fs::exists(root.path() / L"SystemLocal")) << "a point went to the running process's own folder";
+}
+
+// Each user's folders come from that user's own settings; the account the run works as (SYSTEM,
+// which has none) neither lends its folders nor warns that it has none.
+TEST_F(Fleet, EachUserShowsItsOwnFolders)
+{
+    add_user(kind::running, L"runner");
+    add_user(kind::logged_on, L"present");
+    test::created_key(HKEY_USERS, users[1].sid + L"\\SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", L"D:\\Present\\Factory\\");
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR"), ERROR_SUCCESS);
+
+    const run_result text = run({L"status", L"--all-users", L"--client-folder", client()});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_EQ(text.err, L"");
+    EXPECT_EQ(text.out.find(L"Instance Factory: \nCached Base:      \nClient folder:"), std::wstring::npos) << text.out;
+    for (const std::wstring& part : {L"User " + shown(0) + L":\nInstance Factory: \nCached Base:      \nR24.1",
+                                     L"User " + shown(1) + L":\nInstance Factory: D:\\Present\\Factory\\\nCached Base:      \nR24.1"})
+        EXPECT_NE(text.out.find(part), std::wstring::npos) << text.out;
+
+    const run_result json = run({L"status", L"--json", L"--user", L"present"});
+    EXPECT_EQ(json.err, L"");
+    EXPECT_NE(json.out.find(L"\"sid\": \"" + users[1].sid + L"\",\n      \"instance_factory\": \"D:\\\\Present\\\\Factory\\\\\",\n"),
+              std::wstring::npos)
+        << json.out;
+    EXPECT_EQ(json.out.find(L"\"instance_factory\"", json.out.find(L"\"users\"")) - json.out.find(L"\"instance_factory\""), 0u)
+        << "the run's own folders are not given beside the users'";
 }
 
 // Users skipped: the exit code says what kept them, the others are done all the same, and no hive

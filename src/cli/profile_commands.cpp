@@ -147,13 +147,21 @@ void show_values(text_sink& out, const std::wstring& name, const std::wstring& b
     write_line(out, L"  " + name + L" after:  " + after);
 }
 
-void write_status_json_head(const host::program_settings& settings, const std::wstring& folder, json_writer& json)
+void write_json_folders(const host::program_settings& settings, json_writer& json)
+{
+    json.string(L"instance_factory", settings.instance_factory);
+    json.string(L"cached_base", settings.cached_base);
+}
+
+// A run over many users gives each user's folders with that user instead.
+void write_status_json_head(const host::program_settings& settings, const std::wstring& folder, bool with_folders,
+                            json_writer& json)
 {
     json.begin_object();
     json.string(L"version", settings.version);
     json.string(L"settings", settings.portable ? L"Portable.ini" : L"registry");
-    json.string(L"instance_factory", settings.instance_factory);
-    json.string(L"cached_base", settings.cached_base);
+    if (with_folders)
+        write_json_folders(settings, json);
     json.string(L"client_folder", folder);
 }
 
@@ -182,12 +190,19 @@ void write_releases_json(const std::wstring& folder, const host::acad_install_li
     json.end_array();
 }
 
-void write_status_head(const host::program_settings& settings, const std::wstring& folder, text_sink& out)
+void write_folders(const host::program_settings& settings, text_sink& out)
+{
+    write_line(out, L"Instance Factory: " + settings.instance_factory);
+    write_line(out, L"Cached Base:      " + settings.cached_base);
+}
+
+void write_status_head(const host::program_settings& settings, const std::wstring& folder, bool with_folders,
+                       text_sink& out)
 {
     write_line(out, L"Configure PLAXOR " + settings.version + L", settings " +
                         (settings.portable ? L"in Portable.ini" : L"in the registry"));
-    write_line(out, L"Instance Factory: " + settings.instance_factory);
-    write_line(out, L"Cached Base:      " + settings.cached_base);
+    if (with_folders)
+        write_folders(settings, out);
     write_line(out, L"Client folder:    " + folder);
 }
 
@@ -289,6 +304,16 @@ outcome show_restore(const std::wstring& file, const std::vector<host::exported_
     return {};
 }
 
+// The program's settings for the run. A run over the users of the machine reads the machine's part
+// alone here: the folders of the account it runs as are none of those users' (SYSTEM has none,
+// which is no failure of theirs), and each user's own are read from that user's registry.
+win::outcome read_run_settings(const options& given, host::program_settings& settings)
+{
+    if (!reaches_users(given))
+        return host::read_program_settings(settings);
+    return host::read_setting(settings.portable, host::version_setting, settings.version, true);
+}
+
 // Connects or disconnects the targets in the user's registry, each value read back after it is
 // written; a dry run only shows them.
 outcome write_connections(bool connect, const options& given, const std::wstring& folder, const host::user_registry& user,
@@ -364,7 +389,7 @@ outcome write_connections(bool connect, const options& given, const std::wstring
 outcome show_status(const options& given, text_sink& out, warning_list& warnings)
 {
     host::program_settings settings;
-    const win::outcome read = host::read_program_settings(settings);
+    const win::outcome read = read_run_settings(given, settings);
     if (!read)
         return failure(L"the program's settings cannot be read", read);
     const std::wstring folder = client_folder(given);
@@ -372,9 +397,9 @@ outcome show_status(const options& given, text_sink& out, warning_list& warnings
     std::wstring json_text;
     json_writer json(json_text);
     if (given.json)
-        write_status_json_head(settings, folder, json);
+        write_status_json_head(settings, folder, !reaches_users(given), json);
     else if (!given.check)
-        write_status_head(settings, folder, out);
+        write_status_head(settings, folder, !reaches_users(given), out);
     if (given.json && reaches_users(given))
         json.begin_array(L"users");
 
@@ -382,9 +407,14 @@ outcome show_status(const options& given, text_sink& out, warning_list& warnings
     host::machine_installs machine;
     outcome done = for_each_user(given, out, warnings, !given.json, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
         const host::acad_install_list list = discover(warnings, extensions, user, machine);
+        host::program_settings own = settings;
+        if (reaches_users(given) && !given.check)
+            host::read_user_folders(user.root, own);
         if (given.check) {
             unconnected += write_unconnected(folder, list, out);
         } else if (!given.json) {
+            if (reaches_users(given))
+                write_folders(own, out);
             write_releases_text(folder, list, out);
         } else if (!reaches_users(given)) {
             write_releases_json(folder, list, json);
@@ -392,6 +422,7 @@ outcome show_status(const options& given, text_sink& out, warning_list& warnings
             json.begin_object();
             json.string(L"user", user.name);
             json.string(L"sid", user.sid);
+            write_json_folders(own, json);
             write_releases_json(folder, list, json);
             json.end_object();
         }
@@ -416,7 +447,7 @@ outcome show_status(const options& given, text_sink& out, warning_list& warnings
 outcome change_connections(bool connect, const options& given, text_sink& out, warning_list& warnings)
 {
     host::program_settings settings;
-    const win::outcome read = host::read_program_settings(settings);
+    const win::outcome read = read_run_settings(given, settings);
     if (!read)
         return failure(L"the program's settings cannot be read, so nothing was written", read);
     const std::wstring folder = client_folder(given);

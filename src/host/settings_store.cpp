@@ -83,7 +83,7 @@ win::outcome read_setting(bool& is_portable, const wchar_t* name, std::wstring& 
     return win::outcome().went_past(std::move(unread));
 }
 
-bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide)
+bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide, HKEY user)
 {
     vorn_buffer ini_path;
     if (find_portable_ini(ini_path)) {
@@ -93,8 +93,7 @@ bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machin
         return true;
     }
     win::unique_hkey key;
-    if (open_key(machine_wide ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, settings_key_path, read_access, key) !=
-        ERROR_SUCCESS)
+    if (open_key(machine_wide ? HKEY_LOCAL_MACHINE : user, settings_key_path, read_access, key) != ERROR_SUCCESS)
         return false;
     stored_value stored;
     if (read_stored_value(key.get(), name, stored) != ERROR_SUCCESS)
@@ -119,6 +118,14 @@ win::outcome read_program_settings(program_settings& settings)
     settings.folders_read = static_cast<bool>(factory);
     settings.portable = portable;
     return read.went_past(std::move(factory));
+}
+
+void read_user_folders(HKEY user, program_settings& settings)
+{
+    settings.instance_factory.clear();
+    settings.cached_base.clear();
+    settings.folders_read = read_optional_setting(instance_factory_setting, settings.instance_factory, false, user);
+    read_optional_setting(cached_base_setting, settings.cached_base, false, user);
 }
 
 win::outcome write_setting(const wchar_t* name, const std::wstring& value)

@@ -6,6 +6,8 @@
 #include "vorn/vorn_buffer.h"
 #include "win/outcome.h"
 
+#include <windows.h>
+
 #include <string>
 
 namespace host {
@@ -30,8 +32,8 @@ win::outcome read_setting(bool& is_portable, const wchar_t* name, std::wstring& 
 
 // Reads one setting from the same place as read_setting, but tells no failure: false when the
 // registry key cannot be opened. A registry value is read whole; one that is not text reads as
-// empty text.
-bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide);
+// empty text. A user's setting comes from `user`, the root of that user's registry.
+bool read_optional_setting(const wchar_t* name, std::wstring& value, bool machine_wide, HKEY user = HKEY_CURRENT_USER);
 
 // The settings the window shows when it opens and the command line reports: "Version"
 // machine-wide, the folders for the user, from Portable.ini beside the executable when it is
@@ -47,6 +49,10 @@ struct program_settings {
 // Fails when the version cannot be read: the window closes then, before it shows anything. The
 // failures of the folders are gone past, in the order they were read.
 win::outcome read_program_settings(program_settings& settings);
+
+// The two folders of one user of many (`user`: the root of that user's registry), as
+// read_optional_setting reads them: empty where that user has none, which is no failure.
+void read_user_folders(HKEY user, program_settings& settings);
 
 // Stores one setting, in the registry always for the current user. Fails whenever it is not
 // stored: with the registry's own text when the key cannot be opened or the write is refused,
