@@ -217,12 +217,15 @@ TEST_F(Fleet, EveryUserIsWorkedOnInItsOwnRegistry)
 }
 
 // Each user's folders come from that user's own settings; the account the run works as (SYSTEM,
-// which has none) neither lends its folders nor warns that it has none.
+// which has none) neither lends its folders nor warns that it has none, and a user who never ran
+// AutoCAD is said to have no release, without a warning.
 TEST_F(Fleet, EachUserShowsItsOwnFolders)
 {
     add_user(kind::running, L"runner");
     add_user(kind::logged_on, L"present");
+    add_user(kind::logged_on, L"newcomer");
     test::created_key(HKEY_USERS, users[1].sid + L"\\SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", L"D:\\Present\\Factory\\");
+    ASSERT_EQ(RegDeleteTreeW(HKEY_USERS, (users[2].sid + L"\\Software\\Autodesk").c_str()), ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR"), ERROR_SUCCESS);
 
     const run_result text = run({L"status", L"--all-users", L"--client-folder", client()});
@@ -230,8 +233,13 @@ TEST_F(Fleet, EachUserShowsItsOwnFolders)
     EXPECT_EQ(text.err, L"");
     EXPECT_EQ(text.out.find(L"Instance Factory: \nCached Base:      \nClient folder:"), std::wstring::npos) << text.out;
     for (const std::wstring& part : {L"User " + shown(0) + L":\nInstance Factory: \nCached Base:      \nR24.1",
-                                     L"User " + shown(1) + L":\nInstance Factory: D:\\Present\\Factory\\\nCached Base:      \nR24.1"})
+                                     L"User " + shown(1) + L":\nInstance Factory: D:\\Present\\Factory\\\nCached Base:      \nR24.1",
+                                     L"User " + shown(2) + L":\nInstance Factory: \nCached Base:      \nNo AutoCAD release of this user.\n"})
         EXPECT_NE(text.out.find(part), std::wstring::npos) << text.out;
+    const run_result connect = run({L"connect", L"--all", L"--all-users", L"--client-folder", client()});
+    EXPECT_EQ(connect.code, 0);
+    EXPECT_EQ(connect.err, L"");
+    EXPECT_NE(connect.out.find(L"User " + shown(2) + L":\nNo AutoCAD release of this user.\n"), std::wstring::npos) << connect.out;
 
     const run_result json = run({L"status", L"--json", L"--user", L"present"});
     EXPECT_EQ(json.err, L"");

@@ -8,6 +8,7 @@
 #include "host/acad_discovery.h"
 #include "host/folder_path.h"
 #include "host/profile_connection.h"
+#include "host/registry.h"
 #include "host/restore_point.h"
 #include "host/running_acads.h"
 #include "host/settings_store.h"
@@ -72,14 +73,25 @@ host::release_extensions extensions_of(warning_list& warnings, const std::wstrin
     return extensions;
 }
 
+// Whether the user's registry has no AutoCAD key at all: the user never ran AutoCAD.
+bool without_autocad(HKEY user)
+{
+    win::unique_hkey key;
+    return host::open_key(user, L"Software\\Autodesk\\AutoCAD", host::read_access, key) == ERROR_FILE_NOT_FOUND;
+}
+
 // The releases of the user, read whole; the machine's side of them once for every user of the run.
 // Failures of single releases are warnings: the window lists what it could read, and so does this.
+// Of the many users of a machine, one who never ran AutoCAD is no news for a warning: the output
+// says the user has no release.
 host::acad_install_list discover(warning_list& warnings, const host::release_extensions& extensions,
                                  const host::user_registry& user, host::machine_installs& machine)
 {
     host::acad_install_list list;
-    warnings.warn(
-        host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions, user.root, &machine));
+    const win::outcome found =
+        host::discover_acad_installs(list, host::discovery_mode::whole_values, extensions, user.root, &machine);
+    if (found || user.sid.empty() || !without_autocad(user.root))
+        warnings.warn(found);
     return list;
 }
 
@@ -460,6 +472,10 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
         std::wstring error;
         if (!pick_targets(given, folder, list, targets, error))
             return {exit_failed, error + L"; nothing was written"};
+        if (list.empty() && !user.sid.empty()) {
+            write_line(out, L"No AutoCAD release of this user.");
+            return {};
+        }
         outcome refusal;
         if (!given.dry_run && refuse_while_running(list, user, processes, refusal))
             return refusal;
