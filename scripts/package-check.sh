@@ -184,7 +184,15 @@ msiexec() {  # msiexec ACTION MSI [PROPERTY=VALUE...]: the exit code, which Wine
   echo "$code"
 }
 installed_products() {
-  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+  # Wine now and then refuses a program that starts right after the last one ended: a failed
+  # query is asked again rather than read as "nothing installed".
+  local listing attempt
+  for attempt in 1 2 3; do
+    listing=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null) && break
+    [ "$attempt" = 3 ] && { echo "(the Uninstall key cannot be read)"; return; }
+    sleep 1
+  done
+  printf '%s\n' "$listing" | tr -d '\r' |
     awk '/DisplayName +REG_SZ +Configure PLAXOR$/ { found = 1 } found && /DisplayVersion/ { print $3; found = 0 }' | tr '\n' ' '
 }
 plaxorcfg() { wine "$1plaxorcfg.exe" "${@:2}" 2>&1 | tr -d '\r'; }
@@ -199,7 +207,16 @@ check_installed() {  # check_installed UNIX_FOLDER WINDOWS_FOLDER VERSION DIST
     cmp -s "$1/$program" "$4/$program" || fail "$program of $3 is not in $2"
   done
   [ "$(plaxorcfg "$2" --version)" = "$3" ] || fail "the installed plaxorcfg --version prints $(plaxorcfg "$2" --version)"
-  [ "$(installed_products)" = "$3 " ] || fail "installed: $(installed_products), not $3 alone"
+  # Seen once on a busy machine: the list read right after the upgrade was not the one read a
+  # moment later.
+  local products attempt
+  for attempt in 1 2 3; do
+    products=$(installed_products)
+    [ "$products" = "$3 " ] && break
+    echo "note: the installed products read as '$products'; reading again" >&2
+    sleep 2
+  done
+  [ "$products" = "$3 " ] || fail "installed: '$products', not $3 alone"
   local link
   link=$(shortcut)
   [ -n "$link" ] || fail "no shortcut \"Configure PLAXOR\" in the Start menu"
