@@ -219,13 +219,25 @@ TEST_F(Fleet, EveryUserIsWorkedOnInItsOwnRegistry)
 
 // Each user's folders come from that user's own settings; the account the run works as (SYSTEM,
 // which has none) neither lends its folders nor warns that it has none, and a user who never ran
-// AutoCAD is said to have no release, without a warning.
+// AutoCAD is said to have no release, without a warning. A user whose release is another product
+// of it is shown with that product's install folder, not with the one read for another user.
 TEST_F(Fleet, EachUserShowsItsOwnFolders)
 {
     add_user(kind::running, L"runner");
     add_user(kind::logged_on, L"present");
     add_user(kind::logged_on, L"newcomer");
-    test::created_key(HKEY_USERS, users[1].sid + L"\\SOFTWARE\\VORN\\PLAXOR").set(L"InsFactory", L"D:\\Present\\Factory\\");
+    const test::created_key present_settings(HKEY_USERS, users[1].sid + L"\\SOFTWARE\\VORN\\PLAXOR");
+    present_settings.set(L"InsFactory", L"D:\\Present\\Factory\\");
+    present_settings.set(L"CachedBase", L"D:\\Present\\Cached\\");
+    const std::wstring release = users[1].sid + L"\\Software\\Autodesk\\AutoCAD\\R24.1";
+    HKEY other_product = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_USERS, (release + L"\\ACAD-5102:409").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &other_product, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegCopyTreeW(HKEY_USERS, (release + L"\\ACAD-5101:409").c_str(), other_product), ERROR_SUCCESS);
+    RegCloseKey(other_product);
+    test::created_key(HKEY_USERS, release).set(L"CurVer", L"ACAD-5102:409");
+    test::created_key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Autodesk\\AutoCAD\\R24.1\\ACAD-5102:409").set(L"AcadLocation", L"D:\\Other\\AutoCAD 2022");
     ASSERT_EQ(RegDeleteTreeW(HKEY_USERS, (users[2].sid + L"\\Software\\Autodesk").c_str()), ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\VORN\\PLAXOR"), ERROR_SUCCESS);
 
@@ -234,13 +246,20 @@ TEST_F(Fleet, EachUserShowsItsOwnFolders)
     EXPECT_EQ(text.err, L"");
     EXPECT_EQ(text.out.find(L"Instance Factory: \nCached Base:      \nClient folder:"), std::wstring::npos) << text.out;
     for (const std::wstring& part : {L"User " + shown(0) + L":\nInstance Factory: \nCached Base:      \nR24.1",
-                                     L"User " + shown(1) + L":\nInstance Factory: D:\\Present\\Factory\\\nCached Base:      \nR24.1",
+                                     L"User " + shown(1) + L":\nInstance Factory: D:\\Present\\Factory\\\nCached Base:      D:\\Present\\Cached\\\nR24.1",
+                                     std::wstring(L"product ACAD-5102:409, profile <<Unnamed Profile>>\n  installed in D:\\Other\\AutoCAD 2022\\\n"),
                                      L"User " + shown(2) + L":\nInstance Factory: \nCached Base:      \nNo AutoCAD release of this user.\n"})
         EXPECT_NE(text.out.find(part), std::wstring::npos) << text.out;
-    const run_result connect = run({L"connect", L"--all", L"--all-users", L"--client-folder", client()});
-    EXPECT_EQ(connect.code, 0);
-    EXPECT_EQ(connect.err, L"");
-    EXPECT_NE(connect.out.find(L"User " + shown(2) + L":\nNo AutoCAD release of this user.\n"), std::wstring::npos) << connect.out;
+    EXPECT_EQ(text.out.find(L"ACAD-5101:409, profile <<Unnamed Profile>>\n  installed in D:\\Other"), std::wstring::npos) << text.out;
+    for (const wchar_t* which : {L"--all", L"--release"}) {
+        std::vector<std::wstring> args = {L"connect", which, L"--all-users", L"--client-folder", client()};
+        if (which == std::wstring(L"--release"))
+            args.insert(args.begin() + 2, L"R24.1");
+        const run_result connect = run(args);
+        EXPECT_EQ(connect.code, 0) << which;
+        EXPECT_EQ(connect.err, L"") << which;
+        EXPECT_NE(connect.out.find(L"User " + shown(2) + L":\nNo AutoCAD release of this user.\n"), std::wstring::npos) << connect.out;
+    }
 
     const run_result json = run({L"status", L"--json", L"--user", L"present"});
     EXPECT_EQ(json.err, L"");
@@ -295,6 +314,12 @@ TEST_F(Fleet, SkippedUsersSetTheExitCodeAndLeaveNoHiveLoaded)
                                      test::system_line(ERROR_NOT_REGISTRY_FILE);
         EXPECT_EQ(result.err.find(damaged) != std::wstring::npos, r.last == kind::damaged) << result.err;
         EXPECT_FALSE(hive_left_loaded());
+        if (r.last == kind::damaged) {  // without the users' headings: named once, in the last line
+            const run_result json = run({L"status", L"--json", L"--all-users"});
+            EXPECT_EQ(json.code, 1);
+            const std::wstring reason = L"the hive cannot be loaded: " + (users[3].folder / L"NTUSER.DAT").wstring();
+            EXPECT_EQ(json.err.find(reason), json.err.rfind(reason)) << json.err;
+        }
     }
 }
 

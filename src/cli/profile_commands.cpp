@@ -468,14 +468,15 @@ outcome change_connections(bool connect, const options& given, text_sink& out, w
     host::machine_installs machine;
     return for_each_user(given, out, warnings, true, [&](const host::user_registry& user, warning_list& warnings) -> outcome {
         host::acad_install_list list = discover(warnings, extensions, user, machine);
-        std::vector<acad_install*> targets;
-        std::wstring error;
-        if (!pick_targets(given, folder, list, targets, error))
-            return {exit_failed, error + L"; nothing was written"};
+        // Whatever releases were asked for: one of many users who never ran AutoCAD has none to give.
         if (list.empty() && !user.sid.empty()) {
             write_line(out, L"No AutoCAD release of this user.");
             return {};
         }
+        std::vector<acad_install*> targets;
+        std::wstring error;
+        if (!pick_targets(given, folder, list, targets, error))
+            return {exit_failed, error + L"; nothing was written"};
         outcome refusal;
         if (!given.dry_run && refuse_while_running(list, user, processes, refusal))
             return refusal;
