@@ -625,11 +625,13 @@ TEST_F(CommandLine, TheMachineLogHoldsEachRunAndNoCredential)
     wchar_t data[MAX_PATH] = {};
     GetEnvironmentVariableW(L"ProgramData", data, MAX_PATH);
     EXPECT_FALSE(fs::exists(fs::path(data) / L"VORN\\PLAXOR\\Logs\\plaxorcfg.log"));
-    // A log that cannot be written costs the run nothing but a warning.
-    const run_result unlogged = run({L"status", L"--log", root.path().wstring()});
-    EXPECT_EQ(unlogged.code, 0);
-    EXPECT_EQ(unlogged.err.rfind(L"plaxorcfg: warning: the machine log " + root.path().wstring() + L" cannot be written: ", 0), 0u)
-        << unlogged.err;
+    // A log that cannot be written costs the run nothing but a warning, also before a usage error.
+    for (const std::wstring command : {L"status", L"--bogus"}) {
+        const run_result unlogged = run({command, L"--log", root.path().wstring()});
+        EXPECT_EQ(unlogged.code, command == L"status" ? 0 : 2);
+        EXPECT_EQ(unlogged.err.rfind(L"plaxorcfg: warning: the machine log " + root.path().wstring() + L" cannot be written: ", 0), 0u)
+            << unlogged.err;
+    }
 }
 
 // Past 1 MB the log becomes the one older file (.lo_, replacing the one before) and a new one begins.

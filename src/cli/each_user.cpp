@@ -41,10 +41,12 @@ outcome for_each_user(const options& given, text_sink& out, warning_list& warnin
 
     host::unload_hives_on_console_events();
     std::wstring failed, running;
-    const auto note = [&](const std::wstring& who, const std::wstring& line) {
+    // Under a user's heading, or else as a warning. A failure needs no warning: the run's last line
+    // names it.
+    const auto note = [&](const std::wstring& who, const std::wstring& line, bool failure) {
         if (headed)
             write_line(out, L"  " + line);
-        else
+        else if (!failure)
             warnings.warn(who + L": " + line);
     };
     for (const host::user_profile& user : users) {
@@ -59,10 +61,10 @@ outcome for_each_user(const options& given, text_sink& out, warning_list& warnin
         std::wstring reason;
         switch (hive.open(user, reason)) {
         case host::hive_state::no_hive_file:
-            note(who, L"skipped: " + reason);
+            note(who, L"skipped: " + reason, false);
             continue;
         case host::hive_state::not_loadable:
-            note(who, L"skipped: the hive cannot be loaded: " + reason);
+            note(who, L"skipped: the hive cannot be loaded: " + reason, true);
             failed += (failed.empty() ? L"" : L"; ") + who + L": the hive cannot be loaded: " + reason;
             continue;
         case host::hive_state::open:
@@ -76,7 +78,7 @@ outcome for_each_user(const options& given, text_sink& out, warning_list& warnin
             warnings.warn(who + L": " + line);
         if (done.code == exit_done)
             continue;
-        note(who, (done.code == exit_acad_running ? L"skipped: " : L"failed: ") + done.message);
+        note(who, (done.code == exit_acad_running ? L"skipped: " : L"failed: ") + done.message, true);
         std::wstring& list = done.code == exit_acad_running ? running : failed;
         list += (list.empty() ? L"" : L"; ") + who + L": " + done.message;
     }

@@ -280,6 +280,12 @@ bool asks_for_help(const std::vector<std::wstring>& args)
     return !args.empty() && args[0] == L"help";
 }
 
+void write_warnings(const warning_list& warnings, text_sink& err)
+{
+    for (const std::wstring& warning : warnings.lines())
+        write_line(err, L"plaxorcfg: warning: " + warning);
+}
+
 // The run once the log is set up: `usage_problem` is what is already known to be wrong with the
 // command line.
 int run(const std::vector<std::wstring>& args, std::wstring usage_problem, text_sink& out, text_sink& err,
@@ -292,6 +298,7 @@ int run(const std::vector<std::wstring>& args, std::wstring usage_problem, text_
     options given;
     const command* named = usage_problem.empty() ? parse(args, given, usage_problem) : nullptr;
     if (!named) {
+        write_warnings(warnings, err);
         write_line(err, L"plaxorcfg: " + usage_problem + L" (plaxorcfg --help lists the commands)");
         return exit_usage;
     }
@@ -306,8 +313,7 @@ int run(const std::vector<std::wstring>& args, std::wstring usage_problem, text_
 
     // What was gone past is told also when the run failed: a user skipped or a release left out
     // on the way is as much news then.
-    for (const std::wstring& warning : warnings.lines())
-        write_line(err, L"plaxorcfg: warning: " + warning);
+    write_warnings(warnings, err);
     if (result.code != exit_done)
         write_line(err, L"plaxorcfg: " + result.message);
     return result.code;
