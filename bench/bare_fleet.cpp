@@ -106,6 +106,18 @@ bool read_release(HKEY autocad, const wchar_t* release, const fleet::release& ro
     return true;
 }
 
+// A text as a regedit export quotes it.
+std::wstring quoted(const std::wstring& text)
+{
+    std::wstring result = L"\"";
+    for (const wchar_t ch : text) {
+        if (ch == L'\\' || ch == L'"')
+            result += L'\\';
+        result += ch;
+    }
+    return result + L'"';
+}
+
 // The values as they stood, in a new file of the user's restore points, before any is written.
 bool write_restore_point(const std::wstring& profile_folder, size_t count)
 {
@@ -116,7 +128,7 @@ bool write_restore_point(const std::wstring& profile_folder, size_t count)
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring point = L"\xFEFFWindows Registry Editor Version 5.00\r\n";
     for (size_t i = 0; i < count; ++i)
-        point += L"\r\n[HKEY_CURRENT_USER\\" + values[i].path + L"]\r\n\"" + values[i].name + L"\"=\"" + values[i].before + L"\"\r\n";
+        point += L"\r\n[HKEY_CURRENT_USER\\" + values[i].path + L"]\r\n" + quoted(values[i].name) + L"=" + quoted(values[i].before) + L"\r\n";
     static int serial = 0;
     const std::wstring name = folder + L"\\" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++serial) + L".reg";
     const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);

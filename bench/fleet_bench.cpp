@@ -168,7 +168,7 @@ int run()
     const double connect_ms = bench::median((*times)[0]);
     const double floor_ms = bench::median((*times)[1]);
     bench::print_milliseconds("fleet_connect_all_users_20_hives", connect_ms, 1);
-    bench::print_milliseconds("fleet_floor_bare_hive_calls_process", floor_ms, 1);
+    bench::print_milliseconds("fleet_floor_bare_process", floor_ms, 1);
     const double hive_calls_ms = bench::median((*times)[2]);
     bench::print_ratio("fleet_ratio_to_floor", connect_ms / floor_ms);
     bench::print_milliseconds("fleet_hive_calls_alone_process", hive_calls_ms, 1);
