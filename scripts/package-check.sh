@@ -212,7 +212,7 @@ check_installed() {  # check_installed UNIX_FOLDER WINDOWS_FOLDER VERSION DIST
   local products attempt
   for attempt in 1 2 3; do
     products=$(installed_products)
-    [ "$products" = "$3 " ] && break
+    [ "$products" = "$3 " ] || [ "$attempt" = 3 ] && break
     echo "note: the installed products read as '$products'; reading again" >&2
     sleep 2
   done

@@ -38,10 +38,10 @@ const std::wstring& restore_run_file();
 // not be written either.
 win::outcome keep_before_write(HKEY key, const std::wstring& key_path, const wchar_t* name);
 
-// Keeps the values that are about to be written, as they were read just before (key path below
-// the user's root, name and value), in one write of the point: a run that writes many values need
-// not write its point again for each. Whatever cannot be kept so is left to keep_before_write,
-// which then tells why.
+// Keeps the values that are about to be written, as discovery read them whole (key path below the
+// user's root, name and value), in one write of the point: a run that writes many values need not
+// write its point again for each. Whatever cannot be kept so is left to keep_before_write, which
+// then tells why.
 void keep_before_writes(const std::vector<exported_value>& values);
 
 // The restore points in the folder (by default restore_point_folder()), full paths, oldest first.
